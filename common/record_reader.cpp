@@ -1,0 +1,97 @@
+#include "common/record_reader.h"
+
+#include "common/instruction_word.h"
+
+namespace kiv {
+namespace {
+
+bool IsWhiteSpace(char c) {
+  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+Item Malformed() { return Item{.kind = ItemKind::kMalformed}; }
+
+}  // namespace
+
+void RecordReader::SkipWhiteSpace() {
+  while (pos_ < text_.size() && IsWhiteSpace(text_[pos_])) ++pos_;
+}
+
+bool RecordReader::ReadNumber(uint32_t& value) {
+  SkipWhiteSpace();
+  uint64_t accumulated = 0;
+  size_t digits = 0;
+  while (pos_ < text_.size()) {
+    const int digit = HexValue(text_[pos_]);
+    if (digit < 0) break;
+    accumulated = accumulated * 16 + static_cast<uint64_t>(digit);
+    if (accumulated > 0xffffffffu) return false;
+    ++pos_;
+    ++digits;
+  }
+  if (digits == 0) return false;
+  if (pos_ < text_.size() && !IsWhiteSpace(text_[pos_])) return false;
+  value = static_cast<uint32_t>(accumulated);
+  return true;
+}
+
+bool RecordReader::ReadWord(uint32_t& value) {
+  SkipWhiteSpace();
+  uint32_t accumulated = 0;
+  size_t digits = 0;
+  while (digits < 8 && pos_ < text_.size()) {
+    const int digit = HexValue(text_[pos_]);
+    if (digit < 0) break;
+    accumulated = accumulated * 16 + static_cast<uint32_t>(digit);
+    ++pos_;
+    ++digits;
+  }
+  if (digits == 0) return false;
+  value = accumulated;
+  return true;
+}
+
+Item RecordReader::ReadInstructionItem() {
+  uint32_t head = 0;
+  if (!ReadNumber(head)) return Malformed();
+  if ((head & 0xffffu) == 0xfffeu) {
+    data_mode_ = true;
+    return Item{.kind = ItemKind::kDataMarker};
+  }
+  Item item{.kind = ItemKind::kInstruction, .head = head};
+  if (!ReadNumber(item.body)) return Malformed();
+  if (OpcodeOfHead(head) == opcode::kSpawni) {
+    uint32_t second_head = 0;  // the digits 3f0 of the second line, not looked at
+    if (!ReadNumber(second_head) || !ReadNumber(item.second)) return Malformed();
+  }
+  return item;
+}
+
+Item RecordReader::ReadDataItem() {
+  Item item;
+  if (!ReadWord(item.first_word) || !ReadWord(item.second_word)) return Malformed();
+  // A pair is one token of at most sixteen digits: digits running on past it
+  // would otherwise be read as the start of the next record.
+  if (!AtEnd() && !IsWhiteSpace(text_[pos_])) return Malformed();
+  if (item.first_word == 0xffffffffu) {
+    data_mode_ = false;
+    return Item{.kind = ItemKind::kEndOfData};
+  }
+  item.kind = ItemKind::kDataPair;
+  return item;
+}
+
+Item RecordReader::Next() {
+  SkipWhiteSpace();
+  if (AtEnd()) return Item{.kind = ItemKind::kEndOfFile};
+  return data_mode_ ? ReadDataItem() : ReadInstructionItem();
+}
+
+}  // namespace kiv
