@@ -1,0 +1,80 @@
+#include "assembly/driver.h"
+
+#include <string>
+
+#include "assembly/encoding_pass.h"
+#include "assembly/label_pass.h"
+#include "assembly/label_table.h"
+#include "assembly/log.h"
+#include "assembly/normaliser.h"
+#include "common/file_io.h"
+
+namespace kiv::assembly {
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitStageFailed = 255;  // -1
+constexpr int kExitNoLog = 10;
+constexpr const char* kCannotOpen = "Cannot open input or output file";
+
+// Both files are opened before either is tested, as the stage has always done.
+Status RunNormaliser(const FrontEndFiles& files, Log& log, std::string& formatted) {
+  std::string source;
+  const bool read = ReadWholeFile(files.source, source);
+  OutputFile out(files.formatted, "w");
+  if (!read || !out.is_open()) {
+    log.Error(kCannotOpen, -1);
+    return Status::kFileError;
+  }
+  formatted = NormaliseSource(source);
+  if (!out.Write(formatted) || !out.Close()) {
+    log.Error(kCannotOpen, -1);
+    return Status::kFileError;
+  }
+  return Status::kSuccess;
+}
+
+Status RunEncodingPass(const FrontEndFiles& files, std::string_view formatted,
+                       const LabelTable& labels, Log& log) {
+  OutputFile out(files.object, "w");
+  if (!out.is_open()) {
+    log.Error(kCannotOpen, -1);
+    return Status::kFileError;
+  }
+  std::string object_text;
+  const Status status = EncodeProgram(formatted, labels, log, object_text);
+  // The records before a failing statement are kept on disk.
+  if (!out.Write(object_text) || !out.Close()) {
+    log.Error(kCannotOpen, -1);
+    return Status::kFileError;
+  }
+  return status;
+}
+
+Status RunStages(const FrontEndFiles& files, Log& log) {
+  std::string formatted;
+  Status status = RunNormaliser(files, log, formatted);
+  if (status != Status::kSuccess) return status;
+  LabelTable labels;
+  status = CreateLabelTable(labels);
+  if (status != Status::kSuccess) return status;
+  status = BuildLabelList(formatted, labels, log);
+  if (status != Status::kSuccess) return status;
+  return RunEncodingPass(files, formatted, labels, log);
+}
+
+}  // namespace
+
+int RunAssembly(const FrontEndFiles& files, std::FILE* console) {
+  OutputFile log_file(files.log, "w");
+  if (!log_file.is_open()) return kExitNoLog;
+  Log log(console);
+  const Status status = RunStages(files, log);
+  if (status == Status::kSuccess) log.Info(" assembly.exe runs successfully");
+  if (console != nullptr) std::fflush(console);
+  const bool log_written = log_file.Write(log.text()) && log_file.Close();
+  if (status != Status::kSuccess || !log_written) return kExitStageFailed;
+  return kExitSuccess;
+}
+
+}  // namespace kiv::assembly

@@ -1,0 +1,19 @@
+// The front end's run: log, normaliser, label table, label pass, encoding
+// pass, in this order, stopping at the first stage that fails.
+#pragma once
+
+#include <cstdio>
+
+namespace kiv::assembly {
+
+struct FrontEndFiles {
+  const char* source = "kivAssembly.txt";
+  const char* formatted = "kivAssemblyFormatted.txt";
+  const char* object = "kivAssembler.txt";
+  const char* log = "kivAssemblyLog.txt";
+};
+
+// Exit status: 0 success, 255 (-1) a stage failed, 10 the log cannot be created.
+int RunAssembly(const FrontEndFiles& files, std::FILE* console);
+
+}  // namespace kiv::assembly

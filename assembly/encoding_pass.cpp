@@ -1,0 +1,38 @@
+#include "assembly/encoding_pass.h"
+
+#include "assembly/data_directives.h"
+#include "assembly/encoding_context.h"
+#include "assembly/instruction_encoder.h"
+#include "assembly/mnemonic_table.h"
+
+namespace kiv::assembly {
+
+Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
+                     std::string& object_text) {
+  EncodingContext context(formatted, labels, log, object_text);
+  // Line ends mean nothing here: statements and operands are read as the next
+  // tokens wherever they stand.
+  std::string_view token;
+  while (context.in.NextToken(token)) {
+    const Classification classification = Classify(token);
+    Status status = Status::kSuccess;
+    switch (classification.kind) {
+      case TokenKind::kLabelDefinition:
+        continue;
+      case TokenKind::kNotFound:
+        log.Error("Unsupported instruction: ", context.Index());
+        return Status::kUnsupportedInstruction;
+      case TokenKind::kDirective:
+        status = HandleDirective(context, classification.cls);
+        break;
+      case TokenKind::kInstruction:
+        status = EncodeInstruction(context, classification.cls, classification.operation);
+        if (status == Status::kSuccess) ++context.index;
+        break;
+    }
+    if (status != Status::kSuccess) return status;
+  }
+  return Status::kSuccess;
+}
+
+}  // namespace kiv::assembly

@@ -1,0 +1,152 @@
+#include "assembly/label_pass.h"
+
+#include <cstdint>
+
+#include "assembly/mnemonic_table.h"
+#include "assembly/source_scanner.h"
+
+namespace kiv::assembly {
+namespace {
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+bool Contains(std::string_view text, std::string_view what) {
+  return text.find(what) != std::string_view::npos;
+}
+
+class LabelPass {
+ public:
+  LabelPass(std::string_view text, LabelTable& table, Log& log)
+      : text_(text), table_(table), log_(log) {}
+
+  void Run() {
+    // The loop mirrors a stream's end-of-file flag: a line is read while no
+    // earlier read has met the end, so a text ending in a newline is followed
+    // by one empty line, which adds nothing.
+    while (!at_eof_) {
+      const size_t start = pos_;
+      const size_t newline = text_.find('\n', start);
+      if (newline == std::string_view::npos) {
+        pos_ = text_.size();
+        at_eof_ = true;
+      } else {
+        pos_ = newline + 1;
+      }
+      HandleLine(text_.substr(start, pos_ - start));
+    }
+  }
+
+ private:
+  void HandleLine(std::string_view line) {
+    // Text up to and including each label's colon is taken out of the line
+    // (it reads as blanks), so only what follows the last label is classified.
+    size_t cleared = 0;
+    for (size_t p = 0; p < line.size(); ++p) {
+      const char c = line[p];
+      if (c == '"') {
+        in_quote_ = !in_quote_;
+      } else if (c == ':' && !in_quote_) {
+        DefineLabel(line, cleared, p);
+        cleared = p + 1;
+      }
+    }
+    Classify(line.substr(cleared));
+  }
+
+  void DefineLabel(std::string_view line, size_t cleared, size_t colon) {
+    size_t first = cleared;
+    while (first < colon && IsBlankOrTab(line[first])) ++first;
+    const std::string_view name = line.substr(first, colon - first);
+    if (table_.InsertLabel(name, Index()) == Status::kDuplicateLabel) {
+      log_.Error("Duplicate label founded", Index());
+    }
+  }
+
+  void Classify(std::string_view rest) {
+    if (Contains(rest, ".rdata")) {
+      if (!section_open_) {
+        section_open_ = true;
+        pending_words_ = 0;
+      }
+    } else if (Contains(rest, ".word")) {
+      SkipWordOperand();
+      ++pending_words_;
+      ++index_;
+    } else if (Contains(rest, ".ascii")) {
+      AdvanceOverString(rest);
+    } else if (Contains(rest, ".align")) {
+      FlushWords();
+    } else if (Contains(rest, ".text")) {
+      if (section_open_) {
+        FlushWords();
+        section_open_ = false;
+      }
+    } else if (ContainsMnemonicString(rest)) {
+      ++index_;
+    }
+  }
+
+  // The value of a .word is read from the text after the line, as a scan
+  // for one decimal integer would: white space (line ends included), then a
+  // number if one follows. Reaching the end of the text ends the pass.
+  void SkipWordOperand() {
+    size_t p = pos_;
+    while (p < text_.size() && IsScanSpace(text_[p])) ++p;
+    size_t q = p;
+    if (q < text_.size() && (text_[q] == '+' || text_[q] == '-')) ++q;
+    const size_t digits = q;
+    while (q < text_.size() && text_[q] >= '0' && text_[q] <= '9') ++q;
+    if (q > digits) p = q;
+    // The scan meets the end when it ran out while skipping white space or
+    // while reading the number.
+    if (p >= text_.size() || q >= text_.size()) at_eof_ = true;
+    pos_ = p;
+  }
+
+  // A string takes three indices per 16 bytes, its length raised to a
+  // multiple of 16. An unclosed string counts to the end of the line.
+  void AdvanceOverString(std::string_view rest) {
+    const size_t open = rest.find('"');
+    if (open == std::string_view::npos) {
+      log_.Error("Error ASCII parsing in BuildLabelList", Index());
+      return;
+    }
+    const size_t close = rest.find('"', open + 1);
+    const uint64_t length =
+        (close == std::string_view::npos ? rest.size() : close) - (open + 1);
+    const uint64_t lines = (length + 15) / 16;
+    index_ += static_cast<uint32_t>(lines * 3);
+  }
+
+  // An odd run of words is completed by a filler pair, which takes an index
+  // like any pair; then every two pairs add one more index.
+  void FlushWords() {
+    if (pending_words_ % 2 != 0) {
+      ++pending_words_;
+      ++index_;
+    }
+    index_ += pending_words_ / 2;
+    pending_words_ = 0;
+  }
+
+  int32_t Index() const { return static_cast<int32_t>(index_); }
+
+  std::string_view text_;
+  LabelTable& table_;
+  Log& log_;
+  size_t pos_ = 0;
+  bool at_eof_ = false;
+  bool in_quote_ = false;
+  bool section_open_ = false;
+  uint32_t index_ = 0;  // wraps like the 32-bit index it stands for
+  uint32_t pending_words_ = 0;
+};
+
+}  // namespace
+
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log) {
+  LabelPass(formatted, table, log).Run();
+  return Status::kSuccess;
+}
+
+}  // namespace kiv::assembly

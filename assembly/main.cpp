@@ -1,0 +1,5 @@
+#include <cstdio>
+
+#include "assembly/driver.h"
+
+int main() { return kiv::assembly::RunAssembly(kiv::assembly::FrontEndFiles{}, stdout); }

@@ -1,0 +1,13 @@
+// First stage: strips comments and turns the operand punctuation , $ ( )
+// into blanks, so that later passes read plain blank-separated tokens.
+// Quoted text passes through unchanged; every newline is kept.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kiv::assembly {
+
+std::string NormaliseSource(std::string_view source);
+
+}  // namespace kiv::assembly

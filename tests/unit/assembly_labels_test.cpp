@@ -1,0 +1,186 @@
+// The label table and the label pass that fills it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "assembly/label_pass.h"
+#include "assembly/label_table.h"
+#include "front_end_harness.h"
+
+namespace kiv::assembly {
+namespace {
+
+using testing::LabelValue;
+
+TEST(LabelTable, KeepsNamesInByteOrderAndRefusesDuplicates) {
+  LabelTable table;
+  ASSERT_EQ(CreateLabelTable(table), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("b", 1), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("a", 2), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("c", 3), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("", 4), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("loop", 5), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("lo", 6), Status::kSuccess);
+  EXPECT_EQ(table.InsertLabel("\xe9", 7), Status::kSuccess);  // sorts as an unsigned byte
+  EXPECT_EQ(table.InsertLabel("b", 99), Status::kDuplicateLabel);
+  std::vector<std::string> names;
+  for (const auto& [name, index] : table.SortedEntries()) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"", "a", "b", "c", "lo", "loop", "\xe9"}));
+  EXPECT_EQ(LabelValue(table, "b"), 1);
+}
+
+TEST(LabelTable, FindsOnlyExactNames) {
+  LabelTable table;
+  int32_t out = 42;
+  EXPECT_EQ(table.FindLabel("x", out), Status::kLabelNotFound);
+  EXPECT_EQ(out, 42);
+  table.InsertLabel("loop", 1);
+  table.InsertLabel("Loop", 2);
+  table.InsertLabel("end ", 3);
+  EXPECT_EQ(table.FindLabel("lo", out), Status::kLabelNotFound);
+  EXPECT_EQ(table.FindLabel("end", out), Status::kLabelNotFound);
+  EXPECT_EQ(LabelValue(table, "Loop"), 2);
+  EXPECT_EQ(LabelValue(table, "end "), 3);
+}
+
+TEST(LabelTable, StoresLongNamesWhole) {
+  LabelTable table;
+  const std::string a(31, 'a'), b(200, 'b'), b2 = std::string(199, 'b') + "c";
+  table.InsertLabel(a, 1);
+  table.InsertLabel(b, 2);
+  table.InsertLabel(b2, 3);
+  EXPECT_EQ(LabelValue(table, a), 1);
+  EXPECT_EQ(LabelValue(table, b), 2);
+  EXPECT_EQ(LabelValue(table, b2), 3);
+}
+
+struct LabelPassRun {
+  LabelTable table;
+  std::string log;
+};
+
+LabelPassRun RunLabelPass(std::string_view formatted) {
+  LabelPassRun run;
+  Log log;
+  EXPECT_EQ(BuildLabelList(formatted, run.table, log), Status::kSuccess);
+  run.log = log.text();
+  return run;
+}
+
+TEST(LabelPass, LabelTakesTheIndexOfWhatFollows) {
+  const auto run = RunLabelPass("main:\n li 4 3\nloop: subi 4 4 1\nx: y: halt\nend:");
+  EXPECT_EQ(LabelValue(run.table, "main"), 0);
+  EXPECT_EQ(LabelValue(run.table, "loop"), 1);
+  EXPECT_EQ(LabelValue(run.table, "x"), 2);
+  EXPECT_EQ(LabelValue(run.table, "y"), 2);  // named by the text between the colons
+  EXPECT_EQ(LabelValue(run.table, "end"), 3);
+  EXPECT_EQ(run.log, "");
+}
+
+TEST(LabelPass, DuplicateIsLoggedAndFirstValueKept) {
+  const auto run = RunLabelPass("a: halt\nhalt\na: halt\n");
+  EXPECT_EQ(run.log, "!!ERROR: Duplicate label founded 2\n");
+  EXPECT_EQ(LabelValue(run.table, "a"), 0);
+}
+
+TEST(LabelPass, EmptyAndLabelOnlyFiles) {
+  EXPECT_EQ(RunLabelPass("").table.size(), 0u);
+  const auto run = RunLabelPass("a:\nb:\n\n");
+  EXPECT_EQ(LabelValue(run.table, "a"), 0);
+  EXPECT_EQ(LabelValue(run.table, "b"), 0);
+}
+
+TEST(LabelPass, NamesKeepInnerAndTrailingBlanksButNotLeadingOnes) {
+  const auto run = RunLabelPass("  \tmy label :\nadd 1 2 3 x:\nnext:");
+  EXPECT_EQ(LabelValue(run.table, "my label "), 0);
+  // An instruction in front of a label becomes part of its name and the line adds nothing.
+  EXPECT_EQ(LabelValue(run.table, "add 1 2 3 x"), 0);
+  EXPECT_EQ(LabelValue(run.table, "next"), 0);
+  EXPECT_EQ(LabelValue(run.table, ""), -12345);
+}
+
+TEST(LabelPass, MnemonicInsideALabelNameDoesNotCount) {
+  const auto run = RunLabelPass("add:\nafter:");
+  EXPECT_EQ(LabelValue(run.table, "after"), 0);
+}
+
+TEST(LabelPass, LinesCountBySubstringAnywhere) {
+  // "or" inside a word counts; two instructions on one line count once.
+  const auto run = RunLabelPass("glory\nhalt halt\nx:");
+  EXPECT_EQ(LabelValue(run.table, "x"), 2);
+}
+
+TEST(LabelPass, AsciiAdvancesThreePerSixteenBytes) {
+  const auto run = RunLabelPass(
+      ".rdata\n"
+      "a: .ascii \"\"\n"
+      "b: .ascii \"hello\"\n"
+      "c: .ascii \"0123456789abcdef\"\n"
+      "d: .ascii \"0123456789abcdefg\"\n"
+      "e: .ascii \"x:y\"\n"
+      "f:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 0);
+  EXPECT_EQ(LabelValue(run.table, "b"), 0);
+  EXPECT_EQ(LabelValue(run.table, "c"), 3);
+  EXPECT_EQ(LabelValue(run.table, "d"), 6);
+  EXPECT_EQ(LabelValue(run.table, "e"), 12);
+  EXPECT_EQ(LabelValue(run.table, "x"), -12345);  // a colon inside quotes defines nothing
+  EXPECT_EQ(LabelValue(run.table, "f"), 15);
+}
+
+TEST(LabelPass, AsciiWithoutQuoteIsLoggedAndUnclosedStringCountsToLineEnd) {
+  const auto run = RunLabelPass(".rdata\n.ascii hello\nq: .ascii \"0123456789abcde\nr:");
+  EXPECT_EQ(run.log, "!!ERROR: Error ASCII parsing in BuildLabelList 0\n");
+  EXPECT_EQ(LabelValue(run.table, "q"), 0);
+  // 15 characters and the newline: one data line. The open quote then hides r's colon.
+  EXPECT_EQ(LabelValue(run.table, "r"), -12345);
+}
+
+TEST(LabelPass, UnbalancedQuoteHidesLaterColons) {
+  const auto run = RunLabelPass("x\"\nhidden:\n\"\nseen:");
+  EXPECT_EQ(LabelValue(run.table, "hidden"), -12345);
+  EXPECT_EQ(LabelValue(run.table, "seen"), 0);
+}
+
+TEST(LabelPass, WordRunsAreFlushedToWholeDataLines) {
+  // One word: 1 + filler 1 + half of 2 = 3. Two words: 2 + 1 = 3. Three: 3 + 1 + 2 = 6.
+  auto run = RunLabelPass(".rdata\n.word 1\n.text\na:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
+  run = RunLabelPass(".rdata\n.word 1\n.word 2\n.align 2\na:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
+  run = RunLabelPass(".rdata\n.word 1\n.word 2\n.word 3\n.text\na:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 6);
+  // A run ended by a .rdata inside an open section is not reset or flushed there.
+  run = RunLabelPass(".rdata\n.word 1\n.word 2\n.rdata\na:\n.word 3\n.text\nb:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 2);
+  EXPECT_EQ(LabelValue(run.table, "b"), 6);
+}
+
+TEST(LabelPass, TextOnlyFlushesAnOpenSectionAndRdataReopens) {
+  const auto run = RunLabelPass(
+      ".text\nhalt\n.rdata\n.word 1\n.text\n.text\na: halt\n.rdata\n.word 1\n.word 2\n.text\nb:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 4);
+  EXPECT_EQ(LabelValue(run.table, "b"), 8);
+}
+
+TEST(LabelPass, WordValueOnTheNextLineIsConsumedWithTheWord) {
+  // The lone "5" line is eaten by the .word before it and adds nothing.
+  const auto run = RunLabelPass(".rdata\n.word\n5\n.word 6\n.text\na:");
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
+}
+
+TEST(LabelPass, DirectiveStringsInsideAsciiTextDecideTheLine) {
+  const auto run = RunLabelPass(".rdata\n.ascii \"a .word\"\n.text\na:");
+  // Taken as a .word line: 1, then the flush of an odd run: 2.
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
+}
+
+TEST(LabelPass, LongLinesAreOneLine) {
+  const std::string line = "add 1 2 3" + std::string(300, ' ') + "halt long: j x\n";
+  const auto run = RunLabelPass(line + "next:");
+  EXPECT_EQ(LabelValue(run.table, std::string("add 1 2 3") + std::string(300, ' ') + "halt long"), 0);
+  EXPECT_EQ(LabelValue(run.table, "next"), 1);
+}
+
+}  // namespace
+}  // namespace kiv::assembly

@@ -1,0 +1,99 @@
+// The normaliser, the number parser and the mnemonic classification.
+#include <gtest/gtest.h>
+
+#include "assembly/mnemonic_table.h"
+#include "assembly/normaliser.h"
+#include "assembly/number_parser.h"
+
+namespace kiv::assembly {
+namespace {
+
+TEST(Normaliser, ReplacesPunctuationAndDropsCommentKeepingBlanksBeforeIt) {
+  EXPECT_EQ(NormaliseSource("lw $8, 4($sp)   # load\n"), "lw  8  4  sp    \n");
+}
+
+TEST(Normaliser, LeavesQuotedTextAlone) {
+  EXPECT_EQ(NormaliseSource(".ascii \"a, b; c#($)\"\n"), ".ascii \"a, b; c#($)\"\n");
+}
+
+TEST(Normaliser, CommentOnlyLineBecomesEmptyAndLineCountIsKept) {
+  EXPECT_EQ(NormaliseSource("; note\nadd $1,$2,$3 ; x\n# y"), "\nadd  1  2  3 \n");
+  EXPECT_EQ(NormaliseSource(""), "");
+}
+
+TEST(Normaliser, OddQuoteInsideCommentFlipsQuotingForTheRestOfTheFile) {
+  // After the comment's quote, ';' starts no comment and ',' stays.
+  EXPECT_EQ(NormaliseSource("# it's \"odd\nadd 1,2 ; c\nsub\"x,y\n"), "\nadd 1,2 ; c\nsub\"x y\n");
+}
+
+TEST(Normaliser, PassesOtherBytesThrough) {
+  const std::string junk("a\tb:c-d.e\r\n\0\xff", 14);
+  EXPECT_EQ(NormaliseSource(junk), junk);
+}
+
+TEST(NumberParser, ReadsDecimalWithMinusAnywhereAndCountsEveryByte) {
+  EXPECT_EQ(ParseNumber("12"), 12);
+  EXPECT_EQ(ParseNumber("007"), 7);
+  EXPECT_EQ(ParseNumber("5-"), -5);
+  EXPECT_EQ(ParseNumber("-5"), -5);
+  EXPECT_EQ(ParseNumber("1-2"), -12);
+  EXPECT_EQ(ParseNumber("1x"), 82);
+  EXPECT_EQ(ParseNumber("0x10"), 7210);
+  EXPECT_EQ(ParseNumber("sp"), 734);  // how la reads its register
+  EXPECT_EQ(ParseNumber(""), 0);
+}
+
+TEST(NumberParser, WrapsAt32Bits) {
+  EXPECT_EQ(ParseNumber("4294967296"), 0);
+  EXPECT_EQ(ParseNumber("4294967295"), -1);
+  EXPECT_EQ(ParseNumber("99999999999999999999999"), -159383553);  // 0xf67fffff
+}
+
+TEST(DecimalConversion, IsExactWithin64BitsAndSaturatesBeyond) {
+  EXPECT_EQ(ConvertDecimal(false, "4294967298"), 2);
+  EXPECT_EQ(ConvertDecimal(true, "2"), -2);
+  EXPECT_EQ(ConvertDecimal(false, "2147483648"), INT32_MIN);
+  EXPECT_EQ(ConvertDecimal(false, "9223372036854775807"), -1);
+  EXPECT_EQ(ConvertDecimal(false, "99999999999999999999"), -1);  // saturated to the long maximum
+  EXPECT_EQ(ConvertDecimal(true, "99999999999999999999"), 0);    // saturated to the long minimum
+}
+
+TEST(MnemonicTable, HoldsFiftySevenDistinctMnemonics) {
+  const auto mnemonics = Mnemonics();
+  ASSERT_EQ(mnemonics.size(), 57u);
+  for (const Mnemonic& m : mnemonics) {
+    const Classification c = Classify(m.token);
+    EXPECT_EQ(c.kind, TokenKind::kInstruction) << m.token;
+    EXPECT_EQ(c.cls, m.cls) << m.token;
+    EXPECT_EQ(c.operation, m.operation) << m.token;
+  }
+}
+
+TEST(MnemonicTable, ClassifiesLabelsDirectivesAndRefusesNearMisses) {
+  EXPECT_EQ(Classify("loop:").kind, TokenKind::kLabelDefinition);
+  EXPECT_EQ(Classify("a:b").kind, TokenKind::kLabelDefinition);
+  EXPECT_EQ(Classify("loop:add").kind, TokenKind::kLabelDefinition);
+  EXPECT_EQ(Classify(".word").cls, InstructionClass::kWord);
+  EXPECT_EQ(Classify(".text").cls, InstructionClass::kText);
+  EXPECT_EQ(Classify("addiu").operation, 9);
+  EXPECT_EQ(Classify("jalr").cls, InstructionClass::kRegister);
+  EXPECT_EQ(Classify("jal").cls, InstructionClass::kJump);
+  EXPECT_EQ(Classify("spawni").cls, InstructionClass::kSpawni);
+  EXPECT_EQ(Classify("psm").cls, InstructionClass::kImmediate);
+  for (const char* bad : {"ADD", "Add", "ad", "c.lt.d", "bc1t", ".Word", ".data", ""}) {
+    EXPECT_EQ(Classify(bad).kind, TokenKind::kNotFound) << bad;
+  }
+}
+
+TEST(MnemonicTable, SubstringScanFindsMnemonicsInsideWords) {
+  EXPECT_TRUE(ContainsMnemonicString("  halt\n"));
+  EXPECT_TRUE(ContainsMnemonicString("xjx"));       // "j"
+  EXPECT_TRUE(ContainsMnemonicString("glory"));     // "or"
+  EXPECT_TRUE(ContainsMnemonicString("mul.d 1 2 3"));
+  EXPECT_FALSE(ContainsMnemonicString("   \n"));
+  EXPECT_FALSE(ContainsMnemonicString("xyz 123"));
+  EXPECT_FALSE(ContainsMnemonicString("ADD 1 2 3"));
+}
+
+}  // namespace
+}  // namespace kiv::assembly
