@@ -1,5 +1,8 @@
 #include "common/file_io.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace kiv {
 
 bool ReadWholeFile(const char* path, std::string& contents) {
@@ -7,10 +10,12 @@ bool ReadWholeFile(const char* path, std::string& contents) {
   if (file == nullptr) return false;
   contents.clear();
   bool ok = true;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) contents.reserve(static_cast<size_t>(size));
-    std::rewind(file);
+  // Only a regular file's size is a size hint: a directory opens on some
+  // systems and reports a huge end position, then fails on the first read.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error)) {
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error) contents.reserve(static_cast<size_t>(size));
   }
   char buffer[1 << 16];
   for (;;) {
