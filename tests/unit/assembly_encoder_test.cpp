@@ -38,6 +38,12 @@ TEST(Encoder, RegisterAndFloatClasses) {
   EXPECT_EQ(Encode("add 257 2 3"), "0 80c0420");  // registers enter by their low 8 bits
 }
 
+TEST(Encoder, RsIsSplitBetweenHeadAndBody) {
+  EXPECT_EQ(Encode("addi 8 9 5"), "20 24200005");
+  EXPECT_EQ(Encode("addi 8 200 5"), "23 20200005");
+  EXPECT_EQ(Encode("addi 8 9 1-"), "20 2423ffff");
+}
+
 TEST(Encoder, ImmediateForms) {
   EXPECT_EQ(Encode("lw $8, 4($sp)"), "8c 74200004");
   EXPECT_EQ(Encode("addi 1 2 5-"), "20 807fffb");
