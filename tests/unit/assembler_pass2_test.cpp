@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "byte_string.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <sstream>
@@ -15,11 +17,7 @@
 namespace kiv::assembler {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string bytes;
-  for (const int value : values) bytes.push_back(static_cast<char>(value));
-  return bytes;
-}
+using kiv::testing::Bytes;
 
 const std::string kEnd = "\xff\xff\xff\xff";
 
