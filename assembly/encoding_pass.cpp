@@ -26,6 +26,12 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
         status = HandleDirective(context, classification.cls);
         break;
       case TokenKind::kInstruction:
+        // Until the .text that closes it, a data section's records are read
+        // back as data pairs: an instruction there would silently become data.
+        if (context.data_open) {
+          log.Error("Instruction inside data section: ", context.Index());
+          return Status::kMalformedOperand;
+        }
         status = EncodeInstruction(context, classification.cls, classification.operation);
         if (status == Status::kSuccess) ++context.index;
         break;

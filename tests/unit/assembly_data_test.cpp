@@ -113,6 +113,13 @@ TEST(DataDirectives, SeveralSectionsEachGetMarkerAndEnd) {
   EXPECT_EQ(LabelValue(result.labels, "d"), 8);
 }
 
+TEST(DataDirectives, InstructionsInsideAnOpenSectionAreRefused) {
+  const auto result = AssembleSource("halt\n.rdata\n.word 1\nhalt\n");
+  EXPECT_EQ(result.status, Status::kMalformedOperand);
+  EXPECT_EQ(result.log, "!!ERROR: Instruction inside data section:  2\n");
+  EXPECT_EQ(result.object, "\n3fc 0\nfffe\n0000000000000001");
+}
+
 TEST(DataDirectives, AlignAnywhereAndItsOperandIsOptional) {
   auto result = AssembleSource(".align 8\nhalt\n.align\nhalt\n.align 64\n");
   EXPECT_EQ(result.status, Status::kSuccess);
