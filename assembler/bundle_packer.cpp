@@ -47,21 +47,30 @@ void BundlePacker::PackInstruction(uint32_t head, uint32_t body, uint32_t second
 }
 
 void BundlePacker::Flush() {
-  for (const uint32_t word : {w0_, w1_, w2_, w3_}) AppendLittleEndian(image_, word);
+  char bytes[16];
+  char* b = bytes;
+  for (const uint32_t word : {w0_, w1_, w2_, w3_}) {
+    for (int shift = 0; shift < 32; shift += 8) *b++ = static_cast<char>((word >> shift) & 0xffu);
+  }
+  image_.append(bytes, sizeof bytes);
 
-  // Slot 3, slot 2 and slot 1 as head and body digits, then the count.
-  AppendHexFixed(listing_, w3_ >> 30, 1);
-  AppendHexFixed(listing_, (w2_ >> 30) + (w3_ << 2), 8);
-  AppendHexFixed(listing_, (w2_ >> 22) & 0xffu, 2);
-  listing_.push_back(' ');
-  AppendHexFixed(listing_, w2_ & 0x3fffffu, 6);
-  AppendHexFixed(listing_, (w1_ >> 12) & 0xfffffu, 5);
-  listing_.push_back(' ');
-  AppendHexFixed(listing_, ((w1_ << 2) & 0x3ffcu) + (w0_ >> 30), 4);
-  AppendHexFixed(listing_, (w0_ >> 2) & 0xfffffffu, 7);
-  listing_.push_back(' ');
-  AppendHexFixed(listing_, w0_ & 3u, 1);
-  listing_.push_back('\n');
+  // Slot 3, slot 2 and slot 1 as head and body digits, then the count. Each
+  // field is cut to its width, so the line is always 38 characters.
+  char line[38];
+  char* p = line;
+  p = WriteHexDigits(p, w3_ >> 30, 1);
+  p = WriteHexDigits(p, (w2_ >> 30) + (w3_ << 2), 8);
+  p = WriteHexDigits(p, (w2_ >> 22) & 0xffu, 2);
+  *p++ = ' ';
+  p = WriteHexDigits(p, w2_ & 0x3fffffu, 6);
+  p = WriteHexDigits(p, (w1_ >> 12) & 0xfffffu, 5);
+  *p++ = ' ';
+  p = WriteHexDigits(p, ((w1_ << 2) & 0x3ffcu) + (w0_ >> 30), 4);
+  p = WriteHexDigits(p, (w0_ >> 2) & 0xfffffffu, 7);
+  *p++ = ' ';
+  p = WriteHexDigits(p, w0_ & 3u, 1);
+  *p++ = '\n';
+  listing_.append(line, p);
 
   w0_ = w1_ = w2_ = w3_ = 0;
 }

@@ -6,12 +6,17 @@
 #include "assembler/index_counter.h"
 #include "assembler/relocation.h"
 #include "common/instruction_word.h"
+#include "common/large_buffer.h"
 #include "common/record_reader.h"
 
 namespace kiv::assembler {
 
 Status RunPass2(std::string_view text, const BoundaryTable& table, std::string& image,
                 std::string& listing) {
+  // Room for the usual sizes (a 16-byte unit per three to four records),
+  // so the outputs rarely have to be copied while they grow.
+  ReserveLarge(image, image.size() + text.size() * 2);
+  ReserveLarge(listing, listing.size() + text.size() * 4);
   RecordReader reader(text);
   IndexCounter counter;
   BundlePacker packer(image, listing);

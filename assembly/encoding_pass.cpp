@@ -4,11 +4,15 @@
 #include "assembly/encoding_context.h"
 #include "assembly/instruction_encoder.h"
 #include "assembly/mnemonic_table.h"
+#include "common/large_buffer.h"
 
 namespace kiv::assembly {
 
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
                      std::string& object_text) {
+  // Records take less room than their source; reserving spares the copies of
+  // a growing buffer (pages not written are never touched).
+  ReserveLarge(object_text, object_text.size() + formatted.size());
   EncodingContext context(formatted, labels, log, object_text);
   // Line ends mean nothing here: statements and operands are read as the next
   // tokens wherever they stand.

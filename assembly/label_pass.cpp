@@ -1,5 +1,7 @@
 #include "assembly/label_pass.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "assembly/mnemonic_table.h"
@@ -9,6 +11,13 @@ namespace kiv::assembly {
 namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+// The bytes that end a run of ordinary line text.
+constexpr auto kLineSpecial = [] {
+  std::array<bool, 256> table{};
+  for (const unsigned char c : {'\n', '"', ':'}) table[c] = true;
+  return table;
+}();
 
 bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
@@ -23,34 +32,37 @@ class LabelPass {
     // The loop mirrors a stream's end-of-file flag: a line is read while no
     // earlier read has met the end, so a text ending in a newline is followed
     // by one empty line, which adds nothing.
-    while (!at_eof_) {
-      const size_t start = pos_;
-      const size_t newline = text_.find('\n', start);
-      if (newline == std::string_view::npos) {
-        pos_ = text_.size();
-        at_eof_ = true;
-      } else {
-        pos_ = newline + 1;
-      }
-      HandleLine(text_.substr(start, pos_ - start));
-    }
+    while (!at_eof_) HandleLine();
   }
 
  private:
-  void HandleLine(std::string_view line) {
-    // Text up to and including each label's colon is taken out of the line
-    // (it reads as blanks), so only what follows the last label is classified.
+  // Reads one line up to and including its newline. Text up to and including
+  // each label's colon is taken out of the line (it reads as blanks), so only
+  // what follows the last label is classified.
+  void HandleLine() {
+    const char* const text = text_.data();
+    const char* const end = text + text_.size();
+    const char* const start = text + pos_;
+    const char* p = start;
     size_t cleared = 0;
-    for (size_t p = 0; p < line.size(); ++p) {
-      const char c = line[p];
+    for (;;) {
+      while (p < end && !kLineSpecial[static_cast<unsigned char>(*p)]) ++p;
+      if (p == end) {
+        at_eof_ = true;
+        break;
+      }
+      const char c = *p++;
+      if (c == '\n') break;
       if (c == '"') {
         in_quote_ = !in_quote_;
-      } else if (c == ':' && !in_quote_) {
-        DefineLabel(line, cleared, p);
-        cleared = p + 1;
+      } else if (!in_quote_) {  // a colon
+        const auto colon = static_cast<size_t>(p - 1 - start);
+        DefineLabel(std::string_view(start, static_cast<size_t>(p - start)), cleared, colon);
+        cleared = colon + 1;
       }
     }
-    Classify(line.substr(cleared));
+    pos_ = static_cast<size_t>(p - text);
+    Classify(std::string_view(start + cleared, static_cast<size_t>(p - start) - cleared));
   }
 
   void DefineLabel(std::string_view line, size_t cleared, size_t colon) {
@@ -63,6 +75,11 @@ class LabelPass {
   }
 
   void Classify(std::string_view rest) {
+    // Every directive begins with a dot; most lines hold none.
+    if (rest.find('.') == std::string_view::npos) {
+      if (ContainsMnemonicString(rest)) ++index_;
+      return;
+    }
     if (Contains(rest, ".rdata")) {
       if (!section_open_) {
         section_open_ = true;
@@ -145,6 +162,9 @@ class LabelPass {
 }  // namespace
 
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log) {
+  // Every label ends in a colon: counting them sizes the table once.
+  table.Reserve(table.size() +
+                static_cast<size_t>(std::count(formatted.begin(), formatted.end(), ':')));
   LabelPass(formatted, table, log).Run();
   return Status::kSuccess;
 }

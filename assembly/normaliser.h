@@ -9,5 +9,7 @@
 namespace kiv::assembly {
 
 std::string NormaliseSource(std::string_view source);
+// The same, over the source's own buffer.
+void NormaliseInPlace(std::string& text);
 
 }  // namespace kiv::assembly

@@ -2,6 +2,7 @@
 // tokens, decimal integers and raw characters, with line ends meaning nothing.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -9,9 +10,13 @@
 namespace kiv::assembly {
 
 // White space as the C library's scanning knows it.
-constexpr bool IsScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+inline constexpr auto kScanSpace = [] {
+  std::array<bool, 256> table{};
+  for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
+  return table;
+}();
+
+constexpr bool IsScanSpace(char c) { return kScanSpace[static_cast<unsigned char>(c)]; }
 
 class SourceScanner {
  public:

@@ -1,19 +1,32 @@
 #include "common/record_reader.h"
 
+#include <array>
+
 #include "common/instruction_word.h"
 
 namespace kiv {
 namespace {
 
-bool IsWhiteSpace(char c) {
-  return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
+// One table for both questions asked of every byte of the text.
+constexpr int8_t kWhiteSpace = -2;
+constexpr int8_t kOther = -1;
+constexpr auto kByteClass = [] {
+  std::array<int8_t, 256> table{};
+  table.fill(kOther);
+  for (const unsigned char c : {' ', '\n', '\t', '\r', '\v', '\f'}) table[c] = kWhiteSpace;
+  for (int d = 0; d < 10; ++d) table['0' + d] = static_cast<int8_t>(d);
+  for (int d = 0; d < 6; ++d) {
+    table['a' + d] = static_cast<int8_t>(10 + d);
+    table['A' + d] = static_cast<int8_t>(10 + d);
+  }
+  return table;
+}();
+
+bool IsWhiteSpace(char c) { return kByteClass[static_cast<unsigned char>(c)] == kWhiteSpace; }
 
 int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+  const int8_t value = kByteClass[static_cast<unsigned char>(c)];
+  return value >= 0 ? value : -1;
 }
 
 Item Malformed() { return Item{.kind = ItemKind::kMalformed}; }

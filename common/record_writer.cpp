@@ -4,33 +4,46 @@
 
 namespace kiv {
 
+// Each record is formatted in a small buffer and appended at once.
+
 void RecordWriter::Instruction(uint32_t head, uint32_t body) {
-  out_.push_back('\n');
-  AppendHex(out_, head);
-  out_.push_back(' ');
-  AppendHex(out_, body);
+  char buffer[32];
+  char* p = buffer;
+  *p++ = '\n';
+  p = WriteHex(p, head);
+  *p++ = ' ';
+  p = WriteHex(p, body);
+  out_.append(buffer, p);
 }
 
 void RecordWriter::ShortInstruction(uint32_t head) {
-  out_.push_back('\n');
-  AppendHex(out_, head);
-  out_.append(" 0");
+  char buffer[16];
+  char* p = buffer;
+  *p++ = '\n';
+  p = WriteHex(p, head);
+  *p++ = ' ';
+  *p++ = '0';
+  out_.append(buffer, p);
 }
 
 void RecordWriter::Spawni(uint32_t first, uint32_t second) {
-  out_.append("\n3f0 ");
-  AppendHex(out_, first);
-  out_.append(" \n3f0 ");
-  AppendHex(out_, second);
-  out_.push_back(' ');
+  char buffer[40];
+  char* p = buffer;
+  for (const uint32_t value : {first, second}) {
+    for (const char c : {'\n', '3', 'f', '0', ' '}) *p++ = c;
+    p = WriteHex(p, value);
+    *p++ = ' ';
+  }
+  out_.append(buffer, p);
 }
 
 void RecordWriter::DataMarker() { out_.append("\nfffe"); }
 
 void RecordWriter::DataPair(uint32_t first_word, uint32_t second_word) {
-  out_.push_back('\n');
-  AppendHexFixed(out_, first_word, 8);
-  AppendHexFixed(out_, second_word, 8);
+  char buffer[17];
+  buffer[0] = '\n';
+  WriteHexDigits(buffer + 1, (uint64_t{first_word} << 32) | second_word, 16);
+  out_.append(buffer, sizeof buffer);
 }
 
 void RecordWriter::EndOfData() { out_.append("\nffffffffffffffff"); }

@@ -54,6 +54,21 @@ TEST(LabelTable, StoresLongNamesWhole) {
   EXPECT_EQ(LabelValue(table, b2), 3);
 }
 
+TEST(LabelTable, ManyLabelsSurviveGrowthAndReserve) {
+  for (const bool reserve_first : {false, true}) {
+    LabelTable table;
+    if (reserve_first) table.Reserve(20000);
+    for (int i = 0; i < 20000; ++i) {
+      ASSERT_EQ(table.InsertLabel("L" + std::to_string(i), i), Status::kSuccess);
+    }
+    EXPECT_EQ(table.InsertLabel("L19999", 0), Status::kDuplicateLabel);
+    for (int i = 0; i < 20000; i += 997) EXPECT_EQ(LabelValue(table, "L" + std::to_string(i)), i);
+    EXPECT_EQ(LabelValue(table, "L20000"), -12345);
+    EXPECT_EQ(LabelValue(table, "L1999"), 1999);  // a prefix of other names
+    EXPECT_EQ(table.size(), 20000u);
+  }
+}
+
 struct LabelPassRun {
   LabelTable table;
   std::string log;
