@@ -11,9 +11,14 @@ bool IndexAbove(uint32_t index, const Boundary& boundary) { return index < bound
 }  // namespace
 
 void BoundaryTable::ComputePadding() {
-  std::ranges::sort(boundaries_, {}, &Boundary::index);
-  const auto duplicates = std::ranges::unique(boundaries_, {}, &Boundary::index);
-  boundaries_.erase(duplicates.begin(), duplicates.end());
+  // The classic algorithms rather than std::ranges: clang 14, which builds the
+  // fuzz targets, cannot compile libstdc++ 12's ranges::sort and ranges::unique.
+  std::sort(boundaries_.begin(), boundaries_.end(),
+            [](const Boundary& a, const Boundary& b) { return a.index < b.index; });
+  boundaries_.erase(
+      std::unique(boundaries_.begin(), boundaries_.end(),
+                  [](const Boundary& a, const Boundary& b) { return a.index == b.index; }),
+      boundaries_.end());
 
   uint32_t total = 0;
   for (Boundary& boundary : boundaries_) {

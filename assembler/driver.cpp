@@ -1,6 +1,8 @@
 #include "assembler/driver.h"
 
 #include <fstream>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -39,13 +41,35 @@ Status WriteOutputs(const FileNames& files, std::string_view text, const Boundar
     return status;
   }
 
-  const bool written = listing.Write(listing_text) && image.Write(image_bytes);
-  const bool closed = listing.Close() && image.Close();
-  if (!written || !closed) {
+  listing.Write(listing_text);
+  image.Write(image_bytes);
+  const bool listing_written = listing.Close();
+  const bool image_written = image.Close();
+  if (!listing_written || !image_written) {
+    // A failed file is left empty; its partner is emptied too, so that no
+    // image stands beside a listing it does not match, as when one of them
+    // cannot be opened.
+    OutputFile(files.listing, "w").Close();
+    OutputFile(files.image, "wb").Close();
     log.Error(kPass2FileError);
     return Status::kFileError;
   }
   return Status::kOk;
+}
+
+// Pass 1, padding and pass 2 with the outputs; false at the first that fails.
+bool RunStages(const FileNames& files, Log& log) {
+  std::string text;
+  if (!ReadWholeFile(files.input, text)) {
+    log.Error(kCannotReadInput);
+    return false;
+  }
+  BoundaryTable table;
+  if (RunPass1(text, table, log) != Status::kOk) return false;
+  table.ComputePadding();
+  if (WriteOutputs(files, text, table, log) != Status::kOk) return false;
+  log.Info("assembler.exe runs successfully");
+  return true;
 }
 
 }  // namespace
@@ -53,21 +77,21 @@ Status WriteOutputs(const FileNames& files, std::string_view text, const Boundar
 int RunAssembler(const FileNames& files, std::ostream& console) {
   std::ofstream log_file(files.log, std::ios::out | std::ios::trunc);
   if (!log_file.is_open()) return kExitNoLog;
-  Log log(console, log_file);
 
-  std::string text;
-  if (!ReadWholeFile(files.input, text)) {
-    log.Error(kCannotReadInput);
+  // Info lines reach the console only once the log holds them too. A log that
+  // cannot be written fails the run: the console stays silent, as for every
+  // failure, and standard error says why, since the log cannot.
+  std::ostringstream console_lines;
+  Log log(console_lines, log_file);
+  const bool succeeded = RunStages(files, log);
+  log_file.close();
+  if (log_file.fail()) {
+    std::ofstream(files.log, std::ios::out | std::ios::trunc);  // nothing half-written
+    std::cerr << "ERROR: cannot write " << files.log << '\n';
     return kExitStageFailed;
   }
-
-  BoundaryTable table;
-  if (RunPass1(text, table, log) != Status::kOk) return kExitStageFailed;
-  table.ComputePadding();
-  if (WriteOutputs(files, text, table, log) != Status::kOk) return kExitStageFailed;
-
-  log.Info("assembler.exe runs successfully");
-  return kExitSuccess;
+  console << console_lines.str() << std::flush;
+  return succeeded ? kExitSuccess : kExitStageFailed;
 }
 
 }  // namespace kiv::assembler

@@ -19,14 +19,13 @@ constexpr const char* kCannotOpen = "Cannot open input or output file";
 
 // Both files are opened before either is tested, as the stage has always done.
 Status RunNormaliser(const FrontEndFiles& files, Log& log, std::string& formatted) {
-  std::string source;
-  const bool read = ReadWholeFile(files.source, source);
+  const bool read = ReadWholeFile(files.source, formatted);
   OutputFile out(files.formatted, "w");
   if (!read || !out.is_open()) {
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
   }
-  formatted = NormaliseSource(source);
+  NormaliseInPlace(formatted);
   if (!out.Write(formatted) || !out.Close()) {
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
@@ -70,11 +69,21 @@ int RunAssembly(const FrontEndFiles& files, std::FILE* console) {
   if (!log_file.is_open()) return kExitNoLog;
   Log log(console);
   const Status status = RunStages(files, log);
-  if (status == Status::kSuccess) log.Info(" assembly.exe runs successfully");
-  if (console != nullptr) std::fflush(console);
-  const bool log_written = log_file.Write(log.text()) && log_file.Close();
-  if (status != Status::kSuccess || !log_written) return kExitStageFailed;
-  return kExitSuccess;
+  // The console hears of success only once the log holds it too.
+  Log success(nullptr);
+  if (status == Status::kSuccess) success.Info(" assembly.exe runs successfully");
+  log_file.Write(log.text());
+  log_file.Write(success.text());
+  if (!log_file.Close()) {
+    Log(console).Error(kCannotOpen, -1);  // the log itself cannot hold this line
+    if (console != nullptr) std::fflush(console);
+    return kExitStageFailed;
+  }
+  if (console != nullptr) {
+    std::fwrite(success.text().data(), 1, success.text().size(), console);
+    std::fflush(console);
+  }
+  return status == Status::kSuccess ? kExitSuccess : kExitStageFailed;
 }
 
 }  // namespace kiv::assembly

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,21 +12,25 @@ namespace kiv {
 bool ReadWholeFile(const char* path, std::string& contents);
 
 // An output file that is opened (created or truncated) on construction and
-// closed on destruction. Writes go straight to the stream's buffer.
+// closed by Close or on destruction. Writes go straight to the stream's buffer.
+// A file whose writing failed (a full disk, a size limit) is left empty, never
+// half-written: a cut-off record or line could otherwise read as a whole one.
 class OutputFile {
  public:
   OutputFile(const char* path, const char* mode);
+  ~OutputFile() { Close(); }
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
   bool is_open() const { return file_ != nullptr; }
   // False when the bytes could not all be written.
   bool Write(std::string_view bytes);
-  // Flushes and closes; false when a write or the close failed.
+  // Flushes and closes; false when a write, the flush or the close failed,
+  // and then the file has been emptied again.
   bool Close();
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-  std::unique_ptr<std::FILE, Closer> owner_;
+  std::string path_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
 };

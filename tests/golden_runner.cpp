@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +48,13 @@ struct Program {
 
 constexpr Program kPrograms[] = {{"assembly", KIV_ASSEMBLY_PATH},
                                  {"assembler", KIV_ASSEMBLER_PATH}};
+
+// A case's optional `generate` script, run with bash in the work directory before the
+// programs, makes inputs too big to keep in the repository.
+constexpr Program kGenerator = {"generate", "/bin/bash"};
+
+// Files above this size are compared, and blessed, by their digest (NAME.digest in out/).
+constexpr std::size_t kDigestAbove = 32 * 1024;
 
 // ---------------------------------------------------------------------------------------------
 // Small helpers
@@ -136,6 +144,19 @@ std::string escape(std::string_view s, std::size_t limit = 160) {
   return out;
 }
 
+// Stands in for a big file in out/: its size, an FNV-1a hash, and its two ends to read.
+std::string digest_of(std::string_view bytes) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ull;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (int shift = 60; shift >= 0; shift -= 4) hex += kHex[(hash >> shift) & 0xf];
+  constexpr std::size_t kEnd = 48;
+  const std::size_t tail = bytes.size() > kEnd ? bytes.size() - kEnd : 0;
+  return "size " + std::to_string(bytes.size()) + "\nfnv1a64 " + hex + "\nhead " +
+         escape(bytes.substr(0, kEnd)) + "\ntail " + escape(bytes.substr(tail)) + "\n";
+}
+
 std::size_t line_start(std::string_view text, std::size_t offset) {
   if (offset == 0) return 0;
   const std::size_t newline = text.rfind('\n', offset - 1);
@@ -219,11 +240,15 @@ RunResult failed(const std::string& what) {
   return result;
 }
 
-RunResult run_program(const Program& program, const fs::path& work, const fs::path& captures) {
+// `argument`, when given, is passed as the only argument. A `file_size_limit` above 0 caps the
+// size of every file the program writes, as a full disk would: writes beyond it fail.
+RunResult run_program(const Program& program, const fs::path& work, const fs::path& captures,
+                      const std::string& argument = {}, rlim_t file_size_limit = 0) {
   const std::string out_path = (captures / (std::string(program.name) + ".stdout")).string();
   const std::string err_path = (captures / (std::string(program.name) + ".stderr")).string();
   const std::string work_dir = work.string();
-  char* const argv[] = {const_cast<char*>(program.path), nullptr};
+  char* const argv[] = {const_cast<char*>(program.path),
+                        argument.empty() ? nullptr : const_cast<char*>(argument.c_str()), nullptr};
 
   // A close-on-exec pipe tells the parent why exec failed, instead of a bare status 127.
   int report[2];
@@ -242,8 +267,11 @@ RunResult run_program(const Program& program, const fs::path& work, const fs::pa
     const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const rlimit limit{file_size_limit, file_size_limit};
+    if (file_size_limit > 0) signal(SIGXFSZ, SIG_IGN);  // a write past it then fails (EFBIG)
     if (in >= 0 && out >= 0 && err >= 0 && dup2(in, 0) >= 0 && dup2(out, 1) >= 0 &&
-        dup2(err, 2) >= 0 && chdir(work_dir.c_str()) == 0) {
+        dup2(err, 2) >= 0 && chdir(work_dir.c_str()) == 0 &&
+        (file_size_limit == 0 || setrlimit(RLIMIT_FSIZE, &limit) == 0)) {
       execv(program.path, argv);
     }
     const int e = errno;
@@ -317,7 +345,10 @@ std::string parse_setup(const fs::path& file, std::vector<SetupStep>& steps) {
     const std::size_t space = line.find_first_of(" \t");
     const std::string command(line.substr(0, space));
     const std::string name(space == std::string_view::npos ? "" : trim(line.substr(space)));
-    if ((command != "mkdir" && command != "chmod-ro") || !is_plain_name(name)) {
+    const bool known = command == "mkdir" || command == "chmod-ro" || command == "dev-full" ||
+                       (command == "file-size-limit" && !name.empty() &&
+                        name.find_first_not_of("0123456789") == std::string::npos);
+    if (!known || !is_plain_name(name)) {
       return "setup line " + std::to_string(line_no) + " not understood: " + std::string(line);
     }
     steps.push_back({command, name});
@@ -329,8 +360,12 @@ std::string apply_setup(const std::vector<SetupStep>& steps, const fs::path& wor
   for (const auto& step : steps) {
     const fs::path target = work / step.name;
     std::error_code ec;
+    if (step.command == "file-size-limit") continue;  // applied when the programs start
     if (step.command == "mkdir") {
       if (!fs::create_directory(target, ec)) return "setup: cannot mkdir " + step.name;
+    } else if (step.command == "dev-full") {
+      fs::create_symlink("/dev/full", target, ec);  // every write to it fails: a full disk
+      if (ec) return "setup: cannot make " + step.name + " a link to /dev/full";
     } else {
       fs::permissions(target,
                       fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, ec);
@@ -396,6 +431,19 @@ std::vector<GoldenCase> discover_cases() {
     for (int n = 2; !seen.insert(c.name).second; ++n) c.name = base + "_" + std::to_string(n);
   }
   return cases;
+}
+
+// Big files are kept as NAME.digest (see digest_of), both in out/ and when comparing.
+std::map<std::string, std::string> with_digests(std::map<std::string, std::string> files) {
+  std::map<std::string, std::string> result;
+  for (auto& [name, bytes] : files) {
+    if (bytes.size() > kDigestAbove) {
+      result[name + ".digest"] = digest_of(bytes);
+    } else {
+      result[name] = std::move(bytes);
+    }
+  }
+  return result;
 }
 
 // Rewrites out/ from the work dir; only regular files inside the case's own out/ are removed.
@@ -476,24 +524,38 @@ TEST_P(GoldenCaseTest, Matches) {
 
   const std::string input_error = copy_inputs(dir / "in", work);
   if (!input_error.empty()) FAIL() << input_error;
+  if (fs::exists(dir / "generate")) {
+    const RunResult generated =
+        run_program(kGenerator, work, root.path(), (dir / "generate").string());
+    if (!generated.error.empty() || generated.exit_status != 0) {
+      FAIL() << "generate failed: "
+             << (generated.error.empty() ? "exit status " + std::to_string(generated.exit_status)
+                                         : generated.error)
+             << stderr_note(kGenerator, generated);
+    }
+  }
   const std::string apply_error = apply_setup(setup, work);
   if (!apply_error.empty()) FAIL() << apply_error;
+  rlim_t file_size_limit = 0;
+  for (const auto& step : setup) {
+    if (step.command == "file-size-limit") file_size_limit = std::stoull(step.name);
+  }
 
   std::vector<std::pair<const Program*, RunResult>> runs;
   for (const Program* program : to_run) {
-    RunResult run = run_program(*program, work, root.path());
+    RunResult run = run_program(*program, work, root.path(), {}, file_size_limit);
     if (!run.error.empty()) {
       ADD_FAILURE() << program->name << ": " << run.error << stderr_note(*program, run);
     }
     runs.emplace_back(program, std::move(run));
   }
 
-  std::set<std::string> setup_dirs;
+  std::set<std::string> setup_entries;
   for (const auto& step : setup) {
-    if (step.command == "mkdir") setup_dirs.insert(step.name);
+    if (step.command == "mkdir" || step.command == "dev-full") setup_entries.insert(step.name);
   }
   std::vector<std::string> odd_entries;
-  const auto actual = regular_files(work, setup_dirs, odd_entries);
+  const auto actual = with_digests(regular_files(work, setup_entries, odd_entries));
   for (const auto& name : odd_entries) {
     ADD_FAILURE() << "work directory holds " << name << ", which is not a regular file";
   }

@@ -1,0 +1,65 @@
+// The whole front end on an in-memory source: normaliser, label table, label
+// pass and encoding pass, checking what must hold of their results.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "assembly/encoding_pass.h"
+#include "assembly/label_pass.h"
+#include "assembly/label_table.h"
+#include "assembly/log.h"
+#include "assembly/normaliser.h"
+#include "fuzz/invariants.h"
+
+using namespace kiv::assembly;
+using kiv::fuzz::Check;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view source(reinterpret_cast<const char*>(data), size);
+
+  const std::string formatted = NormaliseSource(source);
+  // Only comments are dropped; every line end is kept.
+  Check(formatted.size() <= source.size(), "normaliser made the text longer");
+  Check(std::count(formatted.begin(), formatted.end(), '\n') ==
+            std::count(source.begin(), source.end(), '\n'),
+        "normaliser changed the number of lines");
+  Check(std::count(formatted.begin(), formatted.end(), '"') <=
+            std::count(source.begin(), source.end(), '"'),
+        "normaliser invented a quote");
+
+  Log log;
+  LabelTable labels;
+  Check(CreateLabelTable(labels) == Status::kSuccess, "CreateLabelTable failed");
+  Check(BuildLabelList(formatted, labels, log) == Status::kSuccess, "label pass failed");
+
+  std::string object;
+  const Status status = EncodeProgram(formatted, labels, log, object);
+  kiv::fuzz::CheckObjectText(object);
+
+  // CR LF line ends change nothing in a source without strings (inside one, a CR is
+  // a character of the string).
+  if (source.find_first_of("\"\r") == std::string_view::npos) {
+    std::string crlf;
+    for (const char c : source) {
+      if (c == '\n') crlf.push_back('\r');
+      crlf.push_back(c);
+    }
+    const std::string crlf_formatted = NormaliseSource(crlf);
+    Log crlf_log;
+    LabelTable crlf_labels;
+    BuildLabelList(crlf_formatted, crlf_labels, crlf_log);
+    std::string crlf_object;
+    Check(EncodeProgram(crlf_formatted, crlf_labels, crlf_log, crlf_object) == status &&
+              crlf_object == object && crlf_log.text() == log.text(),
+          "CR LF line ends changed the result");
+  }
+  // A failing pass says why, in one error line at the end of the log.
+  if (status != Status::kSuccess) {
+    Check(log.text().rfind("!!ERROR: ", 0) == 0 ||
+              log.text().find("\n!!ERROR: ") != std::string::npos,
+          "failing encoding pass logged no error");
+  }
+  return 0;
+}
