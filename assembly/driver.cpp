@@ -25,7 +25,9 @@ Status RunNormaliser(const FrontEndFiles& files, Log& log, std::string& formatte
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
   }
-  NormaliseInPlace(formatted);
+  // Normalised over its own bytes: the output is never longer.
+  formatted.resize(static_cast<size_t>(Normaliser().Normalise(formatted, formatted.data()) -
+                                       formatted.data()));
   if (!out.Write(formatted) || !out.Close()) {
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
@@ -40,10 +42,16 @@ Status RunEncodingPass(const FrontEndFiles& files, std::string_view formatted,
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
   }
+  // A failed write is reported once the pass is over, after any error of
+  // the pass itself, as when the records were written at the end.
+  bool written = true;
   std::string object_text;
-  const Status status = EncodeProgram(formatted, labels, log, object_text);
+  const Status status = EncodeProgram(formatted, labels, log, object_text,
+                                      [&](std::string_view records) {
+                                        written = out.Write(records) && written;
+                                      });
   // The records before a failing statement are kept on disk.
-  if (!out.Write(object_text) || !out.Close()) {
+  if (!out.Write(object_text) || !written || !out.Close()) {
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
   }

@@ -8,11 +8,19 @@
 
 namespace kiv::assembly {
 
+namespace {
+constexpr size_t kSinkPiece = size_t{1} << 20;
+}  // namespace
+
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
-                     std::string& object_text) {
+                     std::string& object_text, const RecordSink& sink) {
   // Records take less room than their source; reserving spares the copies of
   // a growing buffer (pages not written are never touched).
-  ReserveLarge(object_text, object_text.size() + formatted.size());
+  if (sink) {
+    object_text.reserve(object_text.size() + kSinkPiece + 64);
+  } else {
+    ReserveLarge(object_text, object_text.size() + formatted.size());
+  }
   EncodingContext context(formatted, labels, log, object_text);
   // Line ends mean nothing here: statements and operands are read as the next
   // tokens wherever they stand.
@@ -41,6 +49,10 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
         break;
     }
     if (status != Status::kSuccess) return status;
+    if (sink && object_text.size() >= kSinkPiece) {
+      sink(object_text);
+      object_text.clear();
+    }
   }
   return Status::kSuccess;
 }

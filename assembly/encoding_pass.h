@@ -2,6 +2,7 @@
 // instruction and data directive as records of the intermediate object text.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,9 +12,15 @@
 
 namespace kiv::assembly {
 
+// Takes the records of a large program a piece at a time, so that they need
+// not all be held in memory.
+using RecordSink = std::function<void(std::string_view records)>;
+
 // Appends the records to `object_text`. On failure the records written
-// before the faulty statement stay; the error has been logged.
+// before the faulty statement stay; the error has been logged. With a sink,
+// the records are handed to it in pieces of about a megabyte, each ending
+// with a whole statement, and `object_text` keeps only the rest.
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
-                     std::string& object_text);
+                     std::string& object_text, const RecordSink& sink = {});
 
 }  // namespace kiv::assembly

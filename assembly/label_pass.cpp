@@ -15,7 +15,7 @@ bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 // The bytes that end a run of ordinary line text.
 constexpr auto kLineSpecial = [] {
   std::array<bool, 256> table{};
-  for (const unsigned char c : {'\n', '"', ':'}) table[c] = true;
+  for (const unsigned char c : {'\n', '"', ':', '.'}) table[c] = true;
   return table;
 }();
 
@@ -45,6 +45,7 @@ class LabelPass {
     const char* const start = text + pos_;
     const char* p = start;
     size_t cleared = 0;
+    bool dot = false;  // in what is classified
     for (;;) {
       while (p < end && !kLineSpecial[static_cast<unsigned char>(*p)]) ++p;
       if (p == end) {
@@ -53,16 +54,19 @@ class LabelPass {
       }
       const char c = *p++;
       if (c == '\n') break;
-      if (c == '"') {
+      if (c == '.') {
+        dot = true;
+      } else if (c == '"') {
         in_quote_ = !in_quote_;
       } else if (!in_quote_) {  // a colon
         const auto colon = static_cast<size_t>(p - 1 - start);
         DefineLabel(std::string_view(start, static_cast<size_t>(p - start)), cleared, colon);
         cleared = colon + 1;
+        dot = false;
       }
     }
     pos_ = static_cast<size_t>(p - text);
-    Classify(std::string_view(start + cleared, static_cast<size_t>(p - start) - cleared));
+    Classify(std::string_view(start + cleared, static_cast<size_t>(p - start) - cleared), dot);
   }
 
   void DefineLabel(std::string_view line, size_t cleared, size_t colon) {
@@ -74,9 +78,9 @@ class LabelPass {
     }
   }
 
-  void Classify(std::string_view rest) {
+  void Classify(std::string_view rest, bool has_dot) {
     // Every directive begins with a dot; most lines hold none.
-    if (rest.find('.') == std::string_view::npos) {
+    if (!has_dot) {
       if (ContainsMnemonicString(rest)) ++index_;
       return;
     }

@@ -1,6 +1,7 @@
 #include "assembly/label_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <stdexcept>
@@ -13,17 +14,34 @@ uint64_t HashName(std::string_view name) { return std::hash<std::string_view>{}(
 // The slot position uses the low bits of the hash; the tag takes the high ones.
 uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
+// A slot keeps a name's length only as a quick test; longer names are
+// compared in full anyway.
+uint32_t ShortLength(size_t length) {
+  return static_cast<uint32_t>(std::min<size_t>(length, std::numeric_limits<uint32_t>::max()));
+}
+
 }  // namespace
 
-size_t LabelTable::FindSlot(std::string_view name, uint64_t hash) const {
-  const size_t mask = slots_.size() - 1;
-  const uint32_t tag = TagOf(hash);
+LabelTable::Key LabelTable::MakeKey(std::string_view name, uint64_t hash) {
+  Key key{name, TagOf(hash), ShortLength(name.size()), {}};
+  std::memcpy(key.head, name.data(), std::min(name.size(), kInlineName));
+  return key;
+}
+
+bool LabelTable::Holds(const Slot& slot, const Key& key) const {
+  if (slot.hash_tag != key.hash_tag || slot.short_length != key.short_length ||
+      std::memcmp(slot.head, key.head, kInlineName) != 0) {
+    return false;
+  }
+  if (key.name.size() <= kInlineName) return true;
+  return NameOf(entries_[slot.entry_plus_one - 1]) == key.name;
+}
+
+size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
+  const size_t mask = slot_count_ - 1;
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const Slot& held = slots_[slot];
-    if (held.entry_plus_one == 0) return slot;
-    if (held.hash_tag != tag) continue;
-    const Entry& entry = entries_[held.entry_plus_one - 1];
-    if (entry.hash == hash && NameOf(entry) == name) return slot;
+    if (held.entry_plus_one == 0 || Holds(held, key)) return slot;
   }
 }
 
@@ -31,52 +49,68 @@ void LabelTable::Reserve(size_t count) {
   if (count > std::numeric_limits<uint32_t>::max() / 4) return;  // grow as needed instead
   entries_.reserve(count);
   size_t slot_count = 1024;
-  while (slot_count < count * 2) slot_count *= 2;
-  if (slot_count > slots_.size()) Rehash(slot_count);
+  while (slot_count * 3 < count * 4) slot_count *= 2;
+  if (slot_count > slot_count_) Rehash(slot_count);
 }
 
 void LabelTable::Rehash(size_t slot_count) {
   if (slot_count > std::numeric_limits<uint32_t>::max()) throw std::length_error("label table full");
-  std::vector<Slot> slots(slot_count, Slot{0, 0});
-  const size_t mask = slots.size() - 1;
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    size_t slot = entries_[i].hash & mask;
+  LargeBlock block(slot_count * sizeof(Slot));  // zero-filled: every slot empty
+  auto* slots = static_cast<Slot*>(block.data());
+  const size_t mask = slot_count - 1;
+  for (size_t i = 0; i < slot_count_; ++i) {
+    const Slot& held = slots_[i];
+    if (held.entry_plus_one == 0) continue;
+    size_t slot = HashName(NameOf(entries_[held.entry_plus_one - 1])) & mask;
     while (slots[slot].entry_plus_one != 0) slot = (slot + 1) & mask;
-    slots[slot] = Slot{static_cast<uint32_t>(i + 1), TagOf(entries_[i].hash)};
+    slots[slot] = held;
   }
-  slots_ = std::move(slots);
+  slot_block_ = std::move(block);
+  slots_ = slots;
+  slot_count_ = slot_count;
 }
 
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
-  if ((entries_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 1024 : slots_.size() * 2);
+  if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(slot_count_ == 0 ? 1024 : slot_count_ * 2);
   const uint64_t hash = HashName(name);
-  const size_t slot = FindSlot(name, hash);
-  if (slots_[slot].entry_plus_one != 0) return Status::kDuplicateLabel;
-  entries_.push_back(Entry{hash, names_.size(), name.size(), instruction_index});
+  const Key key = MakeKey(name, hash);
+  Slot& slot = slots_[FindSlot(key, hash)];
+  if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
+  entries_.push_back(Entry{names_.size(), name.size()});
   names_.append(name);
-  slots_[slot] = Slot{static_cast<uint32_t>(entries_.size()), TagOf(hash)};
+  slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
+  slot.hash_tag = key.hash_tag;
+  slot.short_length = key.short_length;
+  slot.instruction_index = instruction_index;
+  std::memcpy(slot.head, key.head, kInlineName);
   return Status::kSuccess;
 }
 
 Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) const {
   if (entries_.empty()) return Status::kLabelNotFound;
-  const Slot& held = slots_[FindSlot(name, HashName(name))];
+  const uint64_t hash = HashName(name);
+  const Slot& held = slots_[FindSlot(MakeKey(name, hash), hash)];
   if (held.entry_plus_one == 0) return Status::kLabelNotFound;
-  instruction_index = entries_[held.entry_plus_one - 1].instruction_index;
+  instruction_index = held.instruction_index;
   return Status::kSuccess;
 }
 
 void LabelTable::Clear() {
   names_.clear();
   entries_.clear();
-  slots_.clear();
+  slot_block_ = LargeBlock();
+  slots_ = nullptr;
+  slot_count_ = 0;
 }
 
 std::vector<std::pair<std::string, int32_t>> LabelTable::SortedEntries() const {
   std::vector<std::pair<std::string, int32_t>> sorted;
   sorted.reserve(entries_.size());
-  for (const Entry& entry : entries_) {
-    sorted.emplace_back(std::string(NameOf(entry)), entry.instruction_index);
+  for (size_t i = 0; i < slot_count_; ++i) {
+    const Slot& held = slots_[i];
+    if (held.entry_plus_one == 0) continue;
+    sorted.emplace_back(std::string(NameOf(entries_[held.entry_plus_one - 1])),
+                        held.instruction_index);
   }
   // std::string compares as unsigned bytes, and a prefix sorts first.
   std::sort(sorted.begin(), sorted.end());

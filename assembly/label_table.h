@@ -1,11 +1,14 @@
 // Maps every label of the source to its instruction index. Names are
 // case-sensitive byte strings of any length (the empty name included).
 //
-// Sources carry up to millions of labels, so the table is built for that:
-// names are copied end to end into one arena, entries sit in one array in
-// insertion (source) order, and an open-addressing index of entry numbers
-// finds a name in one probe or a few. The ascending order of names is
-// available on demand.
+// Sources carry up to millions of labels, and the encoding pass looks one up
+// for every branch, jump and address, in no useful order: each look-up is a
+// walk to a random place in a table far larger than the caches. So a slot
+// of the open-addressing index holds all a look-up needs for a name of up
+// to 16 bytes (its length, its bytes, its index), and such a look-up touches
+// one cache line. Longer names are compared in full against the arena,
+// where all names are copied end to end in insertion (source) order. The
+// ascending order of names is available on demand.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "assembly/status.h"
+#include "common/large_block.h"
 
 namespace kiv::assembly {
 
@@ -35,29 +39,43 @@ class LabelTable {
   std::vector<std::pair<std::string, int32_t>> SortedEntries() const;
 
  private:
+  static constexpr size_t kInlineName = 16;
+
   struct Entry {
-    uint64_t hash;
     size_t name_offset;  // into names_
     size_t name_length;
-    int32_t instruction_index;
   };
-  // A slot holds an entry number + 1 (0: empty) and some bits of the entry's
-  // hash, so that a probe touches an entry only when those bits match.
-  struct Slot {
-    uint32_t entry_plus_one;
+  // Two slots share a 64-byte cache line.
+  struct alignas(32) Slot {
+    uint32_t entry_plus_one;  // 0: empty
+    uint32_t hash_tag;        // high bits of the name's hash
+    uint32_t short_length;    // the name's length, capped
+    int32_t instruction_index;
+    char head[kInlineName];   // the name's first bytes, zero-padded
+  };
+  // A name as a probe compares it: its head padded like a slot's.
+  struct Key {
+    std::string_view name;
     uint32_t hash_tag;
+    uint32_t short_length;
+    char head[kInlineName];
   };
 
   std::string_view NameOf(const Entry& entry) const {
     return std::string_view(names_).substr(entry.name_offset, entry.name_length);
   }
-  // The slot holding `name`, or the empty slot where it would go.
-  size_t FindSlot(std::string_view name, uint64_t hash) const;
+  static Key MakeKey(std::string_view name, uint64_t hash);
+  bool Holds(const Slot& slot, const Key& key) const;
+  // The slot holding the key's name, or the empty slot where it would go.
+  size_t FindSlot(const Key& key, uint64_t hash) const;
   void Rehash(size_t slot_count);
 
   std::string names_;
   std::vector<Entry> entries_;
-  std::vector<Slot> slots_;  // a power of two in size, at most half full
+  // A power of two in number, at most three quarters full.
+  LargeBlock slot_block_;
+  Slot* slots_ = nullptr;
+  size_t slot_count_ = 0;
 };
 
 // Empties the table before the label pass; always kSuccess.

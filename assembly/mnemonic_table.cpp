@@ -1,7 +1,8 @@
 #include "assembly/mnemonic_table.h"
 
+#include <algorithm>
 #include <array>
-#include <unordered_map>
+#include <cstring>
 #include <vector>
 
 namespace kiv::assembly {
@@ -31,6 +32,8 @@ constexpr std::array<Mnemonic, 57> kMnemonics{{
     {"movei", C::kImmediate, 65},   {"li", C::kImmediate, 65},     {"prn", C::kPrint, 20},
 }};
 
+bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 struct Directive {
   std::string_view token;
   InstructionClass cls;
@@ -44,27 +47,101 @@ constexpr std::array<Directive, 5> kDirectives{{
     {".text", C::kText},
 }};
 
-// Tokens are unique, so a hashed look-up gives what the ordered comparison gives.
-const std::unordered_map<std::string_view, Classification>& TokenIndex() {
-  static const auto index = [] {
-    std::unordered_map<std::string_view, Classification> map;
-    for (const Directive& d : kDirectives) {
-      map.emplace(d.token, Classification{TokenKind::kDirective, d.cls, 0});
+// No mnemonic or directive is longer than eight bytes, so each packs into
+// one 64-bit word (unused bytes zero), and a token is found by comparing
+// words: no string hashing, no call.
+constexpr size_t kMaxStatementToken = 8;
+
+uint64_t Pack(std::string_view token) {
+  uint64_t packed = 0;
+  std::memcpy(&packed, token.data(), std::min(token.size(), kMaxStatementToken));
+  return packed;
+}
+
+// The first eight bytes at `text[i]`, zero beyond the end of the text.
+uint64_t PackAt(std::string_view text, size_t i) {
+  uint64_t packed = 0;
+  if (text.size() - i >= kMaxStatementToken) {
+    std::memcpy(&packed, text.data() + i, kMaxStatementToken);
+  } else {
+    std::memcpy(&packed, text.data() + i, text.size() - i);
+  }
+  return packed;
+}
+
+uint64_t LowBytesMask(size_t length) {
+  return length >= kMaxStatementToken ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
+}
+
+// Open addressing over the 62 tokens; the table is sparse enough that a
+// probe ends after a slot or two.
+class TokenIndex {
+ public:
+  TokenIndex() {
+    for (const Directive& d : kDirectives) Add(d.token, {TokenKind::kDirective, d.cls, 0});
+    for (const Mnemonic& m : kMnemonics) Add(m.token, {TokenKind::kInstruction, m.cls, m.operation});
+  }
+
+  // The classification of a token of one to eight bytes; kNotFound if none.
+  Classification Find(std::string_view token) const {
+    const uint64_t packed = Pack(token);
+    for (size_t slot = SlotOf(packed);; slot = (slot + 1) % kSlots) {
+      const Entry& entry = entries_[slot];
+      if (entry.length == 0) return Classification{};
+      if (entry.packed == packed && entry.length == token.size()) return entry.classification;
     }
-    for (const Mnemonic& m : kMnemonics) {
-      map.emplace(m.token, Classification{TokenKind::kInstruction, m.cls, m.operation});
-    }
-    return map;
-  }();
+  }
+
+ private:
+  static constexpr size_t kSlots = 256;
+  struct Entry {
+    uint64_t packed = 0;
+    size_t length = 0;  // 0: empty
+    Classification classification;
+  };
+
+  static size_t SlotOf(uint64_t packed) {
+    return static_cast<size_t>((packed * 0x9e3779b97f4a7c15u) >> 56);
+  }
+
+  void Add(std::string_view token, Classification classification) {
+    size_t slot = SlotOf(Pack(token));
+    while (entries_[slot].length != 0) slot = (slot + 1) % kSlots;
+    entries_[slot] = Entry{Pack(token), token.size(), classification};
+  }
+
+  std::array<Entry, kSlots> entries_{};
+};
+
+const TokenIndex& Tokens() {
+  static const TokenIndex index;
   return index;
 }
 
-// Mnemonics grouped by first byte, for the substring scan of the label pass.
-const std::array<std::vector<std::string_view>, 256>& MnemonicsByFirstByte() {
+bool HasByte(uint64_t word, char byte) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(byte));
+  return ((x - kOnes) & ~x & (kOnes << 7)) != 0;
+}
+
+// The mnemonics a substring search must try: one that holds another (addu
+// holds add, jal holds j) is found through the shorter one. Grouped by
+// first byte, each as its packed bytes and the mask of its length.
+struct Needle {
+  uint64_t packed;
+  uint64_t mask;
+};
+
+const std::array<std::vector<Needle>, 256>& NeedlesByFirstByte() {
   static const auto groups = [] {
-    std::array<std::vector<std::string_view>, 256> table;
+    std::array<std::vector<Needle>, 256> table;
     for (const Mnemonic& m : kMnemonics) {
-      table[static_cast<unsigned char>(m.token.front())].push_back(m.token);
+      const bool holds_another = std::any_of(kMnemonics.begin(), kMnemonics.end(), [&](const Mnemonic& other) {
+        return other.token.size() < m.token.size() && m.token.find(other.token) != std::string_view::npos;
+      });
+      if (holds_another) continue;
+      table[static_cast<unsigned char>(m.token.front())].push_back(
+          Needle{Pack(m.token), LowBytesMask(m.token.size())});
     }
     return table;
   }();
@@ -76,20 +153,35 @@ const std::array<std::vector<std::string_view>, 256>& MnemonicsByFirstByte() {
 std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
 Classification Classify(std::string_view token) {
-  if (token.find(':') != std::string_view::npos) {
-    return Classification{TokenKind::kLabelDefinition, C::kNop, 0};
+  if (token.size() > kMaxStatementToken) {
+    return token.find(':') != std::string_view::npos
+               ? Classification{TokenKind::kLabelDefinition, C::kNop, 0}
+               : Classification{};
   }
-  const auto& index = TokenIndex();
-  const auto it = index.find(token);
-  if (it == index.end()) return Classification{};
-  return it->second;
+  if (token.empty()) return Classification{};
+  if (HasByte(Pack(token), ':')) return Classification{TokenKind::kLabelDefinition, C::kNop, 0};
+  return Tokens().Find(token);
 }
 
 bool ContainsMnemonicString(std::string_view text) {
-  const auto& groups = MnemonicsByFirstByte();
+  // Most lines begin with their mnemonic: found whole, it is found as a
+  // substring too.
+  size_t first = 0;
+  while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+  size_t last = first;
+  while (last < text.size() && !IsBlankOrLineEnd(text[last])) ++last;
+  if (last > first && last - first <= kMaxStatementToken &&
+      Tokens().Find(text.substr(first, last - first)).kind == TokenKind::kInstruction) {
+    return true;
+  }
+  const auto& groups = NeedlesByFirstByte();
   for (size_t i = 0; i < text.size(); ++i) {
-    for (std::string_view m : groups[static_cast<unsigned char>(text[i])]) {
-      if (text.substr(i, m.size()) == m) return true;
+    const auto& needles = groups[static_cast<unsigned char>(text[i])];
+    if (needles.empty()) continue;
+    const uint64_t here = PackAt(text, i);
+    for (const Needle& needle : needles) {
+      // Bytes past the end read as zero, and no mnemonic holds a zero byte.
+      if ((here & needle.mask) == needle.packed) return true;
     }
   }
   return false;

@@ -5,8 +5,8 @@
 namespace kiv::assembly {
 namespace {
 
-// Bytes that change the state or the output, per state; every other byte is
-// copied as it is, a whole run at a time.
+// Bytes that change the state, per state; every other byte is copied (in
+// code, with the operand punctuation turned into blanks), a whole run at a time.
 using ByteSet = std::array<bool, 256>;
 
 constexpr ByteSet MakeSet(std::string_view bytes) {
@@ -15,8 +15,7 @@ constexpr ByteSet MakeSet(std::string_view bytes) {
   return set;
 }
 
-constexpr ByteSet kSpecialInCode = MakeSet("\";#,$()");
-constexpr ByteSet kSpecialInQuote = MakeSet("\"");
+constexpr ByteSet kSpecialInCode = MakeSet("\";#");
 constexpr ByteSet kSpecialInComment = MakeSet("\"\n");
 
 const char* SkipOrdinary(const char* p, const char* end, const ByteSet& special) {
@@ -24,9 +23,24 @@ const char* SkipOrdinary(const char* p, const char* end, const ByteSet& special)
   return p;
 }
 
-// Runs between punctuation are a few bytes long: a plain loop beats a call.
-char* CopyOrdinary(char* o, const char*& p, const char* end, const ByteSet& special) {
-  while (p < end && !special[static_cast<unsigned char>(*p)]) *o++ = *p++;
+// What a byte of code becomes: , $ ( ) separate operands like blanks.
+constexpr auto kCodeByte = [] {
+  std::array<char, 256> table{};
+  for (int c = 0; c < 256; ++c) table[static_cast<size_t>(c)] = static_cast<char>(c);
+  for (const unsigned char c : {',', '$', '(', ')'}) table[c] = ' ';
+  return table;
+}();
+
+// Runs are a few bytes long: a plain loop beats a call.
+char* CopyCode(char* o, const char*& p, const char* end) {
+  while (p < end && !kSpecialInCode[static_cast<unsigned char>(*p)]) {
+    *o++ = kCodeByte[static_cast<unsigned char>(*p++)];
+  }
+  return o;
+}
+
+char* CopyQuoted(char* o, const char*& p, const char* end) {
+  while (p < end && *p != '"') *o++ = *p++;
   return o;
 }
 
@@ -34,18 +48,15 @@ char* CopyOrdinary(char* o, const char*& p, const char* end, const ByteSet& spec
 
 std::string NormaliseSource(std::string_view source) {
   std::string text(source);
-  NormaliseInPlace(text);
+  text.resize(static_cast<size_t>(Normaliser().Normalise(text, text.data()) - text.data()));
   return text;
 }
 
-// The output is never longer than what has been read, so it is written over
-// the text it comes from.
-void NormaliseInPlace(std::string& text) {
-  char* o = text.data();
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  bool in_quote = false;
-  bool in_comment = false;
+char* Normaliser::Normalise(std::string_view piece, char* o) {
+  const char* p = piece.data();
+  const char* const end = p + piece.size();
+  bool in_quote = in_quote_;
+  bool in_comment = in_comment_;
   while (p < end) {
     if (in_comment) {
       // A quote toggles even inside a comment: an odd number of quotes in a
@@ -61,24 +72,19 @@ void NormaliseInPlace(std::string& text) {
       ++p;
       continue;
     }
-    o = CopyOrdinary(o, p, end, in_quote ? kSpecialInQuote : kSpecialInCode);
+    o = in_quote ? CopyQuoted(o, p, end) : CopyCode(o, p, end);
     if (p == end) break;
     const char c = *p++;
-    switch (c) {
-      case '"':
-        in_quote = !in_quote;
-        *o++ = c;
-        break;
-      case ';':
-      case '#':
-        in_comment = true;
-        break;
-      default:  // , $ ( )
-        *o++ = ' ';
-        break;
+    if (c == '"') {
+      in_quote = !in_quote;
+      *o++ = c;
+    } else {  // ; or #
+      in_comment = true;
     }
   }
-  text.resize(static_cast<size_t>(o - text.data()));
+  in_quote_ = in_quote;
+  in_comment_ = in_comment;
+  return o;
 }
 
 }  // namespace kiv::assembly

@@ -8,8 +8,20 @@
 
 namespace kiv::assembly {
 
+// Normalises a source piece by piece: quote and comment state carry over
+// from one piece to the next, so pieces may be cut anywhere.
+class Normaliser {
+ public:
+  // Writes the normalised form of `piece` to `out`, which has room for
+  // piece.size() bytes (the output is never longer, so `out` may be the
+  // piece's own first byte); returns the end of what was written.
+  char* Normalise(std::string_view piece, char* out);
+
+ private:
+  bool in_quote_ = false;
+  bool in_comment_ = false;
+};
+
 std::string NormaliseSource(std::string_view source);
-// The same, over the source's own buffer.
-void NormaliseInPlace(std::string& text);
 
 }  // namespace kiv::assembly

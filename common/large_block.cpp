@@ -1,0 +1,70 @@
+#include "common/large_block.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace kiv {
+namespace {
+constexpr size_t kHugePage = size_t{2} << 20;
+}  // namespace
+
+LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
+  if (bytes == 0) return;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (bytes >= kHugePage) {
+    // Fresh anonymous memory is zero-filled by the system. One huge page
+    // more than asked leaves room to start on a huge-page boundary.
+    const size_t length = bytes + kHugePage;
+    void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping != MAP_FAILED) {
+      const auto start = (reinterpret_cast<uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
+      data_ = reinterpret_cast<void*>(start);
+      mapping_ = mapping;
+      mapping_size_ = length;
+      madvise(data_, (bytes + kHugePage - 1) & ~(kHugePage - 1), MADV_HUGEPAGE);  // a hint only
+      return;
+    }
+  }
+#endif
+  // Cache-line aligned, so that no element of a table straddles two lines.
+  const size_t rounded = (bytes + 63) & ~size_t{63};
+  data_ = std::aligned_alloc(64, rounded);
+  if (data_ == nullptr) throw std::bad_alloc();
+  std::memset(data_, 0, rounded);
+  mapping_ = data_;
+}
+
+LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = other.data_;
+    size_ = other.size_;
+    mapping_ = other.mapping_;
+    mapping_size_ = other.mapping_size_;
+    other.data_ = other.mapping_ = nullptr;
+    other.size_ = other.mapping_size_ = 0;
+  }
+  return *this;
+}
+
+void LargeBlock::Release() {
+#if defined(__linux__)
+  if (mapping_size_ != 0) {
+    munmap(mapping_, mapping_size_);
+  } else {
+    std::free(mapping_);
+  }
+#else
+  std::free(mapping_);
+#endif
+  data_ = mapping_ = nullptr;
+  size_ = mapping_size_ = 0;
+}
+
+}  // namespace kiv

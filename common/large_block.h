@@ -1,0 +1,33 @@
+// Zero-filled memory for large tables, on huge pages where the system gives
+// them. A table probed at random places walks the address translation cache
+// too: with small pages almost every probe of a table of megabytes misses it.
+#pragma once
+
+#include <cstddef>
+
+namespace kiv {
+
+class LargeBlock {
+ public:
+  LargeBlock() = default;
+  // Throws std::bad_alloc when the memory cannot be had.
+  explicit LargeBlock(size_t bytes);
+  ~LargeBlock() { Release(); }
+  LargeBlock(LargeBlock&& other) noexcept { *this = static_cast<LargeBlock&&>(other); }
+  LargeBlock& operator=(LargeBlock&& other) noexcept;
+  LargeBlock(const LargeBlock&) = delete;
+  LargeBlock& operator=(const LargeBlock&) = delete;
+
+  void* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  void Release();
+
+  void* data_ = nullptr;
+  size_t size_ = 0;
+  void* mapping_ = nullptr;  // what to give back: the mapping, or the heap block
+  size_t mapping_size_ = 0;
+};
+
+}  // namespace kiv
