@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
@@ -54,17 +55,44 @@ TEST(LabelTable, StoresLongNamesWhole) {
   EXPECT_EQ(LabelValue(table, b2), 3);
 }
 
+TEST(LabelTable, NamesAlikeInTheirFirstBytesStayApart) {
+  // Short names are compared within their slot, longer ones in full: names
+  // around that length, and names differing only in length or in NUL bytes.
+  using std::string_literals::operator""s;
+  const std::vector<std::string> names = {
+      "a"s, "a\0"s, "\0"s, ""s, "abcdefghijklmnop"s, "abcdefghijklmnopq"s, "abcdefghijklmnopr"s,
+      "abcdefghijklmno"s, "abcdefghijklmnop\0"s, std::string(40, 'z'), std::string(40, 'z') + "\0"s};
+  LabelTable table;
+  for (size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(table.InsertLabel(names[i], static_cast<int32_t>(i)), Status::kSuccess) << i;
+  }
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(LabelValue(table, names[i]), static_cast<int32_t>(i)) << i;
+    EXPECT_EQ(table.InsertLabel(names[i], 99), Status::kDuplicateLabel) << i;
+  }
+  EXPECT_EQ(LabelValue(table, "abcdefghijklmnops"), -12345);
+  EXPECT_EQ(table.SortedEntries().size(), names.size());
+}
+
+// Short names and long ones with a long common head, as generated code has.
+std::string ManyName(int i) {
+  std::string name = i % 2 == 0 ? "L" : "a_rather_long_common_label_head_";
+  name += std::to_string(i);
+  return name;
+}
+
 TEST(LabelTable, ManyLabelsSurviveGrowthAndReserve) {
   for (const bool reserve_first : {false, true}) {
     LabelTable table;
     if (reserve_first) table.Reserve(20000);
     for (int i = 0; i < 20000; ++i) {
-      ASSERT_EQ(table.InsertLabel("L" + std::to_string(i), i), Status::kSuccess);
+      ASSERT_EQ(table.InsertLabel(ManyName(i), i), Status::kSuccess);
     }
-    EXPECT_EQ(table.InsertLabel("L19999", 0), Status::kDuplicateLabel);
-    for (int i = 0; i < 20000; i += 997) EXPECT_EQ(LabelValue(table, "L" + std::to_string(i)), i);
+    EXPECT_EQ(table.InsertLabel("L19998", 0), Status::kDuplicateLabel);
+    EXPECT_EQ(table.InsertLabel(ManyName(19999), 0), Status::kDuplicateLabel);
+    for (int i = 0; i < 20000; i += 997) EXPECT_EQ(LabelValue(table, ManyName(i)), i);
     EXPECT_EQ(LabelValue(table, "L20000"), -12345);
-    EXPECT_EQ(LabelValue(table, "L1999"), 1999);  // a prefix of other names
+    EXPECT_EQ(LabelValue(table, "L1998"), 1998);  // a prefix of other names
     EXPECT_EQ(table.size(), 20000u);
   }
 }

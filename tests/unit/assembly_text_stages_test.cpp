@@ -31,6 +31,24 @@ TEST(Normaliser, PassesOtherBytesThrough) {
   EXPECT_EQ(NormaliseSource(junk), junk);
 }
 
+TEST(Normaliser, GivesTheSameTextWhereverTheSourceIsCutIntoPieces) {
+  // Quote and comment state must carry from one piece to the next.
+  const std::string source =
+      "a: add $1,$2,$3 # x \"q\n.ascii \"s;#,$()\" ; c\"\nlw $8, 4($sp)\r\n# \"\nj a\n";
+  const std::string whole = NormaliseSource(source);
+  for (size_t cut = 0; cut <= source.size(); ++cut) {
+    for (size_t second = cut; second <= source.size(); second += 7) {
+      std::string out(source.size(), '?');
+      Normaliser normaliser;
+      char* o = normaliser.Normalise(std::string_view(source).substr(0, cut), out.data());
+      o = normaliser.Normalise(std::string_view(source).substr(cut, second - cut), o);
+      o = normaliser.Normalise(std::string_view(source).substr(second), o);
+      out.resize(static_cast<size_t>(o - out.data()));
+      ASSERT_EQ(out, whole) << "cut at " << cut << " and " << second;
+    }
+  }
+}
+
 TEST(NumberParser, ReadsDecimalWithMinusAnywhereAndCountsEveryByte) {
   EXPECT_EQ(ParseNumber("12"), 12);
   EXPECT_EQ(ParseNumber("007"), 7);
@@ -83,6 +101,17 @@ TEST(MnemonicTable, ClassifiesLabelsDirectivesAndRefusesNearMisses) {
   for (const char* bad : {"ADD", "Add", "ad", "c.lt.d", "bc1t", ".Word", ".data", ""}) {
     EXPECT_EQ(Classify(bad).kind, TokenKind::kNotFound) << bad;
   }
+  // Tokens are compared with their length: trailing NUL bytes, or a
+  // mnemonic as the first eight bytes of a longer token, do not match.
+  using std::string_literals::operator""s;
+  for (const std::string& bad : {"add\0"s, "\0"s, "\0\0\0\0\0\0\0\0"s, "spawnix"s, "spawni\0\0\0"s,
+                                 "addiu123"s, ".rdata.."s}) {
+    EXPECT_EQ(Classify(bad).kind, TokenKind::kNotFound) << bad;
+  }
+  // A colon anywhere, also in the ninth byte and beyond or after a NUL byte.
+  for (const std::string& label : {":"s, "12345678:"s, "\0:"s, "abcdefg:"s, std::string(300, 'x') + ":"}) {
+    EXPECT_EQ(Classify(label).kind, TokenKind::kLabelDefinition) << label;
+  }
 }
 
 TEST(MnemonicTable, SubstringScanFindsMnemonicsInsideWords) {
@@ -93,6 +122,22 @@ TEST(MnemonicTable, SubstringScanFindsMnemonicsInsideWords) {
   EXPECT_FALSE(ContainsMnemonicString("   \n"));
   EXPECT_FALSE(ContainsMnemonicString("xyz 123"));
   EXPECT_FALSE(ContainsMnemonicString("ADD 1 2 3"));
+  // Longer mnemonics are found through the shorter ones they hold, also at
+  // the very end of the text, but a mnemonic cut off by the end is not one.
+  EXPECT_TRUE(ContainsMnemonicString("xmult"));
+  EXPECT_TRUE(ContainsMnemonicString("zzs.lt.d"));
+  EXPECT_TRUE(ContainsMnemonicString("q c.lt.s"));
+  EXPECT_FALSE(ContainsMnemonicString("zz c.lt."));
+  EXPECT_FALSE(ContainsMnemonicString("mul"));
+  EXPECT_FALSE(ContainsMnemonicString("mu\0t"));
+  EXPECT_FALSE(ContainsMnemonicString("ddu ub.d pawni lt.s ovei ult"));
+  // Every mnemonic is found on its own, after anything, and inside a word.
+  for (const Mnemonic& m : Mnemonics()) {
+    const std::string token(m.token);
+    EXPECT_TRUE(ContainsMnemonicString(token)) << token;
+    EXPECT_TRUE(ContainsMnemonicString("\t" + token + " 1 2 3")) << token;
+    EXPECT_TRUE(ContainsMnemonicString("Q9" + token + "Q9")) << token;
+  }
 }
 
 }  // namespace
