@@ -1,15 +1,32 @@
 #include "assembly/label_table.h"
 
 #include <algorithm>
-#include <cstring>
-#include <functional>
+#include <bit>
 #include <limits>
 #include <stdexcept>
+
+#include "common/packed_bytes.h"
 
 namespace kiv::assembly {
 namespace {
 
-uint64_t HashName(std::string_view name) { return std::hash<std::string_view>{}(name); }
+// Eight bytes a step, then a full avalanche so that the low bits (the slot)
+// and the high bits (the tag) both depend on every byte.
+uint64_t HashName(std::string_view name) {
+  constexpr uint64_t kStep = 0x9e3779b97f4a7c15u;
+  const char* bytes = name.data();
+  const size_t length = name.size();
+  uint64_t hash = length * kStep;
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) hash = std::rotl((hash ^ Load8(bytes + i)) * kStep, 29);
+  if (i < length) hash = std::rotl((hash ^ LoadUpTo8(bytes + i, length - i)) * kStep, 29);
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdu;
+  hash ^= hash >> 33;
+  hash *= 0xc4ceb9fe1a85ec53u;
+  hash ^= hash >> 33;
+  return hash;
+}
 
 // The slot position uses the low bits of the hash; the tag takes the high ones.
 uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
@@ -23,14 +40,18 @@ uint32_t ShortLength(size_t length) {
 }  // namespace
 
 LabelTable::Key LabelTable::MakeKey(std::string_view name, uint64_t hash) {
-  Key key{name, TagOf(hash), ShortLength(name.size()), {}};
-  std::memcpy(key.head, name.data(), std::min(name.size(), kInlineName));
-  return key;
+  const size_t length = name.size();
+  const char* bytes = name.data();
+  return Key{name,
+             TagOf(hash),
+             ShortLength(length),
+             {LoadUpTo8(bytes, std::min<size_t>(length, 8)),
+              length > 8 ? LoadUpTo8(bytes + 8, std::min<size_t>(length - 8, 8)) : 0}};
 }
 
 bool LabelTable::Holds(const Slot& slot, const Key& key) const {
   if (slot.hash_tag != key.hash_tag || slot.short_length != key.short_length ||
-      std::memcmp(slot.head, key.head, kInlineName) != 0) {
+      slot.head[0] != key.head[0] || slot.head[1] != key.head[1]) {
     return false;
   }
   if (key.name.size() <= kInlineName) return true;
@@ -82,7 +103,8 @@ Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index)
   slot.hash_tag = key.hash_tag;
   slot.short_length = key.short_length;
   slot.instruction_index = instruction_index;
-  std::memcpy(slot.head, key.head, kInlineName);
+  slot.head[0] = key.head[0];
+  slot.head[1] = key.head[1];
   return Status::kSuccess;
 }
 

@@ -51,14 +51,14 @@ class LabelTable {
     uint32_t hash_tag;        // high bits of the name's hash
     uint32_t short_length;    // the name's length, capped
     int32_t instruction_index;
-    char head[kInlineName];   // the name's first bytes, zero-padded
+    uint64_t head[2];         // the name's first 16 bytes, packed
   };
   // A name as a probe compares it: its head padded like a slot's.
   struct Key {
     std::string_view name;
     uint32_t hash_tag;
     uint32_t short_length;
-    char head[kInlineName];
+    uint64_t head[2];
   };
 
   std::string_view NameOf(const Entry& entry) const {

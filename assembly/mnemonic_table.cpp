@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <vector>
+
+#include "common/packed_bytes.h"
 
 namespace kiv::assembly {
 namespace {
@@ -53,20 +54,13 @@ constexpr std::array<Directive, 5> kDirectives{{
 constexpr size_t kMaxStatementToken = 8;
 
 uint64_t Pack(std::string_view token) {
-  uint64_t packed = 0;
-  std::memcpy(&packed, token.data(), std::min(token.size(), kMaxStatementToken));
-  return packed;
+  return LoadUpTo8(token.data(), std::min(token.size(), kMaxStatementToken));
 }
 
 // The first eight bytes at `text[i]`, zero beyond the end of the text.
 uint64_t PackAt(std::string_view text, size_t i) {
-  uint64_t packed = 0;
-  if (text.size() - i >= kMaxStatementToken) {
-    std::memcpy(&packed, text.data() + i, kMaxStatementToken);
-  } else {
-    std::memcpy(&packed, text.data() + i, text.size() - i);
-  }
-  return packed;
+  const size_t left = text.size() - i;
+  return left >= kMaxStatementToken ? Load8(text.data() + i) : LoadUpTo8(text.data() + i, left);
 }
 
 uint64_t LowBytesMask(size_t length) {

@@ -1,20 +1,48 @@
 #include "assembly/source_scanner.h"
 
 #include "assembly/number_parser.h"
+#include "common/packed_bytes.h"
 
 namespace kiv::assembly {
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
+// Blanks and tokens are a few bytes long: eight bytes are tested at a time
+// while eight remain.
+uint64_t ScanSpaceBytes(uint64_t word) {
+  return BytesEqual(word, ' ') | BytesInRange(word, '\t', '\r');
+}
+
 void SourceScanner::SkipSpace() {
-  while (pos_ < text_.size() && IsScanSpace(text_[pos_])) ++pos_;
+  const char* const text = text_.data();
+  while (pos_ + 8 <= text_.size()) {
+    const uint64_t other = ~ScanSpaceBytes(Load8(text + pos_)) & kHighBits;
+    if (other != 0) {
+      pos_ += FirstByte(other);
+      return;
+    }
+    pos_ += 8;
+  }
+  while (pos_ < text_.size() && IsScanSpace(text[pos_])) ++pos_;
 }
 
 bool SourceScanner::NextToken(std::string_view& token) {
   SkipSpace();
   const size_t start = pos_;
-  while (pos_ < text_.size() && !IsScanSpace(text_[pos_])) ++pos_;
+  const char* const text = text_.data();
+  for (;;) {
+    if (pos_ + 8 > text_.size()) {
+      while (pos_ < text_.size() && !IsScanSpace(text[pos_])) ++pos_;
+      break;
+    }
+    const uint64_t space = ScanSpaceBytes(Load8(text + pos_));
+    if (space != 0) {
+      pos_ += FirstByte(space);
+      break;
+    }
+    pos_ += 8;
+  }
   token = text_.substr(start, pos_ - start);
   return pos_ > start;
 }

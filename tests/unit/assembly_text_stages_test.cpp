@@ -4,6 +4,7 @@
 #include "assembly/mnemonic_table.h"
 #include "assembly/normaliser.h"
 #include "assembly/number_parser.h"
+#include "assembly/source_scanner.h"
 
 namespace kiv::assembly {
 namespace {
@@ -45,6 +46,32 @@ TEST(Normaliser, GivesTheSameTextWhereverTheSourceIsCutIntoPieces) {
       o = normaliser.Normalise(std::string_view(source).substr(second), o);
       out.resize(static_cast<size_t>(o - out.data()));
       ASSERT_EQ(out, whole) << "cut at " << cut << " and " << second;
+    }
+  }
+}
+
+TEST(SourceScanner, TokensAreTheRunsBetweenScanSpaceWhereverTheyEnd) {
+  // Tokens and blanks of every length up to past a word, ending at the end
+  // of the text or not, against a byte-by-byte split.
+  const std::string spaces = " \t\n\v\f\r";
+  for (size_t lead = 0; lead < 11; ++lead) {
+    for (size_t length = 1; length < 19; ++length) {
+      for (size_t trail = 0; trail < 3; ++trail) {
+        std::string text;
+        for (size_t i = 0; i < lead; ++i) text += spaces[i % spaces.size()];
+        for (size_t i = 0; i < length; ++i) text += static_cast<char>(i % 3 == 0 ? '\x80' : 'a' + i);
+        text += std::string(trail, ' ') + "\x1fz\x0e";
+        SourceScanner scanner(text);
+        std::string_view token;
+        ASSERT_TRUE(scanner.NextToken(token));
+        EXPECT_EQ(token, std::string_view(text).substr(lead, length + (trail == 0 ? 3 : 0)));
+        if (trail != 0) {
+          ASSERT_TRUE(scanner.NextToken(token));
+          EXPECT_EQ(token, "\x1fz\x0e");
+        }
+        EXPECT_FALSE(scanner.NextToken(token));
+        EXPECT_EQ(scanner.position(), text.size());
+      }
     }
   }
 }
