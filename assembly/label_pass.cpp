@@ -6,6 +6,7 @@
 
 #include "assembly/mnemonic_table.h"
 #include "assembly/source_scanner.h"
+#include "common/packed_bytes.h"
 
 namespace kiv::assembly {
 namespace {
@@ -18,6 +19,18 @@ constexpr auto kLineSpecial = [] {
   for (const unsigned char c : {'\n', '"', ':', '.'}) table[c] = true;
   return table;
 }();
+
+// Eight bytes at a time while eight remain.
+const char* SkipLineText(const char* p, const char* end) {
+  for (; end - p >= 8; p += 8) {
+    const uint64_t word = Load8(p);
+    const uint64_t special = BytesEqual(word, '\n') | BytesEqual(word, '"') |
+                             BytesEqual(word, ':') | BytesEqual(word, '.');
+    if (special != 0) return p + FirstByte(special);
+  }
+  while (p < end && !kLineSpecial[static_cast<unsigned char>(*p)]) ++p;
+  return p;
+}
 
 bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
@@ -33,6 +46,7 @@ class LabelPass {
     // earlier read has met the end, so a text ending in a newline is followed
     // by one empty line, which adds nothing.
     while (!at_eof_) HandleLine();
+    InsertPendingLabels();
   }
 
  private:
@@ -47,7 +61,7 @@ class LabelPass {
     size_t cleared = 0;
     bool dot = false;  // in what is classified
     for (;;) {
-      while (p < end && !kLineSpecial[static_cast<unsigned char>(*p)]) ++p;
+      p = SkipLineText(p, end);
       if (p == end) {
         at_eof_ = true;
         break;
@@ -73,9 +87,23 @@ class LabelPass {
     size_t first = cleared;
     while (first < colon && IsBlankOrTab(line[first])) ++first;
     const std::string_view name = line.substr(first, colon - first);
-    if (table_.InsertLabel(name, Index()) == Status::kDuplicateLabel) {
-      log_.Error("Duplicate label founded", Index());
+    // The table is far larger than the caches: its slot is fetched now and
+    // the label inserted a few definitions later, when the slot has arrived.
+    if (pending_count_ == kPendingLabels) InsertPendingLabels();
+    table_.Prefetch(name);
+    pending_[pending_count_++] = PendingLabel{name, Index()};
+  }
+
+  // Inserts the waiting labels in their order; must run before anything else
+  // is logged, so that the log keeps the order of the source.
+  void InsertPendingLabels() {
+    for (size_t i = 0; i < pending_count_; ++i) {
+      const PendingLabel& label = pending_[i];
+      if (table_.InsertLabel(label.name, label.index) == Status::kDuplicateLabel) {
+        log_.Error("Duplicate label founded", label.index);
+      }
     }
+    pending_count_ = 0;
   }
 
   void Classify(std::string_view rest, bool has_dot) {
@@ -129,6 +157,7 @@ class LabelPass {
   void AdvanceOverString(std::string_view rest) {
     const size_t open = rest.find('"');
     if (open == std::string_view::npos) {
+      InsertPendingLabels();
       log_.Error("Error ASCII parsing in BuildLabelList", Index());
       return;
     }
@@ -161,6 +190,14 @@ class LabelPass {
   bool section_open_ = false;
   uint32_t index_ = 0;  // wraps like the 32-bit index it stands for
   uint32_t pending_words_ = 0;
+
+  struct PendingLabel {
+    std::string_view name;
+    int32_t index;
+  };
+  static constexpr size_t kPendingLabels = 8;
+  std::array<PendingLabel, kPendingLabels> pending_{};
+  size_t pending_count_ = 0;
 };
 
 }  // namespace

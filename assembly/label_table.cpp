@@ -117,6 +117,10 @@ Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) 
   return Status::kSuccess;
 }
 
+void LabelTable::Prefetch(std::string_view name) const {
+  if (slot_count_ != 0) __builtin_prefetch(&slots_[HashName(name) & (slot_count_ - 1)], 1);
+}
+
 void LabelTable::Clear() {
   names_.clear();
   entries_.clear();

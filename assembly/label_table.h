@@ -31,6 +31,10 @@ class LabelTable {
   // with `instruction_index` untouched.
   Status FindLabel(std::string_view name, int32_t& instruction_index) const;
 
+  // Starts loading the slot where `name` is or would be, so that inserting
+  // or finding it a little later does not wait for memory. A hint only.
+  void Prefetch(std::string_view name) const;
+
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);

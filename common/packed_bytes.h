@@ -17,6 +17,11 @@ inline uint64_t Load8(const char* p) {
   return word;
 }
 
+inline void Store8(char* p, uint64_t word) {
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  std::memcpy(p, &word, 8);
+}
+
 inline uint64_t Load4(const char* p) {
   uint32_t word = 0;
   std::memcpy(&word, p, 4);
