@@ -126,6 +126,32 @@ TEST(LabelPass, DuplicateIsLoggedAndFirstValueKept) {
   EXPECT_EQ(LabelValue(run.table, "a"), 0);
 }
 
+TEST(LabelPass, ErrorsAreLoggedInSourceOrderAmongManyLabels) {
+  // Duplicates far apart and close together, around an .ascii error, with
+  // more labels between them than are ever waiting to be inserted.
+  std::string source = "a: halt\na: halt\n";
+  const auto define = [&source](int i, const char* rest) {
+    source += "l";
+    source += std::to_string(i);
+    source += rest;
+  };
+  for (int i = 0; i < 20; ++i) define(i, ": halt\n");
+  source += ".ascii x\nl3: halt\nb: c: b: halt\n";
+  for (int i = 20; i < 40; ++i) define(i, ":\n");
+  source += "a: halt\n";
+  const auto run = RunLabelPass(source);
+  EXPECT_EQ(run.log,
+            "!!ERROR: Duplicate label founded 1\n"
+            "!!ERROR: Error ASCII parsing in BuildLabelList 22\n"
+            "!!ERROR: Duplicate label founded 22\n"
+            "!!ERROR: Duplicate label founded 23\n"
+            "!!ERROR: Duplicate label founded 24\n");
+  EXPECT_EQ(LabelValue(run.table, "a"), 0);
+  EXPECT_EQ(LabelValue(run.table, "l3"), 5);
+  EXPECT_EQ(LabelValue(run.table, "l39"), 24);
+  EXPECT_EQ(run.table.size(), 43u);
+}
+
 TEST(LabelPass, EmptyAndLabelOnlyFiles) {
   EXPECT_EQ(RunLabelPass("").table.size(), 0u);
   const auto run = RunLabelPass("a:\nb:\n\n");
