@@ -31,6 +31,8 @@ uint64_t HashName(std::string_view name) {
 // The slot position uses the low bits of the hash; the tag takes the high ones.
 uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
+constexpr size_t kTypicalNameRoom = 32;
+
 // A slot keeps a name's length only as a quick test; longer names are
 // compared in full anyway.
 uint32_t ShortLength(size_t length) {
@@ -69,6 +71,9 @@ size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
 void LabelTable::Reserve(size_t count) {
   if (count > std::numeric_limits<uint32_t>::max() / 4) return;  // grow as needed instead
   entries_.reserve(count);
+  // Room for names of a typical length, so that the arena is not copied as
+  // it grows; pages of the room never used are never touched.
+  names_.reserve(names_.size() + count * kTypicalNameRoom);
   size_t slot_count = 1024;
   while (slot_count * 3 < count * 4) slot_count *= 2;
   if (slot_count > slot_count_) Rehash(slot_count);

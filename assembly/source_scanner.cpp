@@ -31,19 +31,18 @@ bool SourceScanner::NextToken(std::string_view& token) {
   SkipSpace();
   const size_t start = pos_;
   const char* const text = text_.data();
-  for (;;) {
-    if (pos_ + 8 > text_.size()) {
-      while (pos_ < text_.size() && !IsScanSpace(text[pos_])) ++pos_;
-      break;
-    }
+  // Most tokens end within the eight bytes they start in.
+  while (pos_ + 8 <= text_.size()) {
     const uint64_t space = ScanSpaceBytes(Load8(text + pos_));
     if (space != 0) {
       pos_ += FirstByte(space);
-      break;
+      token = std::string_view(text + start, pos_ - start);
+      return pos_ > start;
     }
     pos_ += 8;
   }
-  token = text_.substr(start, pos_ - start);
+  while (pos_ < text_.size() && !IsScanSpace(text[pos_])) ++pos_;
+  token = std::string_view(text + start, pos_ - start);
   return pos_ > start;
 }
 
