@@ -5,37 +5,72 @@
 namespace kiv::assembler {
 namespace {
 
+// Half a bitmap block (16 indices, 8 bytes) per boundary at most: the bitmap
+// is never larger than the table itself.
+constexpr uint64_t kNearIndicesPerBoundary = 16;
+
 bool IndexBelow(const Boundary& boundary, uint32_t index) { return boundary.index < index; }
 bool IndexAbove(uint32_t index, const Boundary& boundary) { return index < boundary.index; }
 
 }  // namespace
 
 void BoundaryTable::ComputePadding() {
+  // The bitmap ends after the highest boundary below the cap, which keeps its
+  // size and its scans linear in the number of boundaries whatever their
+  // values, and in a usual program ends it with the program.
+  const uint64_t cap = kNearIndicesPerBoundary * (boundaries_.size() + 1);
+  uint64_t limit = 0;
+  for (const Boundary& boundary : boundaries_) {
+    if (boundary.index < cap) limit = std::max(limit, uint64_t{boundary.index} + 1);
+  }
+  near_.Reset(limit);
+  std::vector<uint32_t> far_indices;
+  for (const Boundary& boundary : boundaries_) {
+    if (boundary.index < limit) {
+      near_.Add(boundary.index);
+    } else {
+      far_indices.push_back(boundary.index);
+    }
+  }
   // The classic algorithms rather than std::ranges: clang 14, which builds the
   // fuzz targets, cannot compile libstdc++ 12's ranges::sort and ranges::unique.
-  std::sort(boundaries_.begin(), boundaries_.end(),
-            [](const Boundary& a, const Boundary& b) { return a.index < b.index; });
-  boundaries_.erase(
-      std::unique(boundaries_.begin(), boundaries_.end(),
-                  [](const Boundary& a, const Boundary& b) { return a.index == b.index; }),
-      boundaries_.end());
+  std::sort(far_indices.begin(), far_indices.end());
+  far_indices.erase(std::unique(far_indices.begin(), far_indices.end()), far_indices.end());
+
+  // Rebuilt in place, in order: never more boundaries than were inserted.
+  boundaries_.Clear();
+  near_.ForEachMember([this](uint32_t index) { boundaries_.PushBack(Boundary{index, 0}); });
+  near_count_ = boundaries_.size();
+  for (const uint32_t index : far_indices) boundaries_.PushBack(Boundary{index, 0});
 
   uint32_t total = 0;
   for (Boundary& boundary : boundaries_) {
     total += (3u - (boundary.index + total) % 3u) % 3u;
     boundary.padding = total;
   }
+  near_.SetPaddings(boundaries_.span().first(near_count_));
 }
 
 std::optional<uint32_t> BoundaryTable::PaddingOfBoundary(uint32_t index) const {
-  const auto it = std::lower_bound(boundaries_.begin(), boundaries_.end(), index, IndexBelow);
-  if (it == boundaries_.end() || it->index != index) return std::nullopt;
+  if (index < near_.limit()) {
+    if (!near_.Contains(index)) return std::nullopt;
+    return near_.PaddingInForce(index);
+  }
+  const auto far_part = far();
+  const auto it = std::lower_bound(far_part.begin(), far_part.end(), index, IndexBelow);
+  if (it == far_part.end() || it->index != index) return std::nullopt;
   return it->padding;
 }
 
 uint32_t BoundaryTable::PaddingAtIndex(uint32_t index) const {
-  const auto after = std::upper_bound(boundaries_.begin(), boundaries_.end(), index, IndexAbove);
-  return after == boundaries_.begin() ? 0u : std::prev(after)->padding;
+  if (index < near_.limit()) return near_.PaddingInForce(index);
+  // Every near boundary lies below the index: count the far ones not above it.
+  const auto far_part = far();
+  const auto not_above =
+      near_count_ +
+      static_cast<size_t>(std::upper_bound(far_part.begin(), far_part.end(), index, IndexAbove) -
+                          far_part.begin());
+  return not_above == 0 ? 0u : boundaries_[not_above - 1].padding;
 }
 
 }  // namespace kiv::assembler

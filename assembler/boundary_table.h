@@ -3,26 +3,28 @@
 // ComputePadding, then only read by the relocations and pass 2.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
-namespace kiv::assembler {
+#include "assembler/boundary.h"
+#include "assembler/boundary_bitmap.h"
+#include "assembler/large_array.h"
 
-struct Boundary {
-  uint32_t index = 0;
-  // Empty slots before this boundary's instruction in the whole image.
-  uint32_t padding = 0;
-};
+namespace kiv::assembler {
 
 class BoundaryTable {
  public:
-  // Order and duplicates are settled once, by ComputePadding.
-  void Insert(uint32_t index) { boundaries_.push_back(Boundary{index, 0}); }
+  // Order and duplicates are settled by ComputePadding.
+  void Insert(uint32_t index) { boundaries_.PushBack(Boundary{index, 0}); }
+  // Room for `count` more inserts, so that filling never copies the table.
+  void Reserve(size_t count) { boundaries_.Reserve(boundaries_.size() + count); }
 
   // Sorts, drops duplicates and pads each boundary so that index + padding is
-  // a multiple of 3. Call once, after the last Insert; the reads below rely on it.
+  // a multiple of 3. Call after the last Insert; the reads below rely on it.
+  // Calling it again changes nothing.
   void ComputePadding();
 
   // The padding of the boundary at exactly this index; none when the index is
@@ -34,10 +36,19 @@ class BoundaryTable {
   uint32_t PaddingAtIndex(uint32_t index) const;
 
   // Ascending by index, no index twice.
-  std::span<const Boundary> boundaries() const { return boundaries_; }
+  std::span<const Boundary> boundaries() const { return boundaries_.span(); }
 
  private:
-  std::vector<Boundary> boundaries_;
+  // Boundaries below the number of boundaries times a small factor, all of
+  // them in a usual program, are ordered and looked up through `near_`; the
+  // others (targets far beyond the program's end, a wrapped negative branch
+  // target, the last ones of a program with few boundaries) follow them in
+  // `boundaries_` and are sorted and searched.
+  std::span<const Boundary> far() const { return boundaries_.span().subspan(near_count_); }
+
+  LargeArray<Boundary> boundaries_;
+  BoundaryBitmap near_;
+  size_t near_count_ = 0;
 };
 
 }  // namespace kiv::assembler

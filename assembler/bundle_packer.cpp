@@ -1,17 +1,10 @@
 #include "assembler/bundle_packer.h"
 
-#include "common/hex.h"
+#include "assembler/hex_word.h"
 #include "common/instruction_word.h"
+#include "common/packed_bytes.h"
 
 namespace kiv::assembler {
-namespace {
-
-void AppendLittleEndian(std::string& out, uint32_t word) {
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<char>((word >> shift) & 0xffu));
-}
-
-}  // namespace
 
 void BundlePacker::PackInstruction(uint32_t head, uint32_t body, uint32_t second, uint32_t slot) {
   head &= 0xffffu;
@@ -48,41 +41,38 @@ void BundlePacker::PackInstruction(uint32_t head, uint32_t body, uint32_t second
 
 void BundlePacker::Flush() {
   char bytes[16];
-  char* b = bytes;
-  for (const uint32_t word : {w0_, w1_, w2_, w3_}) {
-    for (int shift = 0; shift < 32; shift += 8) *b++ = static_cast<char>((word >> shift) & 0xffu);
-  }
+  Store8(bytes, (uint64_t{w1_} << 32) | w0_);
+  Store8(bytes + 8, (uint64_t{w3_} << 32) | w2_);
   image_.append(bytes, sizeof bytes);
 
-  // Slot 3, slot 2 and slot 1 as head and body digits, then the count. Each
-  // field is cut to its width, so the line is always 38 characters.
+  // Slot 3, slot 2 and slot 1, each its 42 bits as eleven digits, then the
+  // count: always 38 characters.
+  constexpr uint64_t kSlotMask = (uint64_t{1} << 42) - 1;
   char line[38];
-  char* p = line;
-  p = WriteHexDigits(p, w3_ >> 30, 1);
-  p = WriteHexDigits(p, (w2_ >> 30) + (w3_ << 2), 8);
-  p = WriteHexDigits(p, (w2_ >> 22) & 0xffu, 2);
-  *p++ = ' ';
-  p = WriteHexDigits(p, w2_ & 0x3fffffu, 6);
-  p = WriteHexDigits(p, (w1_ >> 12) & 0xfffffu, 5);
-  *p++ = ' ';
-  p = WriteHexDigits(p, ((w1_ << 2) & 0x3ffcu) + (w0_ >> 30), 4);
-  p = WriteHexDigits(p, (w0_ >> 2) & 0xfffffffu, 7);
-  *p++ = ' ';
-  p = WriteHexDigits(p, w0_ & 3u, 1);
-  *p++ = '\n';
-  listing_.append(line, p);
+  WriteHexEleven(line, ((uint64_t{w3_} << 32) | w2_) >> 22);
+  line[11] = ' ';
+  WriteHexEleven(line + 12, (((uint64_t{w2_} << 32) | w1_) >> 12) & kSlotMask);
+  line[23] = ' ';
+  WriteHexEleven(line + 24, (((uint64_t{w1_} << 32) | w0_) >> 2) & kSlotMask);
+  line[35] = ' ';
+  line[36] = static_cast<char>('0' + (w0_ & 3u));
+  line[37] = '\n';
+  listing_.append(line, sizeof line);
 
   w0_ = w1_ = w2_ = w3_ = 0;
 }
 
 void BundlePacker::WriteDataPair(uint32_t first_word, uint32_t second_word, bool ends_line) {
   // Memory order is the 64-bit pair from its least significant byte up.
-  AppendLittleEndian(image_, second_word);
-  AppendLittleEndian(image_, first_word);
-  AppendHexFixed(listing_, second_word, 8);
-  listing_.push_back(' ');
-  AppendHexFixed(listing_, first_word, 8);
-  listing_.push_back(ends_line ? '\n' : ' ');
+  char bytes[8];
+  Store8(bytes, (uint64_t{first_word} << 32) | second_word);
+  image_.append(bytes, sizeof bytes);
+  char text[18];
+  Store8(text, HexDigitsWord(second_word));
+  text[8] = ' ';
+  Store8(text + 9, HexDigitsWord(first_word));
+  text[17] = ends_line ? '\n' : ' ';
+  listing_.append(text, sizeof text);
 }
 
 void BundlePacker::Finish() { image_.append(4, '\xff'); }

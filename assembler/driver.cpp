@@ -8,9 +8,12 @@
 
 #include "assembler/boundary_table.h"
 #include "assembler/log.h"
+#include "assembler/output_sink.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
+#include "assembler/record_list.h"
 #include "common/file_io.h"
+#include "common/large_buffer.h"
 
 namespace kiv::assembler {
 namespace {
@@ -19,11 +22,33 @@ constexpr std::string_view kCannotReadInput = " Cannot read file assembler.txt";
 constexpr std::string_view kPass2FileError =
     "file read/write error - assembler.txt, bundle.txt, instructions.txt";
 
+// Writes the listing as pass 2 hands it on, and keeps the image to write it
+// once the listing is whole: the files are written in the same order as when
+// both were built first, so that a run stopped by the system part way (a
+// file-size limit) leaves the same files behind.
+class FileSink : public OutputSink {
+ public:
+  FileSink(OutputFile& image, OutputFile& listing, size_t image_size)
+      : image_(image), listing_(listing) {
+    ReserveLarge(image_bytes_, image_size);
+  }
+  void Take(std::string_view image_part, std::string_view listing_part) override {
+    listing_.Write(listing_part);
+    image_bytes_.append(image_part);
+  }
+  void WriteImage() { image_.Write(image_bytes_); }
+
+ private:
+  OutputFile& image_;
+  OutputFile& listing_;
+  std::string image_bytes_;
+};
+
 // Opens the input again and both outputs, all three before any is tested, so
 // the outputs that could be opened are left empty when another could not.
-// The records themselves come from the text pass 1 read, so both passes see
-// the same file.
-Status WriteOutputs(const FileNames& files, std::string_view text, const BoundaryTable& table,
+// The records themselves are those pass 1 decoded, so both passes see the
+// same file.
+Status WriteOutputs(const FileNames& files, const RecordList& records, const BoundaryTable& table,
                     Log& log) {
   std::ifstream input(files.input, std::ios::binary);
   OutputFile listing(files.listing, "w");
@@ -33,16 +58,11 @@ Status WriteOutputs(const FileNames& files, std::string_view text, const Boundar
     return Status::kFileError;
   }
 
-  std::string image_bytes;
-  std::string listing_text;
-  // Pass 1 accepted this text, so pass 2 cannot find a malformed record.
-  if (const Status status = RunPass2(text, table, image_bytes, listing_text);
-      status != Status::kOk) {
-    return status;
-  }
+  // A write that fails is found by Close below.
+  FileSink sink(image, listing, LargestImageSize(records));
+  RunPass2(records, table, sink);
+  sink.WriteImage();
 
-  listing.Write(listing_text);
-  image.Write(image_bytes);
   const bool listing_written = listing.Close();
   const bool image_written = image.Close();
   if (!listing_written || !image_written) {
@@ -59,15 +79,19 @@ Status WriteOutputs(const FileNames& files, std::string_view text, const Boundar
 
 // Pass 1, padding and pass 2 with the outputs; false at the first that fails.
 bool RunStages(const FileNames& files, Log& log) {
-  std::string text;
-  if (!ReadWholeFile(files.input, text)) {
-    log.Error(kCannotReadInput);
-    return false;
-  }
   BoundaryTable table;
-  if (RunPass1(text, table, log) != Status::kOk) return false;
+  RecordList records;
+  {
+    // The text is let go once decoded, before the outputs are built.
+    std::string text;
+    if (!ReadWholeFile(files.input, text)) {
+      log.Error(kCannotReadInput);
+      return false;
+    }
+    if (RunPass1(text, table, log, records) != Status::kOk) return false;
+  }
   table.ComputePadding();
-  if (WriteOutputs(files, text, table, log) != Status::kOk) return false;
+  if (WriteOutputs(files, records, table, log) != Status::kOk) return false;
   log.Info("assembler.exe runs successfully");
   return true;
 }

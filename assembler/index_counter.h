@@ -19,6 +19,11 @@ class IndexCounter {
     ++index_;
     ++pair_count_;
   }
+  // As many CountDataPair calls, wrapping alike.
+  void CountDataPairs(uint64_t count) {
+    index_ += static_cast<uint32_t>(count);
+    pair_count_ += static_cast<uint32_t>(count);
+  }
 
   // The end-of-data record: a data line holds two pairs and takes three
   // indices. An odd count is completed by the zero pair that pass 2 writes;

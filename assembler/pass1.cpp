@@ -1,40 +1,19 @@
 #include "assembler/pass1.h"
 
-#include <algorithm>
 #include <vector>
 
+#include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
+#include "assembler/large_array.h"
+#include "assembler/record_decoder.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
-#include "common/record_reader.h"
 
 namespace kiv::assembler {
 namespace {
 
-// From the marker's index to the index after the end-of-data record (or the
-// last index, when the section runs to the end of the text).
-struct DataSection {
-  uint32_t start = 0;
-  uint32_t end = 0;
-};
-
-// Pass 2 compares boundaries only with the index it reaches, and inside a data
-// section it skips indices at the end-of-data record; a target there would
-// never be met and would hold back every boundary after it.
-bool StrictlyInsideDataSection(const std::vector<DataSection>& sections, uint32_t index) {
-  // Sections come in index order and do not overlap, so only the last one
-  // starting at or below the index can hold it.
-  const auto after = std::upper_bound(
-      sections.begin(), sections.end(), index,
-      [](uint32_t value, const DataSection& section) { return value < section.start; });
-  if (after == sections.begin()) return false;
-  const DataSection& section = *std::prev(after);
-  return index > section.start && index < section.end;
-}
-
-}  // namespace
-
-void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
+// Declared inline so that it is inlined into the loop over every record.
+inline void InsertBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
   if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
   switch (op) {
     case opcode::kJal:
@@ -53,52 +32,65 @@ void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, Bou
   }
 }
 
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log) {
-  RecordReader reader(text);
+Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log) {
   IndexCounter counter;
-  std::vector<uint32_t> targets;
-  std::vector<DataSection> sections;
+  LargeArray<uint32_t> targets;
+  DataSections sections;
+  // At most two boundaries per instruction and one per section.
+  table.Reserve(2 * records.instruction_count() + records.section_count());
+  targets.Reserve(records.instruction_count());
 
-  for (Item item = reader.Next(); item.kind != ItemKind::kEndOfFile; item = reader.Next()) {
-    switch (item.kind) {
-      case ItemKind::kMalformed:
-        log.Error("Malformed record in assembler.txt");
-        return Status::kMalformedRecord;
-      case ItemKind::kDataMarker:
-        counter.EnterData();
-        table.Insert(counter.index());
-        sections.push_back(DataSection{counter.index(), counter.index()});
-        break;
-      case ItemKind::kInstruction: {
-        const uint32_t op = OpcodeOfHead(item.head);
-        InsertInstructionBoundaries(op, item.body, counter.index(), table);
-        if (const auto target = TransferTarget(op, item.body, counter.index())) {
-          targets.push_back(*target);
-        }
-        counter.CountInstruction();
-        break;
-      }
-      case ItemKind::kDataPair:
-        counter.CountDataPair();
-        break;
-      case ItemKind::kEndOfData:
-        counter.LeaveData();
-        sections.back().end = counter.index();
-        break;
-      case ItemKind::kEndOfFile:
-        break;
+  const auto entries = records.entries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const uint64_t entry = entries[i];
+    if (record_entry::Tag(entry) == record_entry::kInstruction) {
+      const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
+      const uint32_t body = record_entry::Body(entry);
+      InsertBoundaries(op, body, counter.index(), table);
+      if (const auto target = TransferTarget(op, body, counter.index())) targets.PushBack(*target);
+      counter.CountInstruction();
+      if (op == opcode::kSpawni) ++i;  // its second value
+      continue;
     }
+    // A data section: its pairs only move the index, so they are skipped whole.
+    counter.EnterData();
+    const uint32_t start = counter.index();
+    table.Insert(start);
+    const uint64_t pairs = record_entry::PairCount(entry);
+    counter.CountDataPairs(pairs);
+    i += pairs;
+    if (record_entry::Tag(entry) == record_entry::kClosedSection) counter.LeaveData();
+    sections.Add(start, counter.index());
   }
-  if (reader.in_data_mode()) sections.back().end = counter.index();
+  sections.Finish();
 
   // Only now are all sections known: a target may lie ahead of its jump.
   for (const uint32_t target : targets) {
-    if (StrictlyInsideDataSection(sections, target)) {
+    if (sections.StrictlyInside(target)) {
       log.Error("Jump or branch target inside data section");
       return Status::kTargetInData;
     }
   }
   return Status::kOk;
+}
+
+}  // namespace
+
+void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
+  InsertBoundaries(op, body, index, table);
+}
+
+Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
+  if (!DecodeRecords(text, records)) {
+    log.Error("Malformed record in assembler.txt");
+    return Status::kMalformedRecord;
+  }
+  return CollectBoundaries(records, table, log);
+}
+
+Status RunPass1(std::string_view text, BoundaryTable& table, Log& log) {
+  RecordList records;
+  return RunPass1(text, table, log, records);
 }
 
 }  // namespace kiv::assembler

@@ -1,4 +1,4 @@
-// Pass 1: reads the intermediate text once and collects every instruction
+// Pass 1: decodes the intermediate text once and collects every instruction
 // index that must begin a bundle.
 #pragma once
 
@@ -7,6 +7,7 @@
 
 #include "assembler/boundary_table.h"
 #include "assembler/log.h"
+#include "assembler/record_list.h"
 #include "assembler/status.h"
 
 namespace kiv::assembler {
@@ -16,10 +17,14 @@ namespace kiv::assembler {
 // together with the instruction after them, so each is alone in its bundle.
 void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table);
 
-// Fills `table` (ComputePadding is left to the caller). Each data section's
-// first index is a boundary too. Returns kMalformedRecord for a record it
-// cannot read and kTargetInData for a jump or branch target strictly inside a
-// data section, logging the error in both cases.
+// Decodes `text` into the empty `records`, for pass 2, and fills `table` from
+// them (ComputePadding is left to the caller). Each data section's first
+// index is a boundary too. Returns kMalformedRecord for a record it cannot
+// read and kTargetInData for a jump or branch target strictly inside a data
+// section, logging the error in both cases.
+Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records);
+
+// The same, with the decoded records dropped.
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log);
 
 }  // namespace kiv::assembler

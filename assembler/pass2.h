@@ -1,19 +1,32 @@
-// Pass 2: reads the intermediate text again, relocates every jump, branch and
+// Pass 2: walks the records pass 1 decoded, relocates every jump, branch and
 // la target, and packs the instructions three to a bundle, starting a new
 // bundle at every boundary. Data sections are copied as data lines.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "assembler/boundary_table.h"
+#include "assembler/output_sink.h"
+#include "assembler/record_list.h"
 #include "assembler/status.h"
 
 namespace kiv::assembler {
 
-// `table` must be the padded table of pass 1 over the same text. Appends the
-// bundle image and the bundle listing; returns kMalformedRecord, with both
-// left incomplete, for text that pass 1 would have refused.
+// The most bytes the image of these records can take, for reserving room.
+size_t LargestImageSize(const RecordList& records);
+
+// `table` must be the padded table of pass 1 over the same records. Hands
+// the bundle image and the bundle listing to `sink` a part at a time.
+void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink& sink);
+
+// The same, appending the whole image and listing to the two strings.
+void RunPass2(const RecordList& records, const BoundaryTable& table, std::string& image,
+              std::string& listing);
+
+// The same from the text, decoded again; returns kMalformedRecord, with both
+// outputs left as they were, for text that pass 1 would have refused.
 Status RunPass2(std::string_view text, const BoundaryTable& table, std::string& image,
                 std::string& listing);
 

@@ -19,6 +19,8 @@
 #include "assembler/log.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
+#include "assembler/record_decoder.h"
+#include "assembler/record_list.h"
 #include "assembly/encoding_pass.h"
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
@@ -158,6 +160,17 @@ void BM_RecordParse(benchmark::State& state) {
   SetRates(state, c, c.object.size());
 }
 
+// The back end's own reading of the same text: all records into a list.
+void BM_DecodeRecords(benchmark::State& state) {
+  const Corpus& c = GetCorpus(Profile::kTypical, state.range(0));
+  for (auto _ : state) {
+    kiv::assembler::RecordList records;
+    kiv::assembler::DecodeRecords(c.object, records);
+    benchmark::DoNotOptimize(records.entries().data());
+  }
+  SetRates(state, c, c.object.size());
+}
+
 void BM_HexFormat(benchmark::State& state) {
   std::vector<uint32_t> values(4096);
   std::mt19937 random(1);
@@ -211,11 +224,12 @@ void BM_BackEndPasses(benchmark::State& state) {
   kiv::assembler::Log log(console, file);
   for (auto _ : state) {
     kiv::assembler::BoundaryTable table;
-    kiv::assembler::RunPass1(c.object, table, log);
+    kiv::assembler::RecordList records;
+    kiv::assembler::RunPass1(c.object, table, log, records);
     table.ComputePadding();
     std::string image;
     std::string listing;
-    kiv::assembler::RunPass2(c.object, table, image, listing);
+    kiv::assembler::RunPass2(records, table, image, listing);
     benchmark::DoNotOptimize(image.data());
   }
   SetRates(state, c, c.object.size());
@@ -244,6 +258,7 @@ BENCHMARK(BM_LabelPass)->Apply(SizesAndProfiles);
 BENCHMARK(BM_Encode)->Apply(SizesAndProfiles);
 BENCHMARK(BM_LabelLookup)->Arg(1000)->Arg(100000)->Arg(1000000);
 BENCHMARK(BM_RecordParse)->Apply(Sizes);
+BENCHMARK(BM_DecodeRecords)->Apply(Sizes);
 BENCHMARK(BM_HexFormat);
 BENCHMARK(BM_Pack)->Apply(Sizes);
 BENCHMARK(BM_BackEndPasses)->Apply(SizesAndProfiles);

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "byte_string.h"
-
 #include <cstdint>
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "assembler/boundary_table.h"
 #include "assembler/log.h"
+#include "assembler/output_sink.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
+#include "assembler/record_list.h"
+#include "byte_string.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
 
@@ -155,7 +158,95 @@ TEST_F(AssemblerPass2Test, ABoundaryAfterEveryInstructionStaysLinear) {
 TEST_F(AssemblerPass2Test, MalformedTextIsRefusedWhenCalledAlone) {
   BoundaryTable table;
   table.ComputePadding();
+  image_ = "image";
+  listing_ = "listing";
   EXPECT_EQ(RunPass2("\n3fc 0\n20", table, image_, listing_), Status::kMalformedRecord);
+  // Nothing of the good records before the bad one is written.
+  EXPECT_EQ(image_, "image");
+  EXPECT_EQ(listing_, "listing");
+}
+
+TEST_F(AssemblerPass2Test, RecordsHandedOnByPass1GiveWhatTheTextGives) {
+  writer_.Instruction(EncodeHead(opcode::kJal, 0), 8);  // to the bne after the section
+  writer_.Spawni(0x12345678, 0x9abcdef0);               // index 1; the section is 2 to 7
+  writer_.DataMarker();
+  for (uint32_t i = 0; i < 3; ++i) writer_.DataPair(i, ~i);
+  writer_.EndOfData();
+  writer_.Instruction(EncodeHead(opcode::kBne, 0), ImmediateField(static_cast<uint32_t>(-8)));
+  writer_.ShortInstruction(EncodeHead(opcode::kHalt, 0));
+  Assemble(text_);
+
+  std::ostringstream console;
+  std::ostringstream log_file;
+  Log log(console, log_file);
+  BoundaryTable table;
+  RecordList records;
+  ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk);
+  EXPECT_EQ(records.instruction_count(), 4u);
+  EXPECT_EQ(records.pair_count(), 3u);
+  table.ComputePadding();
+  std::string image;
+  std::string listing;
+  RunPass2(records, table, image, listing);
+  EXPECT_EQ(image, image_);
+  EXPECT_EQ(listing, listing_);
+}
+
+TEST_F(AssemblerPass2Test, BoundariesAreMetRecordByRecordEvenInsideDataSections) {
+  // A table pass 1 would not make for this text: its boundary 2 lies inside
+  // the section (indices 0 to 5). Pass 2 still steps past it at the third
+  // pair, so the boundary at 8 ends the bundle of the instructions at 6 and 7.
+  writer_.DataMarker();
+  for (uint32_t i = 0; i < 4; ++i) writer_.DataPair(0, i);
+  writer_.EndOfData();
+  for (uint32_t i = 6; i < 10; ++i) Addi(i);
+  BoundaryTable table;
+  table.Insert(2);
+  table.Insert(8);
+  table.ComputePadding();
+  ASSERT_EQ(RunPass2(text_, table, image_, listing_), Status::kOk);
+  EXPECT_EQ(listing_.substr(2 * 36),
+            "00000000000 02000000007 02000000006 2\n"
+            "00000000000 02000000009 02000000008 2\n");
+}
+
+TEST_F(AssemblerPass2Test, LargeOutputsAreHandedOnInBoundedPartsOfWholeLines) {
+  // Parts are cut between records, so each listing part holds whole lines
+  // (no data section here) and stays near the part size however large the
+  // whole.
+  class PartsSink : public OutputSink {
+   public:
+    void Take(std::string_view image_part, std::string_view listing_part) override {
+      image += image_part;
+      listing += listing_part;
+      listing_parts.emplace_back(listing_part);
+    }
+    std::string image;
+    std::string listing;
+    std::vector<std::string> listing_parts;
+  };
+  for (uint32_t i = 0; i < 100000; ++i) {
+    if (i % 7 == 0) writer_.ShortInstruction(EncodeHead(opcode::kHalt, 0));
+    Addi(i);
+  }
+  Assemble(text_);
+
+  std::ostringstream console;
+  std::ostringstream log_file;
+  Log log(console, log_file);
+  BoundaryTable table;
+  RecordList records;
+  ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk);
+  table.ComputePadding();
+  PartsSink sink;
+  RunPass2(records, table, sink);
+  EXPECT_EQ(sink.image, image_);
+  EXPECT_EQ(sink.listing, listing_);
+  ASSERT_GT(sink.listing_parts.size(), 4u);
+  for (const std::string& part : sink.listing_parts) {
+    EXPECT_LE(part.size(), (size_t{256} << 10) + 2 * 38);
+    EXPECT_EQ(part.size() % 38, 0u);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,185 @@
+#include "assembler/record_decoder.h"
+
+#include <array>
+#include <cstdint>
+
+#include "common/instruction_word.h"
+#include "common/packed_bytes.h"
+
+namespace kiv::assembler {
+namespace {
+
+// Per byte: a digit's value in bits 3-0, or kNotDigit, with kSpace added for
+// white space. The same classes as RecordReader's.
+constexpr uint8_t kNotDigit = 0x10;
+constexpr uint8_t kSpace = 0x20;
+constexpr auto kByteClass = [] {
+  std::array<uint8_t, 256> table{};
+  table.fill(kNotDigit);
+  for (const unsigned char c : {' ', '\n', '\t', '\r', '\v', '\f'}) table[c] = kNotDigit | kSpace;
+  for (int d = 0; d < 10; ++d) table['0' + d] = static_cast<uint8_t>(d);
+  for (int d = 0; d < 6; ++d) {
+    table['a' + d] = static_cast<uint8_t>(10 + d);
+    table['A' + d] = static_cast<uint8_t>(10 + d);
+  }
+  return table;
+}();
+
+uint8_t ClassOf(char c) { return kByteClass[static_cast<unsigned char>(c)]; }
+bool IsDigit(char c) { return (ClassOf(c) & kNotDigit) == 0; }
+bool IsWhiteSpace(char c) { return (ClassOf(c) & kSpace) != 0; }
+
+// The run of digits at the start of eight bytes: how many (0 to 8) and their
+// value. The bytes are tested all at once, each in its own byte of a word, so
+// numbers of any length up to eight digits cost the same and no branch
+// depends on them.
+struct HexRun {
+  int digits;
+  uint32_t value;
+};
+
+inline HexRun ScanEight(const char* p) {
+  const uint64_t word = Load8(p);
+  const uint64_t decimal = BytesInRange(word, '0', '9');
+  const uint64_t letter = BytesInRange(word | (kEveryByte * 0x20), 'a', 'f');  // either case
+  const auto digits = static_cast<int>(FirstByte(~(decimal | letter) & kHighBits));
+
+  // Each byte's digit value (at most 15 in any byte), then neighbours joined,
+  // the first byte's the more significant: pairs, fours, all eight.
+  uint64_t value = (word & (kEveryByte * 0x0f)) + (letter >> 7) * 9;
+  value = ((value << 4) | (value >> 8)) & 0x00ff00ff00ff00ffu;
+  value = ((value << 8) | (value >> 16)) & 0x0000ffff0000ffffu;
+  value = ((value << 16) | (value >> 32)) & 0xffffffffu;
+  // The digits after the run are dropped off the low end.
+  return HexRun{digits, static_cast<uint32_t>(value >> (4 * (8 - digits)))};
+}
+
+class Decoder {
+ public:
+  explicit Decoder(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+  bool Run(RecordList& records);
+
+ private:
+  void SkipWhiteSpace() {
+    while (p_ != end_ && IsWhiteSpace(*p_)) ++p_;
+  }
+  bool ReadNumber(uint32_t& value);
+  bool ReadNumberSlowly(uint32_t& value);
+  bool ReadWord(uint32_t& value);
+  bool ReadInstruction(RecordList& records, bool& enters_data);
+  bool ReadDataRecord(RecordList& records, bool& leaves_data);
+
+  const char* p_;
+  const char* end_;
+};
+
+// A whole number outside data mode: at least one digit, at most 32 bits,
+// ended by white space or the end of the text.
+bool Decoder::ReadNumber(uint32_t& value) {
+  SkipWhiteSpace();
+  // Nine bytes in reach: eight digits at most and what ends them. Longer
+  // runs (leading zeros, too wide) and the last bytes go the slow way.
+  if (end_ - p_ >= 9) {
+    const HexRun run = ScanEight(p_);
+    if (run.digits < 8 || !IsDigit(p_[8])) {
+      if (run.digits == 0 || !IsWhiteSpace(p_[run.digits])) return false;
+      p_ += run.digits;
+      value = run.value;
+      return true;
+    }
+  }
+  return ReadNumberSlowly(value);
+}
+
+bool Decoder::ReadNumberSlowly(uint32_t& value) {
+  uint64_t accumulated = 0;
+  const char* const start = p_;
+  while (p_ != end_ && IsDigit(*p_)) {
+    accumulated = accumulated * 16 + (ClassOf(*p_) & 0xfu);
+    if (accumulated > 0xffffffffu) return false;
+    ++p_;
+  }
+  if (p_ == start || (p_ != end_ && !IsWhiteSpace(*p_))) return false;
+  value = static_cast<uint32_t>(accumulated);
+  return true;
+}
+
+// Up to eight digits, as a data pair's word is read: what follows is not
+// looked at here.
+bool Decoder::ReadWord(uint32_t& value) {
+  SkipWhiteSpace();
+  if (end_ - p_ >= 8) {
+    const HexRun run = ScanEight(p_);
+    p_ += run.digits;
+    value = run.value;
+    return run.digits != 0;
+  }
+  const char* const start = p_;
+  uint32_t accumulated = 0;
+  while (p_ != end_ && p_ - start < 8 && IsDigit(*p_)) {
+    accumulated = accumulated * 16 + (ClassOf(*p_) & 0xfu);
+    ++p_;
+  }
+  value = accumulated;
+  return p_ != start;
+}
+
+bool Decoder::ReadInstruction(RecordList& records, bool& enters_data) {
+  uint32_t head = 0;
+  if (!ReadNumber(head)) return false;
+  if ((head & 0xffffu) == 0xfffeu) {
+    records.OpenSection();
+    enters_data = true;
+    return true;
+  }
+  uint32_t body = 0;
+  if (!ReadNumber(body)) return false;
+  if (OpcodeOfHead(head) != opcode::kSpawni) {
+    records.AddInstruction(head, body);
+    return true;
+  }
+  uint32_t second_head = 0;  // the digits 3f0 of the second line, not looked at
+  uint32_t second = 0;
+  if (!ReadNumber(second_head) || !ReadNumber(second)) return false;
+  records.AddSpawni(head, body, second);
+  return true;
+}
+
+bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
+  uint32_t first_word = 0;
+  uint32_t second_word = 0;
+  if (!ReadWord(first_word) || !ReadWord(second_word)) return false;
+  // A pair is one token of at most sixteen digits: digits running on past it
+  // would otherwise be read as the start of the next record.
+  if (p_ != end_ && !IsWhiteSpace(*p_)) return false;
+  if (first_word == 0xffffffffu) {
+    records.CloseSection();
+    leaves_data = true;
+  } else {
+    records.AddPair(first_word, second_word);
+  }
+  return true;
+}
+
+bool Decoder::Run(RecordList& records) {
+  bool data_mode = false;
+  for (;;) {
+    SkipWhiteSpace();
+    if (p_ == end_) return true;
+    bool switches = false;
+    if (!(data_mode ? ReadDataRecord(records, switches) : ReadInstruction(records, switches))) {
+      return false;
+    }
+    data_mode ^= switches;
+  }
+}
+
+}  // namespace
+
+bool DecodeRecords(std::string_view text, RecordList& records) {
+  records.ReserveForText(text.size());
+  return Decoder(text).Run(records);
+}
+
+}  // namespace kiv::assembler
