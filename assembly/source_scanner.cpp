@@ -1,48 +1,53 @@
 #include "assembly/source_scanner.h"
 
+#include <bit>
+
 #include "assembly/number_parser.h"
-#include "common/packed_bytes.h"
+#include "assembly/space_bits.h"
 
 namespace kiv::assembly {
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
-// Blanks and tokens are a few bytes long: eight bytes are tested at a time
-// while eight remain.
-uint64_t ScanSpaceBytes(uint64_t word) {
-  return BytesEqual(word, ' ') | BytesInRange(word, '\t', '\r');
+uint64_t SourceScanner::SpaceBitsAtPosition() {
+  const size_t block = pos_ & ~(kSpaceBlock - 1);
+  if (block != block_start_) {
+    block_start_ = block;
+    const size_t left = text_.size() - block;
+    block_space_ = left >= kSpaceBlock ? SpaceBits(text_.data() + block)
+                                       : SpaceBitsOfTail(text_.data() + block, left);
+  }
+  return block_space_;
 }
 
 void SourceScanner::SkipSpace() {
-  const char* const text = text_.data();
-  while (pos_ + 8 <= text_.size()) {
-    const uint64_t other = ~ScanSpaceBytes(Load8(text + pos_)) & kHighBits;
+  while (pos_ < text_.size()) {
+    const size_t offset = pos_ & (kSpaceBlock - 1);
+    const uint64_t other = ~SpaceBitsAtPosition() >> offset;
     if (other != 0) {
-      pos_ += FirstByte(other);
+      pos_ += static_cast<size_t>(std::countr_zero(other));
       return;
     }
-    pos_ += 8;
+    pos_ += kSpaceBlock - offset;
   }
-  while (pos_ < text_.size() && IsScanSpace(text[pos_])) ++pos_;
+  pos_ = text_.size();
 }
 
 bool SourceScanner::NextToken(std::string_view& token) {
   SkipSpace();
   const size_t start = pos_;
-  const char* const text = text_.data();
-  // Most tokens end within the eight bytes they start in.
-  while (pos_ + 8 <= text_.size()) {
-    const uint64_t space = ScanSpaceBytes(Load8(text + pos_));
+  while (pos_ < text_.size()) {
+    const size_t offset = pos_ & (kSpaceBlock - 1);
+    const uint64_t space = SpaceBitsAtPosition() >> offset;
     if (space != 0) {
-      pos_ += FirstByte(space);
-      token = std::string_view(text + start, pos_ - start);
-      return pos_ > start;
+      pos_ += static_cast<size_t>(std::countr_zero(space));
+      break;
     }
-    pos_ += 8;
+    pos_ += kSpaceBlock - offset;
   }
-  while (pos_ < text_.size() && !IsScanSpace(text[pos_])) ++pos_;
-  token = std::string_view(text + start, pos_ - start);
+  // The bits past the end of the text are set: a token stops there.
+  token = std::string_view(text_.data() + start, pos_ - start);
   return pos_ > start;
 }
 

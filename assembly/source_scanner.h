@@ -36,11 +36,16 @@ class SourceScanner {
 
  private:
   void SkipSpace();
+  // The white-space bits of the 64-byte block holding pos_ (which is below
+  // the end of the text), taken from a cache of the last block.
+  uint64_t SpaceBitsAtPosition();
   // Matches [+-]?[0-9]+ at pos_; returns its length, 0 when there is none.
   size_t MatchInteger() const;
 
   std::string_view text_;
   size_t pos_ = 0;
+  size_t block_start_ = SIZE_MAX;  // of the cached block; none yet
+  uint64_t block_space_ = 0;
 };
 
 }  // namespace kiv::assembly

@@ -1,10 +1,14 @@
-// The normaliser, the number parser and the mnemonic classification.
+// The normaliser, the scanner, the number parser and the mnemonic classification.
 #include <gtest/gtest.h>
+
+#include <random>
+#include <string>
 
 #include "assembly/mnemonic_table.h"
 #include "assembly/normaliser.h"
 #include "assembly/number_parser.h"
 #include "assembly/source_scanner.h"
+#include "assembly/space_bits.h"
 
 namespace kiv::assembly {
 namespace {
@@ -73,6 +77,54 @@ TEST(SourceScanner, TokensAreTheRunsBetweenScanSpaceWhereverTheyEnd) {
         EXPECT_EQ(scanner.position(), text.size());
       }
     }
+  }
+}
+
+TEST(SourceScanner, AgreesWithAByteByByteScanOnRandomText) {
+  // Texts of every length around the 64-byte blocks the scanner tests at
+  // once, with tokens read in turn with raw bytes, which move the scanner
+  // anywhere within a block.
+  std::mt19937 random(7);
+  const std::string alphabet = std::string(" \t\n\v\f\r\0\x08\x0e\x1f\x20\x80\xa0\xff" "ab", 16);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 200, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    SourceScanner scanner(text);
+    size_t p = 0;
+    for (;;) {
+      if (random() % 4 == 0) {
+        char c = 0;
+        const bool read = scanner.NextChar(c);
+        ASSERT_EQ(read, p < text.size());
+        if (!read) break;
+        ASSERT_EQ(c, text[p++]);
+        continue;
+      }
+      while (p < text.size() && IsScanSpace(text[p])) ++p;
+      const size_t start = p;
+      while (p < text.size() && !IsScanSpace(text[p])) ++p;
+      std::string_view token;
+      ASSERT_EQ(scanner.NextToken(token), p > start) << round;
+      ASSERT_EQ(token, std::string_view(text).substr(start, p - start)) << round;
+      ASSERT_EQ(scanner.position(), p) << round;
+      if (p == start) break;
+    }
+  }
+}
+
+TEST(SpaceBits, BothWaysOfTestingABlockAgree) {
+  std::mt19937 random(11);
+  std::string block(64, ' ');
+  for (int round = 0; round < 20000; ++round) {
+    for (char& c : block) c = static_cast<char>(random() % 4 == 0 ? "\t\n\v\f\r \x08\x0e"[random() % 8] : random());
+    uint64_t expected = 0;
+    for (size_t i = 0; i < block.size(); ++i) {
+      if (IsScanSpace(block[i])) expected |= uint64_t{1} << i;
+    }
+    ASSERT_EQ(SpaceBitsPortable(block.data()), expected) << round;
+    ASSERT_EQ(SpaceBits(block.data()), expected) << round;
+    const size_t tail = random() % 64;
+    ASSERT_EQ(SpaceBitsOfTail(block.data(), tail), expected | (~uint64_t{0} << tail)) << round;
   }
 }
 

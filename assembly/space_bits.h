@@ -1,0 +1,69 @@
+// Which bytes of a 64-byte block are white space, as the bits of one word:
+// the scanner finds where tokens start and end with a bit scan, instead of
+// testing byte after byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "assembly/source_scanner.h"
+#include "common/packed_bytes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kiv::assembly {
+
+inline constexpr size_t kSpaceBlock = 64;
+
+// Bit i is set when block[i] is white space. Reads 64 bytes.
+inline uint64_t SpaceBitsPortable(const char* block) {
+  uint64_t bits = 0;
+  for (size_t word = 0; word < kSpaceBlock / 8; ++word) {
+    const uint64_t packed = Load8(block + 8 * word);
+    const uint64_t high = BytesEqual(packed, ' ') | BytesInRange(packed, '\t', '\r');
+    // Gathers the eight high bits (byte k's at bit 8k + 7) into bits 0 to 7.
+    const uint64_t gathered = ((high >> 7) * 0x0102040810204080u) >> 56;
+    bits |= gathered << (8 * word);
+  }
+  return bits;
+}
+
+#if defined(__SSE2__)
+inline uint64_t SpaceBitsSse2(const char* block) {
+  const __m128i blank = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i four = _mm_set1_epi8(4);
+  uint64_t bits = 0;
+  for (size_t part = 0; part < kSpaceBlock / 16; ++part) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+    // \t to \r are the bytes whose distance from \t is at most 4, unsigned.
+    const __m128i distance = _mm_sub_epi8(bytes, tab);
+    const __m128i in_range = _mm_cmpeq_epi8(_mm_min_epu8(distance, four), distance);
+    const __m128i space = _mm_or_si128(_mm_cmpeq_epi8(bytes, blank), in_range);
+    bits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(space))} << (16 * part);
+  }
+  return bits;
+}
+#endif
+
+inline uint64_t SpaceBits(const char* block) {
+#if defined(__SSE2__)
+  return SpaceBitsSse2(block);
+#else
+  return SpaceBitsPortable(block);
+#endif
+}
+
+// The same for the `length` bytes (below 64) left at the end of the text:
+// the bits past them are set, so that a token ends at the end of the text.
+inline uint64_t SpaceBitsOfTail(const char* block, size_t length) {
+  uint64_t bits = ~uint64_t{0} << length;
+  for (size_t i = 0; i < length; ++i) {
+    if (IsScanSpace(block[i])) bits |= uint64_t{1} << i;
+  }
+  return bits;
+}
+
+}  // namespace kiv::assembly
