@@ -4,33 +4,14 @@
 #include <array>
 #include <cstdint>
 
+#include "assembly/byte_set_bits.h"
 #include "assembly/mnemonic_table.h"
 #include "assembly/source_scanner.h"
-#include "common/packed_bytes.h"
 
 namespace kiv::assembly {
 namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
-
-// The bytes that end a run of ordinary line text.
-constexpr auto kLineSpecial = [] {
-  std::array<bool, 256> table{};
-  for (const unsigned char c : {'\n', '"', ':', '.'}) table[c] = true;
-  return table;
-}();
-
-// Eight bytes at a time while eight remain.
-const char* SkipLineText(const char* p, const char* end) {
-  for (; end - p >= 8; p += 8) {
-    const uint64_t word = Load8(p);
-    const uint64_t special = BytesEqual(word, '\n') | BytesEqual(word, '"') |
-                             BytesEqual(word, ':') | BytesEqual(word, '.');
-    if (special != 0) return p + FirstByte(special);
-  }
-  while (p < end && !kLineSpecial[static_cast<unsigned char>(*p)]) ++p;
-  return p;
-}
 
 bool Contains(std::string_view text, std::string_view what) {
   return text.find(what) != std::string_view::npos;
@@ -39,7 +20,7 @@ bool Contains(std::string_view text, std::string_view what) {
 class LabelPass {
  public:
   LabelPass(std::string_view text, LabelTable& table, Log& log)
-      : text_(text), table_(table), log_(log) {}
+      : text_(text), table_(table), log_(log), specials_(text) {}
 
   void Run() {
     // The loop mirrors a stream's end-of-file flag: a line is read while no
@@ -61,7 +42,7 @@ class LabelPass {
     size_t cleared = 0;
     bool dot = false;  // in what is classified
     for (;;) {
-      p = SkipLineText(p, end);
+      p = text + specials_.Next(static_cast<size_t>(p - text));
       if (p == end) {
         at_eof_ = true;
         break;
@@ -184,6 +165,8 @@ class LabelPass {
   std::string_view text_;
   LabelTable& table_;
   Log& log_;
+  // The bytes that end a run of ordinary line text.
+  ByteSetFinder<'\n', '"', ':', '.'> specials_;
   size_t pos_ = 0;
   bool at_eof_ = false;
   bool in_quote_ = false;

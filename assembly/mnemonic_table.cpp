@@ -77,12 +77,14 @@ class TokenIndex {
   }
 
   // The classification of a token of one to eight bytes; kNotFound if none.
-  Classification Find(std::string_view token) const {
-    const uint64_t packed = Pack(token);
+  Classification Find(std::string_view token) const { return Find(Pack(token), token.size()); }
+
+  // The same for a token already packed.
+  Classification Find(uint64_t packed, size_t length) const {
     for (size_t slot = SlotOf(packed);; slot = (slot + 1) % kSlots) {
       const Entry& entry = entries_[slot];
       if (entry.length == 0) return Classification{};
-      if (entry.packed == packed && entry.length == token.size()) return entry.classification;
+      if (entry.packed == packed && entry.length == length) return entry.classification;
     }
   }
 
@@ -159,8 +161,27 @@ Classification Classify(std::string_view token) {
 
 bool ContainsMnemonicString(std::string_view text) {
   // Most lines begin with their mnemonic: found whole, it is found as a
-  // substring too.
+  // substring too. Blanks and the first token are found eight bytes at a time.
   size_t first = 0;
+  while (text.size() - first >= 8) {
+    const uint64_t word = Load8(text.data() + first);
+    const uint64_t other = ~(BytesEqual(word, ' ') | BytesEqual(word, '\t')) & kHighBits;
+    if (other != 0) {
+      first += FirstByte(other);
+      break;
+    }
+    first += 8;
+  }
+  if (text.size() - first >= 8) {
+    const uint64_t word = Load8(text.data() + first);
+    const uint64_t end = BytesEqual(word, ' ') | BytesEqual(word, '\t') |
+                         BytesEqual(word, '\n') | BytesEqual(word, '\r');
+    const size_t length = FirstByte(end);
+    if (length > 0 && length < 8 &&
+        Tokens().Find(word & LowBytesMask(length), length).kind == TokenKind::kInstruction) {
+      return true;
+    }
+  }
   while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
   size_t last = first;
   while (last < text.size() && !IsBlankOrLineEnd(text[last])) ++last;
