@@ -46,6 +46,18 @@ uint64_t ByteSetBits(const char* block) {
 #endif
 }
 
+// How many bytes of the text belong to the set.
+template <char... kBytes>
+size_t CountByteSet(std::string_view text) {
+  size_t count = 0;
+  size_t p = 0;
+  for (; text.size() - p >= kByteBlock; p += kByteBlock) {
+    count += static_cast<size_t>(std::popcount(ByteSetBits<kBytes...>(text.data() + p)));
+  }
+  for (; p < text.size(); ++p) count += ((text[p] == kBytes) || ...) ? 1 : 0;
+  return count;
+}
+
 // Finds the bytes of the set in a text, front to back.
 template <char... kBytes>
 class ByteSetFinder {

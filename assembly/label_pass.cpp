@@ -1,6 +1,5 @@
 #include "assembly/label_pass.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -187,8 +186,7 @@ class LabelPass {
 
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log) {
   // Every label ends in a colon: counting them sizes the table once.
-  table.Reserve(table.size() +
-                static_cast<size_t>(std::count(formatted.begin(), formatted.end(), ':')));
+  table.Reserve(table.size() + CountByteSet<':'>(formatted));
   LabelPass(formatted, table, log).Run();
   return Status::kSuccess;
 }

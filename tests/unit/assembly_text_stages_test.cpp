@@ -1,9 +1,11 @@
 // The normaliser, the scanner, the number parser and the mnemonic classification.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
+#include "assembly/byte_set_bits.h"
 #include "assembly/mnemonic_table.h"
 #include "assembly/normaliser.h"
 #include "assembly/number_parser.h"
@@ -51,6 +53,47 @@ TEST(Normaliser, GivesTheSameTextWhereverTheSourceIsCutIntoPieces) {
       out.resize(static_cast<size_t>(o - out.data()));
       ASSERT_EQ(out, whole) << "cut at " << cut << " and " << second;
     }
+  }
+}
+
+// The normaliser's rules, a byte at a time.
+std::string NormaliseByHand(const std::string& source) {
+  std::string out;
+  bool quote = false, comment = false;
+  for (const char c : source) {
+    if (c == '"') {
+      quote = !quote;
+      if (!comment) out += c;
+    } else if (comment) {
+      if (c == '\n') {  // ends the comment, quoted or not
+        comment = false;
+        out += c;
+      }
+    } else if (quote) {
+      out += c;
+    } else if (c == ';' || c == '#') {
+      comment = true;
+    } else if (c == ',' || c == '$' || c == '(' || c == ')') {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+TEST(Normaliser, AgreesWithAByteByByteReadingOnRandomText) {
+  // Long plain runs and every special byte, so that the runs copied many
+  // bytes at a time end at every place.
+  std::mt19937 random(3);
+  const std::string specials = "\";#,$()\n";
+  for (int round = 0; round < 3000; ++round) {
+    std::string source(random() % 300, 'x');
+    for (char& c : source) {
+      const auto pick = random() % 16;
+      c = pick == 0 ? specials[random() % specials.size()] : pick < 4 ? static_cast<char>(random()) : 'a';
+    }
+    ASSERT_EQ(NormaliseSource(source), NormaliseByHand(source)) << round;
   }
 }
 
@@ -125,6 +168,28 @@ TEST(SpaceBits, BothWaysOfTestingABlockAgree) {
     ASSERT_EQ(SpaceBits(block.data()), expected) << round;
     const size_t tail = random() % 64;
     ASSERT_EQ(SpaceBitsOfTail(block.data(), tail), expected | (~uint64_t{0} << tail)) << round;
+  }
+}
+
+TEST(ByteSetBits, FinderAndCountAgreeWithAByteByByteSearch) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(random() % 400, 'a');
+    for (char& c : text) c = random() % 8 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
+    const auto special = [](char c) { return c == ':' || c == '\n' || c == '"' || c == '.'; };
+    ASSERT_EQ(CountByteSet<':'>(text), static_cast<size_t>(std::count(text.begin(), text.end(), ':')));
+    ByteSetFinder<'\n', '"', ':', '.'> finder(text);
+    size_t p = random() % 3;
+    while (p <= text.size()) {
+      size_t expected = p;
+      while (expected < text.size() && !special(text[expected])) ++expected;
+      ASSERT_EQ(finder.Next(p), expected) << round;
+      p = expected + 1 + random() % 3;
+    }
+    std::string block(64, 'a');
+    for (char& c : block) c = random() % 4 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
+    ASSERT_EQ((ByteSetBits<'\n', '"', ':', '.'>(block.data())),
+              (ByteSetBitsPortable<'\n', '"', ':', '.'>(block.data())));
   }
 }
 
