@@ -83,12 +83,12 @@ bool RunStages(const FileNames& files, Log& log) {
   RecordList records;
   {
     // The text is let go once decoded, before the outputs are built.
-    std::string text;
+    FileBuffer text;
     if (!ReadWholeFile(files.input, text)) {
       log.Error(kCannotReadInput);
       return false;
     }
-    if (RunPass1(text, table, log, records) != Status::kOk) return false;
+    if (RunPass1(text.view(), table, log, records) != Status::kOk) return false;
   }
   table.ComputePadding();
   if (WriteOutputs(files, records, table, log) != Status::kOk) return false;

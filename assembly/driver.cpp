@@ -18,7 +18,7 @@ constexpr int kExitNoLog = 10;
 constexpr const char* kCannotOpen = "Cannot open input or output file";
 
 // Both files are opened before either is tested, as the stage has always done.
-Status RunNormaliser(const FrontEndFiles& files, Log& log, std::string& formatted) {
+Status RunNormaliser(const FrontEndFiles& files, Log& log, FileBuffer& formatted) {
   const bool read = ReadWholeFile(files.source, formatted);
   OutputFile out(files.formatted, "w");
   if (!read || !out.is_open()) {
@@ -26,9 +26,9 @@ Status RunNormaliser(const FrontEndFiles& files, Log& log, std::string& formatte
     return Status::kFileError;
   }
   // Normalised over its own bytes: the output is never longer.
-  formatted.resize(static_cast<size_t>(Normaliser().Normalise(formatted, formatted.data()) -
-                                       formatted.data()));
-  if (!out.Write(formatted) || !out.Close()) {
+  formatted.Truncate(static_cast<size_t>(
+      Normaliser().Normalise(formatted.view(), formatted.data()) - formatted.data()));
+  if (!out.Write(formatted.view()) || !out.Close()) {
     log.Error(kCannotOpen, -1);
     return Status::kFileError;
   }
@@ -59,15 +59,15 @@ Status RunEncodingPass(const FrontEndFiles& files, std::string_view formatted,
 }
 
 Status RunStages(const FrontEndFiles& files, Log& log) {
-  std::string formatted;
+  FileBuffer formatted;
   Status status = RunNormaliser(files, log, formatted);
   if (status != Status::kSuccess) return status;
   LabelTable labels;
   status = CreateLabelTable(labels);
   if (status != Status::kSuccess) return status;
-  status = BuildLabelList(formatted, labels, log);
+  status = BuildLabelList(formatted.view(), labels, log);
   if (status != Status::kSuccess) return status;
-  return RunEncodingPass(files, formatted, labels, log);
+  return RunEncodingPass(files, formatted.view(), labels, log);
 }
 
 }  // namespace

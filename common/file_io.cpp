@@ -1,13 +1,13 @@
 #include "common/file_io.h"
 
+#include <cstring>
 #include <filesystem>
-
-#include "common/large_buffer.h"
 #include <system_error>
+#include <utility>
 
 namespace kiv {
 
-bool ReadWholeFile(const char* path, std::string& contents) {
+bool ReadWholeFile(const char* path, FileBuffer& contents) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return false;
   // Only a regular file's size is a size hint: a directory opens on some
@@ -18,24 +18,24 @@ bool ReadWholeFile(const char* path, std::string& contents) {
     const auto size = std::filesystem::file_size(path, error);
     if (!error) hint = static_cast<size_t>(size);
   }
-  // Read straight into the string, one byte beyond the hint so that the end
-  // of the file is seen in the first round; grow when the file was larger.
-  contents.clear();
-  ReserveLarge(contents, hint + 1);
+  // One byte beyond the hint, so that the end of the file is seen in the
+  // first round; a larger block when the file was larger.
+  LargeBlock block(hint + 1);
   size_t used = 0;
-  size_t capacity = hint + 1;
   bool ok = true;
   for (;;) {
-    contents.resize(capacity);
-    used += std::fread(contents.data() + used, 1, capacity - used, file);
-    if (used < capacity) {
+    used += std::fread(static_cast<char*>(block.data()) + used, 1, block.size() - used, file);
+    if (used < block.size()) {
       ok = std::ferror(file) == 0;
       break;
     }
-    capacity += capacity / 2 + (size_t{1} << 16);
+    LargeBlock larger(block.size() + block.size() / 2 + (size_t{1} << 16));
+    std::memcpy(larger.data(), block.data(), used);
+    block = std::move(larger);
   }
-  contents.resize(used);
   std::fclose(file);
+  contents.block_ = std::move(block);
+  contents.size_ = used;
   return ok;
 }
 

@@ -6,10 +6,30 @@
 #include <string>
 #include <string_view>
 
+#include "common/large_block.h"
+
 namespace kiv {
 
+// A whole input file in memory, in a block of its own: nothing is cleared
+// before the file is read into it, and it lies on huge pages from end to
+// end where the system gives them.
+class FileBuffer {
+ public:
+  char* data() { return static_cast<char*>(block_.data()); }
+  size_t size() const { return size_; }
+  std::string_view view() const { return {static_cast<const char*>(block_.data()), size_}; }
+  // Keeps the first `size` bytes (at most size()), as after rewriting the
+  // contents in place into fewer bytes.
+  void Truncate(size_t size) { size_ = size < size_ ? size : size_; }
+
+ private:
+  friend bool ReadWholeFile(const char* path, FileBuffer& contents);
+  LargeBlock block_;
+  size_t size_ = 0;
+};
+
 // Reads the whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const char* path, std::string& contents);
+bool ReadWholeFile(const char* path, FileBuffer& contents);
 
 // An output file that is opened (created or truncated) on construction and
 // closed by Close or on destruction. Writes go straight to the stream's buffer.

@@ -16,22 +16,30 @@ TEST(ReadWholeFile, ReadsRegularFilesByteForByte) {
   bytes[0] = '\0';
   bytes[299999] = '\xff';
   std::ofstream(path, std::ios::binary) << bytes;
-  std::string read = "stale";
+  FileBuffer read;
   EXPECT_TRUE(ReadWholeFile(path.c_str(), read));
-  EXPECT_EQ(read, bytes);
+  EXPECT_EQ(read.view(), bytes);
+  // Again, into a buffer that held a larger file.
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "ab";
+  EXPECT_TRUE(ReadWholeFile(path.c_str(), read));
+  EXPECT_EQ(read.view(), "ab");
+  read.Truncate(1);
+  EXPECT_EQ(read.view(), "a");
+  read.Truncate(5);
+  EXPECT_EQ(read.view(), "a");
   std::filesystem::remove(path);
 }
 
 TEST(ReadWholeFile, GrowsPastASizeOfZero) {
   // Files of the proc file system report size 0 but have contents.
-  std::string maps;
+  FileBuffer maps;
   ASSERT_TRUE(ReadWholeFile("/proc/self/maps", maps));
   EXPECT_GT(maps.size(), 100u);
-  EXPECT_EQ(maps.back(), '\n');
+  EXPECT_EQ(maps.view().back(), '\n');
 }
 
 TEST(ReadWholeFile, RefusesMissingFilesAndDirectories) {
-  std::string contents;
+  FileBuffer contents;
   EXPECT_FALSE(ReadWholeFile("/nonexistent/kiv", contents));
   EXPECT_FALSE(ReadWholeFile(::testing::TempDir().c_str(), contents));
 }
