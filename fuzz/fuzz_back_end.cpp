@@ -1,5 +1,7 @@
 // The whole back end on an in-memory intermediate text: pass 1, padding and
-// pass 2, checking what must hold of the table and the two outputs.
+// pass 2, checking what must hold of the table and the two outputs, and that
+// the back end's decoder reads what the record reader reads.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -10,6 +12,10 @@
 #include "assembler/log.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
+#include "assembler/record_decoder.h"
+#include "assembler/record_list.h"
+#include "common/instruction_word.h"
+#include "common/record_reader.h"
 #include "fuzz/invariants.h"
 
 using namespace kiv::assembler;
@@ -29,12 +35,46 @@ void CheckTable(const BoundaryTable& table) {
   }
 }
 
+// The back end decodes the text with its own fast decoder; the record
+// reader is the plain reading of the same format. Both must see the same
+// records and refuse the same texts.
+void CheckDecoderAgreesWithReader(std::string_view text) {
+  RecordList expected;
+  kiv::RecordReader reader(text);
+  bool accepted = true;
+  for (kiv::Item item = reader.Next(); item.kind != kiv::ItemKind::kEndOfFile; item = reader.Next()) {
+    switch (item.kind) {
+      case kiv::ItemKind::kMalformed: accepted = false; break;
+      case kiv::ItemKind::kInstruction:
+        if (kiv::OpcodeOfHead(item.head) == kiv::opcode::kSpawni) {
+          expected.AddSpawni(item.head, item.body, item.second);
+        } else {
+          expected.AddInstruction(item.head, item.body);
+        }
+        break;
+      case kiv::ItemKind::kDataMarker: expected.OpenSection(); break;
+      case kiv::ItemKind::kDataPair: expected.AddPair(item.first_word, item.second_word); break;
+      case kiv::ItemKind::kEndOfData: expected.CloseSection(); break;
+      case kiv::ItemKind::kEndOfFile: break;
+    }
+    if (!accepted) break;
+  }
+  RecordList decoded;
+  Check(DecodeRecords(text, decoded) == accepted, "the decoder and the reader disagree on a refusal");
+  const auto a = expected.entries();
+  const auto b = decoded.entries();
+  Check(a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin()),
+        "the decoder and the reader read other records");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::ostream discard(nullptr);  // the log's lines are not looked at
   Log log(discard, discard);
+
+  CheckDecoderAgreesWithReader(text);
 
   BoundaryTable table;
   if (RunPass1(text, table, log) != Status::kOk) return 0;
