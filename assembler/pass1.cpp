@@ -12,9 +12,9 @@
 namespace kiv::assembler {
 namespace {
 
-// Declared inline so that it is inlined into the loop over every record.
-inline void InsertBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
-  if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
+// The boundaries around thread instructions; a transfer's target is the
+// other kind.
+void InsertThreadBoundaries(uint32_t op, uint32_t index, BoundaryTable& table) {
   switch (op) {
     case opcode::kJal:
     case opcode::kSpawn:
@@ -46,8 +46,11 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
     if (record_entry::Tag(entry) == record_entry::kInstruction) {
       const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
       const uint32_t body = record_entry::Body(entry);
-      InsertBoundaries(op, body, counter.index(), table);
-      if (const auto target = TransferTarget(op, body, counter.index())) targets.PushBack(*target);
+      if (const auto target = TransferTarget(op, body, counter.index())) {
+        table.Insert(*target);
+        targets.PushBack(*target);
+      }
+      InsertThreadBoundaries(op, counter.index(), table);
       counter.CountInstruction();
       if (op == opcode::kSpawni) ++i;  // its second value
       continue;
@@ -77,7 +80,8 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
 }  // namespace
 
 void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
-  InsertBoundaries(op, body, index, table);
+  if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
+  InsertThreadBoundaries(op, index, table);
 }
 
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {

@@ -58,42 +58,63 @@ size_t CountByteSet(std::string_view text) {
   return count;
 }
 
+// The same for the `length` bytes (below 64) left at the end of a text.
+template <char... kBytes>
+uint64_t ByteSetBitsOfTail(const char* block, size_t length) {
+  uint64_t bits = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (((block[i] == kBytes) || ...)) bits |= uint64_t{1} << i;
+  }
+  return bits;
+}
+
+// The bits of one byte class over a text, a 64-byte block at a time, with
+// the last block tested by the class's own rule for a short tail. Keeps the
+// block last asked for, as passes ask for the same block many times.
+template <uint64_t (*kBlockBits)(const char*), uint64_t (*kTailBits)(const char*, size_t)>
+class BlockBitmap {
+ public:
+  explicit BlockBitmap(std::string_view text) : text_(text) {}
+
+  // The bits of the block holding `p`, which is below the end of the text:
+  // bit i stands for the byte at (p rounded down to 64) + i.
+  uint64_t BlockOf(size_t p) {
+    const size_t block = p & ~(kByteBlock - 1);
+    if (block != block_start_) {
+      block_start_ = block;
+      const size_t left = text_.size() - block;
+      block_bits_ = left >= kByteBlock ? kBlockBits(text_.data() + block)
+                                       : kTailBits(text_.data() + block, left);
+    }
+    return block_bits_;
+  }
+
+ private:
+  std::string_view text_;
+  size_t block_start_ = SIZE_MAX;  // of the cached block; none yet
+  uint64_t block_bits_ = 0;
+};
+
 // Finds the bytes of the set in a text, front to back.
 template <char... kBytes>
 class ByteSetFinder {
  public:
-  explicit ByteSetFinder(std::string_view text) : text_(text) {}
+  explicit ByteSetFinder(std::string_view text) : text_(text), bits_(text) {}
 
   // The position of the first byte of the set at or after `p`; the end of
   // the text when there is none.
   size_t Next(size_t p) {
     while (p < text_.size()) {
-      const size_t block = p & ~(kByteBlock - 1);
-      if (block != block_start_) Load(block);
-      const uint64_t bits = block_bits_ >> (p & (kByteBlock - 1));
+      const uint64_t bits = bits_.BlockOf(p) >> (p & (kByteBlock - 1));
       if (bits != 0) return p + static_cast<size_t>(std::countr_zero(bits));
-      p = block + kByteBlock;
+      p = (p & ~(kByteBlock - 1)) + kByteBlock;
     }
     return text_.size();
   }
 
  private:
-  void Load(size_t block) {
-    block_start_ = block;
-    const size_t left = text_.size() - block;
-    if (left >= kByteBlock) {
-      block_bits_ = ByteSetBits<kBytes...>(text_.data() + block);
-      return;
-    }
-    block_bits_ = 0;
-    for (size_t i = 0; i < left; ++i) {
-      if (((text_[block + i] == kBytes) || ...)) block_bits_ |= uint64_t{1} << i;
-    }
-  }
-
   std::string_view text_;
-  size_t block_start_ = SIZE_MAX;  // of the cached block; none yet
-  uint64_t block_bits_ = 0;
+  BlockBitmap<&ByteSetBits<kBytes...>, &ByteSetBitsOfTail<kBytes...>> bits_;
 };
 
 }  // namespace kiv::assembly

@@ -3,28 +3,16 @@
 #include <bit>
 
 #include "assembly/number_parser.h"
-#include "assembly/space_bits.h"
 
 namespace kiv::assembly {
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
-uint64_t SourceScanner::SpaceBitsAtPosition() {
-  const size_t block = pos_ & ~(kSpaceBlock - 1);
-  if (block != block_start_) {
-    block_start_ = block;
-    const size_t left = text_.size() - block;
-    block_space_ = left >= kSpaceBlock ? SpaceBits(text_.data() + block)
-                                       : SpaceBitsOfTail(text_.data() + block, left);
-  }
-  return block_space_;
-}
-
 void SourceScanner::SkipSpace() {
   while (pos_ < text_.size()) {
     const size_t offset = pos_ & (kSpaceBlock - 1);
-    const uint64_t other = ~SpaceBitsAtPosition() >> offset;
+    const uint64_t other = ~space_.BlockOf(pos_) >> offset;
     if (other != 0) {
       pos_ += static_cast<size_t>(std::countr_zero(other));
       return;
@@ -39,7 +27,7 @@ bool SourceScanner::NextToken(std::string_view& token) {
   const size_t start = pos_;
   while (pos_ < text_.size()) {
     const size_t offset = pos_ & (kSpaceBlock - 1);
-    const uint64_t space = SpaceBitsAtPosition() >> offset;
+    const uint64_t space = space_.BlockOf(pos_) >> offset;
     if (space != 0) {
       pos_ += static_cast<size_t>(std::countr_zero(space));
       break;

@@ -2,25 +2,18 @@
 // tokens, decimal integers and raw characters, with line ends meaning nothing.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "assembly/byte_set_bits.h"
+#include "assembly/space_bits.h"
+
 namespace kiv::assembly {
-
-// White space as the C library's scanning knows it.
-inline constexpr auto kScanSpace = [] {
-  std::array<bool, 256> table{};
-  for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
-  return table;
-}();
-
-constexpr bool IsScanSpace(char c) { return kScanSpace[static_cast<unsigned char>(c)]; }
 
 class SourceScanner {
  public:
-  explicit SourceScanner(std::string_view text) : text_(text) {}
+  explicit SourceScanner(std::string_view text) : text_(text), space_(text) {}
 
   // The next run of non-white-space bytes; false at the end of the text.
   bool NextToken(std::string_view& token);
@@ -36,16 +29,14 @@ class SourceScanner {
 
  private:
   void SkipSpace();
-  // The white-space bits of the 64-byte block holding pos_ (which is below
-  // the end of the text), taken from a cache of the last block.
-  uint64_t SpaceBitsAtPosition();
   // Matches [+-]?[0-9]+ at pos_; returns its length, 0 when there is none.
   size_t MatchInteger() const;
 
   std::string_view text_;
   size_t pos_ = 0;
-  size_t block_start_ = SIZE_MAX;  // of the cached block; none yet
-  uint64_t block_space_ = 0;
+  // White space by 64-byte blocks; past the end of the text counts as white
+  // space, so that a token ends there.
+  BlockBitmap<&SpaceBits, &SpaceBitsOfTail> space_;
 };
 
 }  // namespace kiv::assembly

@@ -3,10 +3,11 @@
 // testing byte after byte.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
-#include "assembly/source_scanner.h"
+#include "assembly/byte_set_bits.h"
 #include "common/packed_bytes.h"
 
 #if defined(__SSE2__)
@@ -15,7 +16,16 @@
 
 namespace kiv::assembly {
 
-inline constexpr size_t kSpaceBlock = 64;
+// White space as the C library's scanning knows it.
+inline constexpr auto kScanSpace = [] {
+  std::array<bool, 256> table{};
+  for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) table[c] = true;
+  return table;
+}();
+
+constexpr bool IsScanSpace(char c) { return kScanSpace[static_cast<unsigned char>(c)]; }
+
+inline constexpr size_t kSpaceBlock = kByteBlock;
 
 // Bit i is set when block[i] is white space. Reads 64 bytes.
 inline uint64_t SpaceBitsPortable(const char* block) {
@@ -56,7 +66,7 @@ inline uint64_t SpaceBits(const char* block) {
 #endif
 }
 
-// The same for the `length` bytes (below 64) left at the end of the text:
+// The same for the `length` bytes (below 64) left at the end of a text:
 // the bits past them are set, so that a token ends at the end of the text.
 inline uint64_t SpaceBitsOfTail(const char* block, size_t length) {
   uint64_t bits = ~uint64_t{0} << length;

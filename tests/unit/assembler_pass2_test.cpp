@@ -38,6 +38,15 @@ class AssemblerPass2Test : public ::testing::Test {
 
   void Addi(uint32_t immediate) { writer_.Instruction(EncodeHead(opcode::kAddi, 0), immediate); }
 
+  // Pass 1 and padding over text_, keeping the records it decoded.
+  void DecodeWithPass1(BoundaryTable& table, RecordList& records) {
+    std::ostringstream console;
+    std::ostringstream log_file;
+    Log log(console, log_file);
+    ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk) << log_file.str();
+    table.ComputePadding();
+  }
+
   std::string text_;
   RecordWriter writer_{text_};
   BoundaryTable table_;
@@ -176,15 +185,11 @@ TEST_F(AssemblerPass2Test, RecordsHandedOnByPass1GiveWhatTheTextGives) {
   writer_.ShortInstruction(EncodeHead(opcode::kHalt, 0));
   Assemble(text_);
 
-  std::ostringstream console;
-  std::ostringstream log_file;
-  Log log(console, log_file);
   BoundaryTable table;
   RecordList records;
-  ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk);
+  DecodeWithPass1(table, records);
   EXPECT_EQ(records.instruction_count(), 4u);
   EXPECT_EQ(records.pair_count(), 3u);
-  table.ComputePadding();
   std::string image;
   std::string listing;
   RunPass2(records, table, image, listing);
@@ -231,13 +236,9 @@ TEST_F(AssemblerPass2Test, LargeOutputsAreHandedOnInBoundedPartsOfWholeLines) {
   }
   Assemble(text_);
 
-  std::ostringstream console;
-  std::ostringstream log_file;
-  Log log(console, log_file);
   BoundaryTable table;
   RecordList records;
-  ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk);
-  table.ComputePadding();
+  DecodeWithPass1(table, records);
   PartsSink sink;
   RunPass2(records, table, sink);
   EXPECT_EQ(sink.image, image_);
