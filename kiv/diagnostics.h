@@ -1,0 +1,27 @@
+// Problems found in a source, and how they are printed: one line
+// `SOURCE:LINE:COL: error|warning|note: message`, then the source line and a
+// caret under the token, the form editors and CI jump to.
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kiv::tool {
+
+enum class Severity { kError, kWarning, kNote };
+
+struct Diagnostic {
+  Severity severity;
+  size_t offset;  // byte offset into the source of the token it points at
+  std::string message;
+};
+
+// Prints the diagnostics in their order; `plain` leaves out the source and
+// caret lines. Lines and columns are 1-based, tab stops every 8 columns.
+void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
+                      std::span<const Diagnostic> diagnostics, bool plain);
+
+}  // namespace kiv::tool

@@ -1,0 +1,10 @@
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "kiv/commands.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  return kiv::tool::RunKiv(args, std::cout, std::cerr);
+}
