@@ -1,10 +1,49 @@
+#include <string>
+
+#include "common/file_io.h"
+#include "kiv/check.h"
 #include "kiv/commands.h"
 
 namespace kiv::tool {
+namespace {
 
-int RunCheckCommand(Arguments /*args*/, std::ostream& /*out*/, std::ostream& err) {
-  err << "kiv check: not built yet\n";
-  return kExitUsage;
+constexpr std::string_view kCheckUsage = "usage: kiv check [--plain] [SOURCE]\n";
+constexpr std::string_view kDefaultSource = "kivAssembly.txt";
+
+}  // namespace
+
+int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
+  bool plain = false;
+  std::string_view source_name = kDefaultSource;
+  bool named = false;
+  for (const std::string_view arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      out << kCheckUsage;
+      return kExitOk;
+    }
+    if (arg == "--plain") {
+      plain = true;
+    } else if (arg.size() > 1 && arg.front() == '-') {
+      err << "kiv check: unknown option '" << arg << "'\n" << kCheckUsage;
+      return kExitUsage;
+    } else if (named) {
+      err << "kiv check: more than one source given\n" << kCheckUsage;
+      return kExitUsage;
+    } else {
+      source_name = arg;
+      named = true;
+    }
+  }
+
+  FileBuffer source;
+  if (!ReadWholeFile(std::string(source_name).c_str(), source)) {
+    err << "kiv check: error: cannot read '" << source_name << "'\n";
+    return kExitInputError;
+  }
+  const std::vector<Diagnostic> diagnostics = CheckSource(source.view());
+  PrintDiagnostics(err, source_name, source.view(), diagnostics, plain);
+  err.flush();
+  return HasError(diagnostics) ? kExitInputError : kExitOk;
 }
 
 }  // namespace kiv::tool

@@ -1,10 +1,76 @@
 #include "kiv/diagnostics.h"
 
-namespace kiv::tool {
+#include <algorithm>
+#include <string>
 
-void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view /*source*/,
-                      std::span<const Diagnostic> diagnostics, bool /*plain*/) {
-  for (const Diagnostic& d : diagnostics) out << source_name << ": " << d.message << '\n';
+#include "kiv/source_map.h"
+
+namespace kiv::tool {
+namespace {
+
+std::string_view SeverityName(Severity severity) {
+  switch (severity) {
+    case Severity::kError:
+      return "error";
+    case Severity::kWarning:
+      return "warning";
+    case Severity::kNote:
+      return "note";
+  }
+  return "error";
+}
+
+// The caret line keeps every tab of the source line before the token, so the
+// caret stands under the token whatever tab width the reader's terminal uses.
+std::string CaretLine(std::string_view line, size_t column_offset, size_t length) {
+  std::string caret;
+  const size_t before = std::min(column_offset, line.size());
+  caret.reserve(before + length + 1);
+  for (size_t i = 0; i < before; ++i) {
+    const auto byte = static_cast<unsigned char>(line[i]);
+    if (byte == '\t') {
+      caret += '\t';
+    } else if ((byte & 0xc0) != 0x80) {
+      caret += ' ';
+    }
+  }
+  caret += '^';
+  // The underline ends with the line: a token never spans a line end.
+  const size_t rest = std::min(length, line.size() - before);
+  for (size_t i = 1; i < rest; ++i) {
+    if ((static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80) caret += '~';
+  }
+  return caret;
+}
+
+}  // namespace
+
+void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
+                      std::span<const Diagnostic> diagnostics, bool plain) {
+  if (diagnostics.empty()) return;
+  const SourceMap map(source);
+  std::string text;
+  for (const Diagnostic& d : diagnostics) {
+    const SourcePosition at = map.Locate(d.offset);
+    text.append(source_name);
+    text += ':';
+    text += std::to_string(at.line);
+    text += ':';
+    text += std::to_string(at.column);
+    text += ": ";
+    text.append(SeverityName(d.severity));
+    text += ": ";
+    text += d.message;
+    text += '\n';
+    if (!plain) {
+      text.append(at.line_text);
+      text += '\n';
+      const size_t within = std::min(d.offset, source.size()) - at.line_start;
+      text += CaretLine(at.line_text, within, std::max<size_t>(d.length, 1));
+      text += '\n';
+    }
+  }
+  out << text;
 }
 
 }  // namespace kiv::tool

@@ -17,6 +17,7 @@ struct Diagnostic {
   Severity severity;
   size_t offset;  // byte offset into the source of the token it points at
   std::string message;
+  size_t length = 1;  // bytes of the token, underlined after the caret
 };
 
 // Prints the diagnostics in their order; `plain` leaves out the source and

@@ -1,0 +1,28 @@
+// The label definitions of a normalised source as the label pass sees them:
+// every colon outside double quotes ends one, and its name runs from the
+// first character after the line start or the previous colon that is neither
+// a blank nor a tab.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "kiv/checker_report.h"
+
+namespace kiv::tool {
+
+struct LabelDefinition {
+  std::string_view name;  // into the normalised text; may be empty or end in blanks
+  size_t name_offset;
+  size_t colon_offset;
+  bool first;  // false for a second definition of the name, which has no effect
+};
+
+// In source order.
+std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted);
+
+// A duplicate is an error at its second definition, with a note at the first.
+void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions, Report& report);
+
+}  // namespace kiv::tool

@@ -1,0 +1,111 @@
+#include "kiv/checker_layout.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/instruction_word.h"
+
+namespace kiv::tool {
+namespace {
+
+constexpr int64_t kBranchLowest = -(int64_t{1} << 17);
+constexpr int64_t kBranchHighest = (int64_t{1} << 17) - 1;
+
+// The statement that begins at an instruction index, for a message: its token
+// and line, or where the index falls when no statement begins there.
+std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string_view formatted,
+                          const SourceMap& lines) {
+  const auto& statements = facts.statements;
+  // Directives that take no room share their index with what follows them:
+  // the last statement at the index is the one that fills it.
+  auto after = std::upper_bound(statements.begin(), statements.end(), index,
+                                [](uint32_t i, const StatementFact& s) { return i < s.index; });
+  std::string text = "index " + std::to_string(index);
+  if (after != statements.begin() && std::prev(after)->index == index && index < facts.end_index) {
+    const StatementFact& at = *std::prev(after);
+    return text + ", " + Quoted(formatted.substr(at.offset, at.length)) + " on line " +
+           std::to_string(lines.Locate(at.offset).line);
+  }
+  if (index >= facts.end_index) return text + ", past the end of the program";
+  if (after == statements.begin()) return text;
+  const StatementFact& within = *std::prev(after);
+  return text + ", within " + Quoted(formatted.substr(within.offset, within.length)) +
+         " on line " + std::to_string(lines.Locate(within.offset).line);
+}
+
+}  // namespace
+
+void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
+                      const ProgramFacts& facts, const assembly::LabelTable& labels,
+                      const SourceMap& lines, Report& report) {
+  size_t next = 0;  // the first statement after the current label's colon
+  for (const LabelDefinition& definition : definitions) {
+    if (definition.colon_offset >= report.first_error_offset()) break;
+    while (next < facts.statements.size() &&
+           facts.statements[next].offset < definition.colon_offset) {
+      ++next;
+    }
+    if (!definition.first) continue;
+    const uint32_t stands_at =
+        next < facts.statements.size() ? facts.statements[next].index : facts.end_index;
+    int32_t value = 0;
+    if (labels.FindLabel(definition.name, value) != assembly::Status::kSuccess) continue;
+    if (static_cast<uint32_t>(value) == stands_at) continue;
+    report.Warning(definition.name_offset, std::max<size_t>(definition.name.size(), 1),
+                   "label " + Quoted(definition.name) + " names " +
+                       DescribeIndex(static_cast<uint32_t>(value), facts, formatted, lines) +
+                       ", not " + DescribeIndex(stands_at, facts, formatted, lines) +
+                       " where it stands: the label pass counts by lines, and a line before "
+                       "it holds two statements, a string holding a directive's name, or "
+                       "operands without their instruction");
+  }
+}
+
+// Only sections that a program without errors has: the walk's indices are
+// exact then.
+void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
+                            const SourceMap& lines, Report& report) {
+  if (report.has_error() || facts.sections.empty()) return;
+  for (const TransferFact& transfer : facts.transfers) {
+    // Sections are in ascending order of index: the last one starting at or
+    // before the target is the only one that can hold it.
+    const auto after = std::upper_bound(
+        facts.sections.begin(), facts.sections.end(), transfer.target,
+        [](uint32_t target, const SectionFact& s) { return target < s.start; });
+    if (after == facts.sections.begin()) continue;
+    const SectionFact& section = *std::prev(after);
+    if (transfer.target >= section.end) continue;
+    const std::string operand(formatted.substr(transfer.operand_offset, transfer.operand_length));
+    const std::string where = "the data section of line " +
+                              std::to_string(lines.Locate(section.offset).line);
+    if (transfer.target == section.start) {
+      report.Warning(transfer.operand_offset, transfer.operand_length,
+                     "jump or branch to " + Quoted(operand) + ", the start of " + where +
+                         ": the data would run as instructions");
+    } else {
+      report.Error(transfer.operand_offset, transfer.operand_length,
+                   "jump or branch target " + Quoted(operand) + " (index " +
+                       std::to_string(transfer.target) + ") lies inside " + where +
+                       "; the back end refuses it: only a section's first item can be a "
+                       "target");
+    }
+  }
+}
+
+void CheckBranchDistances(const ProgramFacts& facts, const assembler::BoundaryTable& table,
+                          Report& report) {
+  for (const TransferFact& transfer : facts.transfers) {
+    if (!IsBranchOpcode(transfer.opcode)) continue;
+    const uint32_t own = (transfer.index + table.PaddingAtIndex(transfer.index)) / 3;
+    const uint32_t target =
+        (transfer.target + table.PaddingOfBoundary(transfer.target).value_or(0)) / 3;
+    const int64_t distance = int64_t{target} - int64_t{own};
+    if (distance >= kBranchLowest && distance <= kBranchHighest) continue;
+    report.Warning(transfer.operand_offset, transfer.operand_length,
+                   "branch distance of " + std::to_string(distance) +
+                       " bundles does not fit its 18-bit field (-131072 to 131071): the "
+                       "branch lands elsewhere; jump there with 'j' instead");
+  }
+}
+
+}  // namespace kiv::tool

@@ -1,0 +1,35 @@
+// Checks that need the whole program laid out: labels the two front-end
+// passes count differently, jumps and branches into data, and branch
+// distances in bundles, which only the back end's layout gives.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "assembler/boundary_table.h"
+#include "assembly/label_table.h"
+#include "kiv/checker_facts.h"
+#include "kiv/checker_labels.h"
+#include "kiv/checker_report.h"
+#include "kiv/source_map.h"
+
+namespace kiv::tool {
+
+// A label whose label-pass value is not the encoding pass's index where it
+// stands: say which statement it will really name. Only labels before the
+// first error are compared, since the walk's count is exact only up to there.
+void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
+                      const ProgramFacts& facts,
+                      const assembly::LabelTable& labels, const SourceMap& lines, Report& report);
+
+// A target strictly inside a data section is refused by the back end; one at
+// a section's first index runs the data as instructions.
+void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
+                            const SourceMap& lines, Report& report);
+
+// A branch's distance in bundles, target bundle minus its own, must fit its
+// 18-bit field. `table` is the back end's, padding computed.
+void CheckBranchDistances(const ProgramFacts& facts, const assembler::BoundaryTable& table,
+                          Report& report);
+
+}  // namespace kiv::tool

@@ -1,0 +1,34 @@
+// Warnings for operand tokens that the programs read without complaint but
+// almost never as the writer meant: register names, minus signs in front,
+// hexadecimal prefixes, values cut to their field.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "kiv/checker_report.h"
+
+namespace kiv::tool {
+
+// A register token. `number_only` for the register of la, which never
+// reads sp as a name.
+void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report);
+
+// The field a numeric immediate or target lands in.
+enum class ValueField : uint8_t { kImmediate18, kTarget26, kTarget32 };
+
+// A token that begins with a digit, read by the number parser.
+void CheckNumberToken(std::string_view token, size_t offset, ValueField field, Report& report);
+
+// Whether a value fits an 18-bit field, read either as signed or as unsigned.
+bool FitsImmediateField(int64_t value);
+
+bool IsDecimalDigit(char c);
+// [+-]?[0-9]+ and nothing else: what the strict integer reading of .word and
+// spawni takes whole.
+bool IsWholeInteger(std::string_view token);
+// The length of the [+-]?[0-9]+ that begins the token, 0 when there is none.
+size_t IntegerPrefix(std::string_view token);
+
+}  // namespace kiv::tool

@@ -1,0 +1,72 @@
+#include "kiv/checker_report.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kiv::tool {
+
+void Report::Add(Severity severity, size_t offset, size_t length, std::string message) {
+  diagnostics_.push_back(Diagnostic{severity, offset, std::move(message), length});
+}
+
+void Report::Error(size_t offset, size_t length, std::string message) {
+  first_error_ = std::min(first_error_, offset);
+  error_offsets_.push_back(offset);
+  Add(Severity::kError, offset, length, std::move(message));
+}
+
+void Report::Warning(size_t offset, size_t length, std::string message) {
+  Add(Severity::kWarning, offset, length, std::move(message));
+}
+
+void Report::Note(size_t offset, size_t length, std::string message) {
+  Add(Severity::kNote, offset, length, std::move(message));
+}
+
+bool Report::HasErrorIn(size_t begin, size_t end) const {
+  return std::any_of(error_offsets_.begin(), error_offsets_.end(),
+                     [&](size_t offset) { return offset >= begin && offset < end; });
+}
+
+std::vector<Diagnostic> Report::Finish() {
+  // Each group is sorted by the offset of its first diagnostic.
+  struct Group {
+    size_t offset;
+    size_t first;
+    size_t count;
+  };
+  std::vector<Group> groups;
+  for (size_t i = 0; i < diagnostics_.size(); ++i) {
+    if (diagnostics_[i].severity == Severity::kNote && !groups.empty()) {
+      ++groups.back().count;
+    } else {
+      groups.push_back(Group{diagnostics_[i].offset, i, 1});
+    }
+  }
+  std::stable_sort(groups.begin(), groups.end(),
+                   [](const Group& a, const Group& b) { return a.offset < b.offset; });
+  std::vector<Diagnostic> sorted;
+  sorted.reserve(diagnostics_.size());
+  for (const Group& group : groups) {
+    for (size_t i = 0; i < group.count; ++i) {
+      sorted.push_back(std::move(diagnostics_[group.first + i]));
+    }
+  }
+  diagnostics_.clear();
+  return sorted;
+}
+
+std::string Quoted(std::string_view token) {
+  constexpr size_t kShown = 40;
+  std::string quoted = "'";
+  if (token.size() > kShown) {
+    quoted.append(token.substr(0, kShown));
+    quoted += "...";
+  } else {
+    quoted.append(token);
+  }
+  quoted += '\'';
+  return quoted;
+}
+
+}  // namespace kiv::tool

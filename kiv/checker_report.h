@@ -1,0 +1,46 @@
+// Collects what the checker finds while it walks a source, in any order, and
+// hands it back in source order with every note behind the diagnostic it
+// belongs to.
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kiv/diagnostics.h"
+
+namespace kiv::tool {
+
+class Report {
+ public:
+  void Error(size_t offset, size_t length, std::string message);
+  void Warning(size_t offset, size_t length, std::string message);
+  // Belongs to the error or warning added last.
+  void Note(size_t offset, size_t length, std::string message);
+
+  bool has_error() const { return first_error_ != kNone; }
+  // Facts counted past an error may be off: checks that need them stop there.
+  size_t first_error_offset() const { return first_error_; }
+  // Whether an error points into [begin, end).
+  bool HasErrorIn(size_t begin, size_t end) const;
+
+  // Sorted by offset, each group (a diagnostic and its notes) kept whole and
+  // groups at one offset kept in the order they were added.
+  std::vector<Diagnostic> Finish();
+
+ private:
+  static constexpr size_t kNone = std::numeric_limits<size_t>::max();
+  void Add(Severity severity, size_t offset, size_t length, std::string message);
+
+  std::vector<Diagnostic> diagnostics_;
+  std::vector<size_t> error_offsets_;
+  size_t first_error_ = kNone;
+};
+
+// A token as a message quotes it: long ones are cut, so that a megabyte of
+// junk does not become a megabyte of message.
+std::string Quoted(std::string_view token);
+
+}  // namespace kiv::tool

@@ -1,0 +1,82 @@
+// The statement walk of the checker, shared by the files that check
+// statements, data directives and instructions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "assembly/label_table.h"
+#include "assembly/mnemonic_table.h"
+#include "kiv/checker_facts.h"
+#include "kiv/checker_report.h"
+#include "kiv/source_map.h"
+
+namespace kiv::tool {
+
+inline bool IsLineSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+inline bool IsSpace(char c) { return IsLineSpace(c) || c == '\n'; }
+
+class StatementWalker {
+ public:
+  StatementWalker(std::string_view text, const SourceMap& lines,
+                  const assembly::LabelTable& labels, Report& report)
+      : text_(text), lines_(lines), labels_(labels), report_(report) {}
+
+  ProgramFacts Run();
+
+ private:
+  using InstructionClass = assembly::InstructionClass;
+  using Mnemonic = assembly::Mnemonic;
+
+  size_t Offset(std::string_view token) const {
+    return static_cast<size_t>(token.data() - text_.data());
+  }
+  size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
+  // The next token before the line ends; false at the line end (left at it).
+  bool NextOnLine(std::string_view& token);
+  // The token after `from`, across line ends, as the programs would read it.
+  std::string_view TokenAfter(size_t from) const;
+  void SkipRestOfLine();
+  void Record(std::string_view token);
+
+  // Each returns false after an error: the rest of the line is skipped.
+  bool Statement(std::string_view token);
+  bool LabelToken(std::string_view token);
+  void UnknownStatement(std::string_view token);
+  bool Directive(std::string_view token, InstructionClass cls);
+  bool OutsideSection(std::string_view token);
+  bool Word(std::string_view token);
+  bool Ascii(std::string_view token);
+  bool StringBody(std::string_view token, size_t open);
+  bool Align();
+  void FlushWords();
+  bool Instruction(std::string_view token, const Mnemonic& row);
+  bool TwoIntegers(std::string_view token);
+  void MissingOperand(std::string_view token, std::string_view what, std::string_view role);
+  bool Operand(const Mnemonic& row, std::string_view mnemonic, size_t field,
+               std::string_view operand);
+  bool Value(const Mnemonic& row, std::string_view mnemonic, std::string_view operand);
+  bool LabelValue(const Mnemonic& row, std::string_view operand, uint32_t& value);
+
+  std::string_view text_;
+  const SourceMap& lines_;
+  const assembly::LabelTable& labels_;
+  Report& report_;
+  ProgramFacts facts_;
+
+  size_t pos_ = 0;
+  bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
+  uint32_t index_ = 0;    // wraps like the encoding pass's index
+  bool section_open_ = false;
+  size_t section_offset_ = 0;
+  uint32_t section_start_ = 0;
+  uint32_t data_words_ = 0;  // .word pairs since the last flush
+  // The instruction already read on this line, for what follows it.
+  const Mnemonic* line_instruction_ = nullptr;
+  std::string_view line_instruction_token_;
+};
+
+}  // namespace kiv::tool
