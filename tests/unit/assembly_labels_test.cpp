@@ -212,7 +212,8 @@ TEST(LabelPass, UnbalancedQuoteHidesLaterColons) {
 }
 
 TEST(LabelPass, WordRunsAreFlushedToWholeDataLines) {
-  // One word: 1 + filler 1 + half of 2 = 3. Two words: 2 + 1 = 3. Three: 3 + 1 + 2 = 6.
+  // Pairs take 1, 2, 1, 2, ... by position; an odd stretch ends with a filler
+  // pair at an odd position. One word: 1 + 2. Two: 1 + 2. Three: 1 + 2 + 1 + 2.
   auto run = RunLabelPass(".rdata\n.word 1\n.text\na:");
   EXPECT_EQ(LabelValue(run.table, "a"), 3);
   run = RunLabelPass(".rdata\n.word 1\n.word 2\n.align 2\na:");
@@ -221,7 +222,7 @@ TEST(LabelPass, WordRunsAreFlushedToWholeDataLines) {
   EXPECT_EQ(LabelValue(run.table, "a"), 6);
   // A run ended by a .rdata inside an open section is not reset or flushed there.
   run = RunLabelPass(".rdata\n.word 1\n.word 2\n.rdata\na:\n.word 3\n.text\nb:");
-  EXPECT_EQ(LabelValue(run.table, "a"), 2);
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
   EXPECT_EQ(LabelValue(run.table, "b"), 6);
 }
 
@@ -240,7 +241,7 @@ TEST(LabelPass, WordValueOnTheNextLineIsConsumedWithTheWord) {
 
 TEST(LabelPass, DirectiveStringsInsideAsciiTextDecideTheLine) {
   const auto run = RunLabelPass(".rdata\n.ascii \"a .word\"\n.text\na:");
-  // Taken as a .word line: 1, then the flush of an odd run: 2.
+  // Taken as a .word line: 1, then the filler closing an odd stretch: 2.
   EXPECT_EQ(LabelValue(run.table, "a"), 3);
 }
 
