@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "byte_string.h"
-
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 #include "assembler/bundle_packer.h"
+#include "byte_string.h"
 
 namespace kiv::assembler {
 namespace {
