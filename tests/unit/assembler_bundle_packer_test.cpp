@@ -74,6 +74,25 @@ TEST_F(BundlePackerTest, OnlyTheLowSixteenBitsOfTheHeadArePacked) {
   EXPECT_EQ(listing_, "00000000000 00000000000 3fc00000000 1\n");
 }
 
+// Heads wider than their 10 bits reach into the next field. The bundle is
+// built in 32-bit words: the overlapping parts are added, so a carry moves
+// into the next bit within a word, and one out of the top of a word is lost.
+TEST_F(BundlePackerTest, WideHeadIsAddedIntoTheNextSlotsField) {
+  packer_.PackInstruction(0, 0, 0, 1);
+  packer_.PackInstruction(0x7ff, 0, 0, 2);  // head bit 10 lies on slot 3's body bit 0
+  packer_.PackInstruction(0, 1, 0, 3);
+  EXPECT_EQ(listing_, "00000000002 3ff00000000 00000000000 3\n");
+  EXPECT_EQ(image_, Bytes({3, 0, 0, 0, 0, 0, 0, 0, 0, 0xf0, 0xbf, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(BundlePackerTest, CarryOutOfAWordIsLost) {
+  packer_.PackInstruction(0xffff, 0, 0, 1);
+  packer_.PackInstruction(0, 0xfffff, 0, 2);  // bits 63-44 all set, on top of the wide head
+  packer_.Flush();
+  EXPECT_EQ(listing_, "00000000000 0000000003e 3ff00000000 2\n");
+  EXPECT_EQ(image_, Bytes({2, 0, 0, 0, 0xfc, 0xef, 3, 0}) + kEightZeros);
+}
+
 TEST_F(BundlePackerTest, DataPairsFormLinesOfTwoInImageOrder) {
   packer_.WriteDataPair(0, 5, false);
   packer_.WriteDataPair(0, 6, true);
