@@ -199,12 +199,8 @@ void BM_Pack(benchmark::State& state) {
     std::string image;
     std::string listing;
     kiv::assembler::BundlePacker packer(image, listing);
-    uint32_t slot = 1;
-    for (const kiv::Item& item : items) {
-      packer.PackInstruction(item.head, item.body, item.second, slot);
-      slot = slot % 3 + 1;
-    }
-    if (slot != 1) packer.Flush();
+    for (const kiv::Item& item : items) packer.PackInstruction(item.head, item.body, item.second);
+    packer.EndBundle();
     packer.Finish();
     benchmark::DoNotOptimize(listing.data());
   }
