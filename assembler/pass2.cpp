@@ -11,6 +11,7 @@
 #include "assembler/relocation.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
+#include "common/record_format.h"
 
 namespace kiv::assembler {
 namespace {
@@ -133,7 +134,10 @@ class Pass2Walk {
     }
     if (record_entry::Tag(entries[0]) == record_entry::kClosedSection) {
       ReachIndex();
-      if (counter_.LeaveData()) packer_.WriteDataPair(0, 0, true);
+      if (counter_.LeaveData()) {
+        packer_.WriteDataPair(record_format::kFillerFirstWord, record_format::kFillerSecondWord,
+                              true);
+      }
     }
     return pairs;
   }
