@@ -7,7 +7,6 @@
 
 #include "assembler/bundle_packer.h"
 #include "assembler/index_counter.h"
-#include "assembler/record_decoder.h"
 #include "assembler/relocation.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
@@ -172,14 +171,6 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, std::string
                    (records.pair_count() + records.section_count()) * kListingBytesPerPair);
   StringSink sink(image, listing);
   RunPass2(records, table, sink);
-}
-
-Status RunPass2(std::string_view text, const BoundaryTable& table, std::string& image,
-                std::string& listing) {
-  RecordList records;
-  if (!DecodeRecords(text, records)) return Status::kMalformedRecord;
-  RunPass2(records, table, image, listing);
-  return Status::kOk;
 }
 
 }  // namespace kiv::assembler

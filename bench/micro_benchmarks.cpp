@@ -25,7 +25,7 @@
 #include "assembly/source_scanner.h"
 #include "bench/source_generator.h"
 #include "common/hex.h"
-#include "common/record_reader.h"
+#include "tests/support/record_reader.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
 #include "common/instruction_word.h"
-#include "common/record_reader.h"
 #include "fuzz/invariants.h"
+#include "tests/support/record_reader.h"
 
 using namespace kiv::assembler;
 using kiv::fuzz::Check;

@@ -9,6 +9,7 @@
 #include "assembler/pass1.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
+#include "tests/support/back_end_stages.h"
 
 namespace kiv::assembler {
 namespace {

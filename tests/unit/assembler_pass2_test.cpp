@@ -16,6 +16,7 @@
 #include "byte_string.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
+#include "tests/support/back_end_stages.h"
 
 namespace kiv::assembler {
 namespace {

@@ -1,4 +1,4 @@
-#include "common/record_reader.h"
+#include "tests/support/record_reader.h"
 
 #include <array>
 
