@@ -1,18 +1,18 @@
 // The data directives of the statement walk: where they may stand, what
 // their operands must look like, and how far each moves the instruction
 // index (as the encoding pass moves it).
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "assembly/index_rules.h"
 #include "assembly/number_parser.h"
 #include "kiv/checker_operands.h"
 #include "kiv/statement_walker.h"
 
 namespace kiv::tool {
 namespace {
-
-constexpr uint32_t kIndicesPerLine = 3;  // a 16-byte data line takes a bundle's three
-constexpr size_t kLineBytes = 16;
 
 // A group of eight string bytes whose upper four are all 0xff would read back
 // as the end-of-data record; filler bytes (0x11) never complete one.
@@ -50,7 +50,8 @@ bool StatementWalker::Directive(std::string_view token, InstructionClass cls) {
     case InstructionClass::kText:
       if (section_open_) {
         FlushWords();
-        facts_.sections.push_back(SectionFact{section_offset_, section_start_, index_});
+        facts_.sections.push_back(
+            SectionFact{section_offset_, Offset(token), section_start_, index_});
         section_open_ = false;
       }
       return true;
@@ -67,14 +68,9 @@ bool StatementWalker::OutsideSection(std::string_view token) {
   return false;
 }
 
-// An odd stretch of words is completed by a filler pair, which takes an index
-// like a word; then every two pairs add the third index of their line.
+// An odd stretch of words is completed by a filler pair.
 void StatementWalker::FlushWords() {
-  if (data_words_ % 2 != 0) {
-    ++data_words_;
-    ++index_;
-  }
-  index_ += data_words_ / 2;
+  index_ += assembly::StretchEndIndices(data_words_);
   data_words_ = 0;
 }
 
@@ -108,8 +104,7 @@ bool StatementWalker::Word(std::string_view token) {
                     "value " + Quoted(value) + " does not fit 32 bits: the word stored is " +
                         std::to_string(static_cast<uint32_t>(stored)));
   }
-  ++data_words_;
-  ++index_;
+  index_ += assembly::PairIndices(data_words_++);
   return true;
 }
 
@@ -137,8 +132,19 @@ bool StatementWalker::StringBody(std::string_view token, size_t open) {
   if (close == std::string_view::npos) {
     report_.Error(open, 1,
                   "unclosed string: no closing double quote before the end of the source; "
-                  "everything after it would be taken as part of the string");
+                  "the programs would take everything after it as its text");
     stopped_ = true;
+    return false;
+  }
+  const size_t line_end = text_.find('\n', open);
+  if (line_end < close) {
+    // The programs run the string on over line ends, and so does the walk:
+    // what they read as text is no statement.
+    report_.Error(open, 1,
+                  "unclosed string: no closing double quote on its line; the programs would "
+                  "run the string on to line " +
+                      std::to_string(LineOf(close)) + " and store the line ends in it");
+    pos_ = close + 1;
     return false;
   }
   const std::string_view bytes = text_.substr(open + 1, close - open - 1);
@@ -149,8 +155,7 @@ bool StatementWalker::StringBody(std::string_view token, size_t open) {
                   "read back as the end of the data section");
     return false;
   }
-  const size_t lines = (bytes.size() + kLineBytes - 1) / kLineBytes;
-  index_ += static_cast<uint32_t>(lines * kIndicesPerLine);
+  index_ += static_cast<uint32_t>(assembly::StringIndices(bytes.size()));
   return true;
 }
 

@@ -24,12 +24,14 @@ struct TransferFact {
   uint32_t index;   // the instruction's own index
   uint32_t target;  // the instruction index it reaches
   uint32_t opcode;
+  bool via_label;  // the target is a label's value, exact whatever the walk counted
 };
 
 struct SectionFact {
-  size_t offset;   // the .rdata that opened it
-  uint32_t start;  // its first index
-  uint32_t end;    // the index after it
+  size_t offset;      // the .rdata that opened it
+  size_t end_offset;  // the .text that closed it, or the end of the text
+  uint32_t start;     // its first index
+  uint32_t end;       // the index after it
 };
 
 struct ProgramFacts {

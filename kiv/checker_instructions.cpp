@@ -122,7 +122,8 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view mnemonic,
   const uint32_t op = row.opcode;
   const bool branch = IsBranchOpcode(op);
   uint32_t value = 0;
-  if (IsDecimalDigit(operand.front())) {
+  const bool via_label = !IsDecimalDigit(operand.front());
+  if (!via_label) {
     const ValueField field = IsJump(op)               ? ValueField::kTarget32
                              : op == opcode::kLa      ? ValueField::kTarget26
                                                       : ValueField::kImmediate18;
@@ -142,7 +143,7 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view mnemonic,
   if (branch || IsJump(op)) {
     facts_.transfers.push_back(TransferFact{Offset(mnemonic), Offset(operand),
                                             static_cast<uint32_t>(operand.size()), index_, value,
-                                            op});
+                                            op, via_label});
   }
   return true;
 }

@@ -61,12 +61,13 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
   }
 }
 
-// Only sections that a program without errors has: the walk's indices are
-// exact then.
+// The walk's indices are exact up to the first error: only sections closed
+// before it, and numeric branch targets counted before it, are compared.
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
                             const SourceMap& lines, Report& report) {
-  if (report.has_error() || facts.sections.empty()) return;
+  const size_t exact_until = report.first_error_offset();
   for (const TransferFact& transfer : facts.transfers) {
+    if (!transfer.via_label && transfer.offset >= exact_until) continue;
     // Sections are in ascending order of index: the last one starting at or
     // before the target is the only one that can hold it.
     const auto after = std::upper_bound(
@@ -74,7 +75,7 @@ void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& fact
         [](uint32_t target, const SectionFact& s) { return target < s.start; });
     if (after == facts.sections.begin()) continue;
     const SectionFact& section = *std::prev(after);
-    if (transfer.target >= section.end) continue;
+    if (transfer.target >= section.end || section.end_offset >= exact_until) continue;
     const std::string operand(formatted.substr(transfer.operand_offset, transfer.operand_length));
     const std::string where = "the data section of line " +
                               std::to_string(lines.Locate(section.offset).line);

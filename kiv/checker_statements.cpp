@@ -21,7 +21,8 @@ ProgramFacts StatementWalker::Run() {
     if (!Statement(token)) SkipRestOfLine();
   }
   if (section_open_) {
-    facts_.sections.push_back(SectionFact{section_offset_, section_start_, index_});
+    facts_.sections.push_back(
+        SectionFact{section_offset_, text_.size(), section_start_, index_});
   }
   facts_.end_index = index_;
   return std::move(facts_);
