@@ -40,7 +40,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   const SourceMap formatted_lines(formatted);
 
   std::vector<LabelDefinition> definitions = ScanLabelDefinitions(formatted);
-  CheckDuplicateLabels(definitions, report);
+  CheckDuplicateLabels(definitions, front.result.labels, report);
   const ProgramFacts facts =
       WalkStatements(formatted, formatted_lines, front.result.labels, report);
   CheckLabelCounts(formatted, definitions, facts, front.result.labels, formatted_lines, report);

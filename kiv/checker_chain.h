@@ -32,7 +32,6 @@ void ReportFrontEndFailure(const FrontEndRun& run, Report& report);
 // built. Empty when pass 1 refuses the text: then an error is added unless
 // the check already found one.
 std::optional<assembler::BoundaryTable> RunBackEndLayout(std::string_view object_text,
-                                                         const ProgramFacts& facts,
-                                                         Report& report);
+                                                         const ProgramFacts& facts, Report& report);
 
 }  // namespace kiv::tool

@@ -20,7 +20,8 @@ bool HasEndOfDataGroup(std::string_view bytes) {
   if (std::memchr(bytes.data(), 0xff, bytes.size()) == nullptr) return false;
   for (size_t group = 0; group + 8 <= bytes.size(); group += 8) {
     bool all = true;
-    for (size_t i = 4; i < 8; ++i) all = all && static_cast<unsigned char>(bytes[group + i]) == 0xff;
+    for (size_t i = 4; i < 8; ++i)
+      all = all && static_cast<unsigned char>(bytes[group + i]) == 0xff;
     if (all) return true;
   }
   return false;
@@ -97,8 +98,8 @@ bool StatementWalker::Word(std::string_view token) {
   const size_t significant = digits.size() - std::min(digits.find_first_not_of('0'), digits.size());
   const int32_t stored = assembly::ConvertDecimal(negative, digits);
   // Within 10 digits the stored value tells whether anything was cut.
-  const int64_t exact = significant <= 10 ? std::stoll(std::string(digits)) * (negative ? -1 : 1)
-                                          : int64_t{1} << 40;
+  const int64_t exact =
+      significant <= 10 ? std::stoll(std::string(digits)) * (negative ? -1 : 1) : int64_t{1} << 40;
   if (exact < INT32_MIN || exact > UINT32_MAX) {
     report_.Warning(Offset(value), value.size(),
                     "value " + Quoted(value) + " does not fit 32 bits: the word stored is " +

@@ -11,7 +11,7 @@
 namespace kiv::tool {
 
 struct StatementFact {
-  size_t offset;  // of the statement token in the normalised text
+  size_t offset;   // of the statement token in the normalised text
   uint32_t index;  // the encoding pass's instruction index before it
   uint32_t length;
 };

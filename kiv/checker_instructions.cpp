@@ -17,6 +17,10 @@ constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
 
 bool IsJump(uint32_t op) { return op == opcode::kJ || op == opcode::kJal; }
 
+// andi, ori and lui take their immediate as a bit pattern: all 18 bits
+// unsigned are meant as written.
+bool IsLogicalImmediate(uint32_t op) { return op == 12 || op == 13 || op == 15; }
+
 std::string OperandNames(const OperandRoles& roles) {
   std::string names;
   for (size_t i = 0; i < roles.count; ++i) {
@@ -50,6 +54,7 @@ bool StatementWalker::Instruction(std::string_view token, const Mnemonic& row) {
                          OperandNames(roles) + "), the line gives " + std::to_string(i),
                      roles.slots[i].name);
       ++index_;
+      TakeOperandsFromNextLines(roles.count - i);
       return false;
     }
   }
@@ -63,10 +68,9 @@ bool StatementWalker::TwoIntegers(std::string_view token) {
   for (int i = 0; i < 2; ++i) {
     std::string_view operand;
     if (!NextOnLine(operand)) {
-      MissingOperand(token,
-                     Quoted(token) + " takes 2 decimal integers, the line gives " +
-                         std::to_string(i),
-                     "integer");
+      MissingOperand(
+          token, Quoted(token) + " takes 2 decimal integers, the line gives " + std::to_string(i),
+          "integer");
       ++index_;
       return false;
     }
@@ -81,6 +85,20 @@ bool StatementWalker::TwoIntegers(std::string_view token) {
   }
   ++index_;
   return true;
+}
+
+// Operands written on the next line, with no statement of their own there,
+// are taken as the programs take them, so that they are not reported again
+// as unknown statements.
+void StatementWalker::TakeOperandsFromNextLines(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const std::string_view next = TokenAfter(pos_);
+    if (next.empty() || next.find(':') != std::string_view::npos ||
+        assembly::Classify(next).kind != assembly::TokenKind::kNotFound) {
+      return;
+    }
+    pos_ = Offset(next) + next.size();
+  }
 }
 
 // The programs would read the missing operand from wherever the next token
@@ -126,6 +144,7 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view mnemonic,
   if (!via_label) {
     const ValueField field = IsJump(op)               ? ValueField::kTarget32
                              : op == opcode::kLa      ? ValueField::kTarget26
+                             : IsLogicalImmediate(op) ? ValueField::kUnsignedImmediate18
                                                       : ValueField::kImmediate18;
     CheckNumberToken(operand, Offset(operand), field, report_);
     value = static_cast<uint32_t>(assembly::ParseNumber(operand));
@@ -155,6 +174,11 @@ bool StatementWalker::LabelValue(const Mnemonic& row, std::string_view operand, 
   const bool minus = operand.front() == '-' || operand.front() == '+';
   if (labels_.FindLabel(operand, label_index) != assembly::Status::kSuccess) {
     std::string message = "undefined label " + Quoted(operand);
+    std::string lower(operand);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (lower != operand && labels_.FindLabel(lower, label_index) == assembly::Status::kSuccess) {
+      message += ": labels are case-sensitive, and " + Quoted(lower) + " is defined";
+    }
     if (minus) {
       message += ": an operand that does not begin with a digit names a label, so " +
                  Quoted(operand) + " is not a number; write minus one as '1-'";
@@ -183,7 +207,7 @@ bool StatementWalker::LabelValue(const Mnemonic& row, std::string_view operand, 
                       "label " + Quoted(operand) + " (index " + std::to_string(value) +
                           ") does not fit the 26-bit 'la' target field");
     }
-  } else if (!IsJump(op) && !FitsImmediateField(label_index)) {
+  } else if (!IsJump(op) && !FitsImmediateField(label_index, IsLogicalImmediate(op))) {
     report_.Warning(Offset(operand), operand.size(),
                     "label " + Quoted(operand) + " (index " + std::to_string(value) +
                         ") does not fit the 18-bit immediate field: it is cut to " +

@@ -9,9 +9,9 @@ std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
   std::vector<LabelDefinition> definitions;
   bool in_quote = false;  // carries over line ends, as in the label pass
   size_t name_from = 0;   // the line start, or just after the previous colon
-  for (size_t i = formatted.find_first_of("\n\":"); i != std::string_view::npos;
-       i = formatted.find_first_of("\n\":", i + 1)) {
+  for (size_t i = 0; i < formatted.size(); ++i) {
     const char c = formatted[i];
+    if (c != '\n' && c != '"' && c != ':') continue;
     if (c == '\n') {
       name_from = i + 1;
     } else if (c == '"') {
@@ -19,15 +19,18 @@ std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
     } else if (!in_quote) {
       size_t first = name_from;
       while (first < i && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
-      definitions.push_back(
-          LabelDefinition{formatted.substr(first, i - first), first, i, true});
+      definitions.push_back(LabelDefinition{formatted.substr(first, i - first), first, i, true});
       name_from = i + 1;
     }
   }
   return definitions;
 }
 
-void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions, Report& report) {
+void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,
+                          const assembly::LabelTable& labels, Report& report) {
+  // The label pass kept one entry per name: without duplicates there is
+  // nothing to look for.
+  if (labels.size() == definitions.size()) return;
   std::unordered_map<std::string_view, size_t> first_of;
   first_of.reserve(definitions.size());
   for (size_t i = 0; i < definitions.size(); ++i) {
@@ -37,11 +40,10 @@ void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions, Report& rep
     definition.first = false;
     const LabelDefinition& first = definitions[it->second];
     const size_t length = std::max<size_t>(definition.name.size(), 1);
-    report.Error(definition.name_offset, length,
-                 "duplicate label " + Quoted(definition.name) +
-                     ": the first definition stays in force");
-    report.Note(first.name_offset, std::max<size_t>(first.name.size(), 1),
-                "first defined here");
+    report.Error(
+        definition.name_offset, length,
+        "duplicate label " + Quoted(definition.name) + ": the first definition stays in force");
+    report.Note(first.name_offset, std::max<size_t>(first.name.size(), 1), "first defined here");
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assembly/label_table.h"
 #include "kiv/checker_report.h"
 
 namespace kiv::tool {
@@ -23,6 +24,8 @@ struct LabelDefinition {
 std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted);
 
 // A duplicate is an error at its second definition, with a note at the first.
-void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions, Report& report);
+// `labels` is the label pass's table of the same text.
+void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,
+                          const assembly::LabelTable& labels, Report& report);
 
 }  // namespace kiv::tool

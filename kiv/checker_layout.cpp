@@ -29,8 +29,8 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
   if (index >= facts.end_index) return text + ", past the end of the program";
   if (after == statements.begin()) return text;
   const StatementFact& within = *std::prev(after);
-  return text + ", within " + Quoted(formatted.substr(within.offset, within.length)) +
-         " on line " + std::to_string(lines.Locate(within.offset).line);
+  return text + ", within " + Quoted(formatted.substr(within.offset, within.length)) + " on line " +
+         std::to_string(lines.Locate(within.offset).line);
 }
 
 }  // namespace
@@ -70,15 +70,15 @@ void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& fact
     if (!transfer.via_label && transfer.offset >= exact_until) continue;
     // Sections are in ascending order of index: the last one starting at or
     // before the target is the only one that can hold it.
-    const auto after = std::upper_bound(
-        facts.sections.begin(), facts.sections.end(), transfer.target,
-        [](uint32_t target, const SectionFact& s) { return target < s.start; });
+    const auto after =
+        std::upper_bound(facts.sections.begin(), facts.sections.end(), transfer.target,
+                         [](uint32_t target, const SectionFact& s) { return target < s.start; });
     if (after == facts.sections.begin()) continue;
     const SectionFact& section = *std::prev(after);
     if (transfer.target >= section.end || section.end_offset >= exact_until) continue;
     const std::string operand(formatted.substr(transfer.operand_offset, transfer.operand_length));
-    const std::string where = "the data section of line " +
-                              std::to_string(lines.Locate(section.offset).line);
+    const std::string where =
+        "the data section of line " + std::to_string(lines.Locate(section.offset).line);
     if (transfer.target == section.start) {
       report.Warning(transfer.operand_offset, transfer.operand_length,
                      "jump or branch to " + Quoted(operand) + ", the start of " + where +

@@ -19,8 +19,8 @@ namespace kiv::tool {
 // stands: say which statement it will really name. Only labels before the
 // first error are compared, since the walk's count is exact only up to there.
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const ProgramFacts& facts,
-                      const assembly::LabelTable& labels, const SourceMap& lines, Report& report);
+                      const ProgramFacts& facts, const assembly::LabelTable& labels,
+                      const SourceMap& lines, Report& report);
 
 // A target strictly inside a data section is refused by the back end; one at
 // a section's first index runs the data as instructions.

@@ -9,7 +9,8 @@ namespace kiv::tool {
 namespace {
 
 constexpr int64_t kImmediateLowest = -(int64_t{1} << 17);
-constexpr int64_t kImmediateHighest = (int64_t{1} << 18) - 1;
+constexpr int64_t kSignedHighest = (int64_t{1} << 17) - 1;
+constexpr int64_t kUnsignedHighest = (int64_t{1} << 18) - 1;
 constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
 
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -79,13 +80,12 @@ bool IsWholeInteger(std::string_view token) {
   return !token.empty() && IntegerPrefix(token) == token.size();
 }
 
-bool FitsImmediateField(int64_t value) {
-  return value >= kImmediateLowest && value <= kImmediateHighest;
+bool FitsImmediateField(int64_t value, bool as_bits) {
+  return value >= kImmediateLowest && value <= (as_bits ? kUnsignedHighest : kSignedHighest);
 }
 
 void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report) {
-  const bool sp_prefix =
-      token.size() >= 2 && (token[0] | 0x20) == 's' && (token[1] | 0x20) == 'p';
+  const bool sp_prefix = token.size() >= 2 && (token[0] | 0x20) == 's' && (token[1] | 0x20) == 'p';
   const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
   const uint32_t reg = static_cast<uint32_t>(value) & 0xffu;
   if (sp_prefix && number_only) {
@@ -97,8 +97,9 @@ void CheckRegisterToken(std::string_view token, size_t offset, bool number_only,
   if (sp_prefix) {
     if (token.size() > 2) {
       report.Warning(offset, token.size(),
-                     Quoted(token) + " is read as sp (register 29): only its first two "
-                                     "letters count");
+                     Quoted(token) +
+                         " is read as sp (register 29): only its first two "
+                         "letters count");
     }
     return;
   }
@@ -120,7 +121,9 @@ void CheckRegisterToken(std::string_view token, size_t offset, bool number_only,
 void CheckNumberToken(std::string_view token, size_t offset, ValueField field, Report& report) {
   const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
   if (WarnAboutSpelling(token, offset, std::to_string(value), report)) return;
-  if (field == ValueField::kImmediate18 && !FitsImmediateField(value)) {
+  const bool immediate =
+      field == ValueField::kImmediate18 || field == ValueField::kUnsignedImmediate18;
+  if (immediate && !FitsImmediateField(value, field == ValueField::kUnsignedImmediate18)) {
     const int32_t cut =
         static_cast<int32_t>(static_cast<uint32_t>(value) << 14) >> 14;  // sign of bit 17
     report.Warning(offset, token.size(),

@@ -16,13 +16,19 @@ namespace kiv::tool {
 void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report);
 
 // The field a numeric immediate or target lands in.
-enum class ValueField : uint8_t { kImmediate18, kTarget26, kTarget32 };
+enum class ValueField : uint8_t {
+  kImmediate18,          // signed: -131072 to 131071
+  kUnsignedImmediate18,  // a bit pattern: -131072 to 262143
+  kTarget26,
+  kTarget32,
+};
 
 // A token that begins with a digit, read by the number parser.
 void CheckNumberToken(std::string_view token, size_t offset, ValueField field, Report& report);
 
-// Whether a value fits an 18-bit field, read either as signed or as unsigned.
-bool FitsImmediateField(int64_t value);
+// Whether a value fits an 18-bit field as a signed number, or with
+// `as_bits` also as an unsigned one.
+bool FitsImmediateField(int64_t value, bool as_bits = false);
 
 bool IsDecimalDigit(char c);
 // [+-]?[0-9]+ and nothing else: what the strict integer reading of .word and

@@ -21,8 +21,7 @@ ProgramFacts StatementWalker::Run() {
     if (!Statement(token)) SkipRestOfLine();
   }
   if (section_open_) {
-    facts_.sections.push_back(
-        SectionFact{section_offset_, text_.size(), section_start_, index_});
+    facts_.sections.push_back(SectionFact{section_offset_, text_.size(), section_start_, index_});
   }
   facts_.end_index = index_;
   return std::move(facts_);
@@ -90,8 +89,7 @@ void StatementWalker::UnknownStatement(std::string_view token) {
     report_.Error(offset, token.size(),
                   "extra operand " + Quoted(token) + ": " + Quoted(line_instruction_token_) +
                       " takes " + std::to_string(OperandCount(*line_instruction_)) +
-                      ", and the programs would read " + Quoted(token) +
-                      " as the next statement");
+                      ", and the programs would read " + Quoted(token) + " as the next statement");
     return;
   }
   const size_t after = pos_;
@@ -100,7 +98,8 @@ void StatementWalker::UnknownStatement(std::string_view token) {
     report_.Error(offset, token.size(),
                   "unknown mnemonic " + Quoted(token) +
                       ": a blank before the colon makes a label the programs cannot name; "
-                      "write " + Quoted(std::string(token) + ":"));
+                      "write " +
+                      Quoted(std::string(token) + ":"));
     pos_ = after;
     return;
   }

@@ -10,8 +10,8 @@
 namespace kiv::tool {
 
 struct SourcePosition {
-  size_t line = 1;    // 1-based
-  size_t column = 1;  // 1-based, tab stops every 8 columns
+  size_t line = 1;             // 1-based
+  size_t column = 1;           // 1-based, tab stops every 8 columns
   std::string_view line_text;  // without its line end
   size_t line_start = 0;       // offset of the line's first byte
 };

@@ -21,8 +21,8 @@ inline bool IsSpace(char c) { return IsLineSpace(c) || c == '\n'; }
 
 class StatementWalker {
  public:
-  StatementWalker(std::string_view text, const SourceMap& lines,
-                  const assembly::LabelTable& labels, Report& report)
+  StatementWalker(std::string_view text, const SourceMap& lines, const assembly::LabelTable& labels,
+                  Report& report)
       : text_(text), lines_(lines), labels_(labels), report_(report) {}
 
   ProgramFacts Run();
@@ -55,6 +55,7 @@ class StatementWalker {
   void FlushWords();
   bool Instruction(std::string_view token, const Mnemonic& row);
   bool TwoIntegers(std::string_view token);
+  void TakeOperandsFromNextLines(size_t count);
   void MissingOperand(std::string_view token, std::string_view what, std::string_view role);
   bool Operand(const Mnemonic& row, std::string_view mnemonic, size_t field,
                std::string_view operand);

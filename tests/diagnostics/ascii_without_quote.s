@@ -1,0 +1,5 @@
+        .rdata
+msg:    .ascii Hi"
+two:    .ascii  "Hi"
+none:   .ascii
+        .text

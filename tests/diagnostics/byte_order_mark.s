@@ -1,0 +1,2 @@
+﻿main:   li $1, 2
+        halt

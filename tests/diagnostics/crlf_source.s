@@ -1,0 +1,3 @@
+main:   li $1, 2
+        sbi $1, 1
+        halt

@@ -1,0 +1,3 @@
+        halt
+        .word 5
+        .ascii "Hi"

@@ -1,0 +1,5 @@
+        .rdata
+value:  .word 7
+        li 1, 2
+        .text
+        halt

@@ -1,0 +1,4 @@
+        .rdata
+        .word 1
+        .align 4x
+        .text

@@ -1,0 +1,3 @@
+        spawni 4, n
+        spawni 4
+        halt

@@ -1,0 +1,5 @@
+        .rdata
+        .word 0x10
+        .word ten
+        .word
+        .text

@@ -1,0 +1,5 @@
+        .rdata
+d:      .word 1
+        .text
+        j d
+        halt

@@ -1,0 +1,2 @@
+        la $sp, next
+next:   halt

@@ -1,0 +1,3 @@
+first:  li $1, 1
+second : li $2, 2
+        j second

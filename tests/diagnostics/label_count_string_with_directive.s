@@ -1,0 +1,4 @@
+        .rdata
+        .ascii "see .word below, then the rest"
+        .text
+main:   j main

@@ -1,0 +1,3 @@
+        li $1, 1
+        halt halt
+after:  j after

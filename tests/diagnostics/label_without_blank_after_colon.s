@@ -1,0 +1,2 @@
+loop:add $1, $2, $3
+        j loop

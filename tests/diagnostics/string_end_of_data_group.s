@@ -1,0 +1,3 @@
+        .rdata
+        .ascii "abcdÿÿÿÿ"
+        .text

@@ -1,0 +1,5 @@
+        .rdata
+msg:    .ascii "Hi
+        .text
+        halt
+        .ascii "oops"

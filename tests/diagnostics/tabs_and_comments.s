@@ -1,0 +1,2 @@
+main:	li	$1, 2	# two
+	sbi	$1, 1	; no such

@@ -1,0 +1,4 @@
+        .rdata
+        .word 1
+        .ascii "never closed
+        .text

@@ -1,0 +1,3 @@
+        .data
+        .Word 5
+        halt
