@@ -38,6 +38,7 @@ bool StatementWalker::Directive(std::string_view token, InstructionClass cls) {
         section_open_ = true;
         section_offset_ = Offset(token);
         section_start_ = index_;
+        section_pairs_ = 0;
         data_words_ = 0;
       }
       return true;
@@ -71,6 +72,7 @@ bool StatementWalker::OutsideSection(std::string_view token) {
 
 // An odd stretch of words is completed by a filler pair.
 void StatementWalker::FlushWords() {
+  if (assembly::StretchNeedsFiller(data_words_)) ++section_pairs_;
   index_ += assembly::StretchEndIndices(data_words_);
   data_words_ = 0;
 }
@@ -106,6 +108,7 @@ bool StatementWalker::Word(std::string_view token) {
                         std::to_string(static_cast<uint32_t>(stored)));
   }
   index_ += assembly::PairIndices(data_words_++);
+  ++section_pairs_;
   return true;
 }
 
@@ -157,6 +160,7 @@ bool StatementWalker::StringBody(std::string_view token, size_t open) {
     return false;
   }
   index_ += static_cast<uint32_t>(assembly::StringIndices(bytes.size()));
+  section_pairs_ += static_cast<uint32_t>((bytes.size() + 15) / 16 * 2);
   return true;
 }
 

@@ -21,7 +21,10 @@ ProgramFacts StatementWalker::Run() {
     if (!Statement(token)) SkipRestOfLine();
   }
   if (section_open_) {
-    facts_.sections.push_back(SectionFact{section_offset_, text_.size(), section_start_, index_});
+    // Without its .text the back end counts one index per pair: the section
+    // ends there, short of the index the front end reached.
+    facts_.sections.push_back(SectionFact{section_offset_, text_.size(), section_start_,
+                                          section_start_ + section_pairs_});
   }
   facts_.end_index = index_;
   return std::move(facts_);

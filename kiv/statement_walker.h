@@ -74,7 +74,8 @@ class StatementWalker {
   bool section_open_ = false;
   size_t section_offset_ = 0;
   uint32_t section_start_ = 0;
-  uint32_t data_words_ = 0;  // .word pairs since the last flush
+  uint32_t section_pairs_ = 0;  // data pairs of the open section, fillers included
+  uint32_t data_words_ = 0;     // .word pairs since the last flush
   // The instruction already read on this line, for what follows it.
   const Mnemonic* line_instruction_ = nullptr;
   std::string_view line_instruction_token_;

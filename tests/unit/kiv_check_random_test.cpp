@@ -1,0 +1,224 @@
+// Random sources from a small grammar, with and without mistakes, run both
+// through the programs' own stages and through `kiv check`:
+// - whenever the programs refuse a source, the check reports an error at or
+//   before the statement they stopped at (never silent, never later);
+// - a source written by the rules draws no error, and the check's own count
+//   of instruction indices matches the encoding pass statement by statement.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "assembler/pack.h"
+#include "assembly/assemble.h"
+#include "kiv/check.h"
+#include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
+#include "kiv/source_map.h"
+
+namespace {
+
+using kiv::tool::Diagnostic;
+using kiv::tool::Severity;
+
+class SourceGrammar {
+ public:
+  SourceGrammar(uint32_t seed, bool with_mistakes) : random_(seed), mistakes_(with_mistakes) {}
+
+  std::string Program() {
+    std::string source;
+    const int lines = Pick(1, 30);
+    for (int i = 0; i < lines; ++i) source += Line();
+    return source;
+  }
+
+ private:
+  int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+  bool Chance(int percent) { return Pick(1, 100) <= percent; }
+  template <typename T>
+  const T& OneOf(const std::vector<T>& items) {
+    return items[static_cast<size_t>(Pick(0, static_cast<int>(items.size()) - 1))];
+  }
+
+  std::string Label() { return OneOf<std::string>({"a", "b", "loop", "end", "tbl", "x1"}); }
+
+  std::string Register() {
+    if (mistakes_ && Chance(5)) return OneOf<std::string>({"$t0", "$-1", "$300", "$0x2", "$spam"});
+    return Chance(10) ? "$sp" : "$" + std::to_string(Pick(0, 31));
+  }
+
+  std::string Immediate(bool transfer) {
+    if (mistakes_ && Chance(8))
+      return OneOf<std::string>({"-1", "0x10", "1x", "200000", "nolabel"});
+    if (transfer || Chance(40)) return Label();
+    return Chance(20) ? std::to_string(Pick(1, 99)) + "-" : std::to_string(Pick(0, 999));
+  }
+
+  std::string Instruction() {
+    switch (Pick(0, 9)) {
+      case 0:
+        return "add " + Register() + ", " + Register() + ", " + Register();
+      case 1:
+        return "addi " + Register() + ", " + Register() + ", " + Immediate(false);
+      case 2:
+        return "lw " + Register() + ", " + std::to_string(Pick(0, 64)) + "(" + Register() + ")";
+      case 3:
+        return "beq " + Register() + ", " + Register() + ", " + Immediate(true);
+      case 4:
+        return OneOf<std::string>({"j ", "jal "}) + Immediate(true);
+      case 5:
+        return "la " + std::to_string(Pick(0, 31)) + ", " + Immediate(true);
+      case 6:
+        return "li " + Register() + ", " + Immediate(false);
+      case 7:
+        return OneOf<std::string>({"halt", "fork", "join", "prn", "nop"});
+      case 8:
+        return "spawni " + std::to_string(Pick(0, 9)) + ", " + std::to_string(Pick(0, 9));
+      default:
+        return "jr " + Register();
+    }
+  }
+
+  std::string Data() {
+    switch (Pick(0, 3)) {
+      case 0:
+        return ".word " + std::to_string(Pick(-50, 50));
+      case 1:
+        return ".ascii \"" + std::string(static_cast<size_t>(Pick(0, 40)), 'q') + "\"";
+      case 2:
+        return ".align 4";
+      default:
+        return ".word " + std::to_string(Pick(0, 9));
+    }
+  }
+
+  std::string Mistake() {
+    return OneOf<std::string>(
+        {"sbi 1, 2, 3", "add $1, $2", "add 1 2 3 4", "ADD 1 2 3", ".word 5", ".ascii \"open",
+         ".ascii  \"two\"", "spawni 4, n", "x : halt", "lp:halt", "halt halt", ".word 0x10", "j",
+         ".ascii \"a .word b and more text\"", ".rdata", ".text", ".data", "la 1,"});
+  }
+
+  std::string Statement() {
+    if (mistakes_ && Chance(10)) return Mistake();
+    if (in_data_) {
+      if (Chance(25)) {
+        in_data_ = false;
+        return ".text";
+      }
+      return Data();
+    }
+    if (Chance(8)) {
+      in_data_ = true;
+      return ".rdata";
+    }
+    return Instruction();
+  }
+
+  std::string Line() {
+    std::string line;
+    if (Chance(30)) {
+      // Jumps and branches may name data labels, but a clean source only
+      // labels code and the start of its data sections.
+      const std::string label = Label();
+      if (mistakes_ || defined_.insert(label).second) line += label + ": ";
+    }
+    if (Chance(90)) line += "        " + Statement();
+    if (Chance(15)) line += "   # note, with $ and (";
+    return line + "\n";
+  }
+
+  std::mt19937 random_;
+  bool mistakes_;
+  bool in_data_ = false;
+  std::set<std::string> defined_;
+};
+
+struct ChainRun {
+  bool failed = false;
+  std::optional<size_t> failing_offset;  // in the source (same line and column)
+};
+
+class FailureObserver : public kiv::assembly::StatementObserver {
+ public:
+  void OnStatement(const kiv::assembly::StatementEvent& event) override {
+    if (event.status != kiv::assembly::Status::kSuccess) failed = event.offset;
+    events.push_back(event);
+  }
+  std::optional<size_t> failed;
+  std::vector<kiv::assembly::StatementEvent> events;
+};
+
+size_t LineOf(std::string_view text, size_t offset) {
+  return kiv::tool::SourceMap(text).Locate(offset).line;
+}
+
+TEST(KivCheckRandom, NeverSilentAboutASourceTheProgramsRefuse) {
+  int refused = 0;
+  for (uint32_t seed = 1; seed <= 20000; ++seed) {
+    const std::string source = SourceGrammar(seed, true).Program();
+    FailureObserver observer;
+    kiv::assembly::AssembleOptions options;
+    options.observer = &observer;
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source, options);
+    bool failed = front.status != kiv::assembly::Status::kSuccess;
+    if (!failed)
+      failed = kiv::assembler::Pack(front.object_text).status != kiv::assembler::Status::kOk;
+    if (!failed) continue;
+    ++refused;
+
+    const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(source);
+    ASSERT_TRUE(kiv::tool::HasError(diagnostics)) << "seed " << seed << ":\n" << source;
+    if (!observer.failed) continue;  // the back end refused: any error will do
+    // The formatted text keeps the source's lines: compare by line.
+    const size_t failing_line = LineOf(front.formatted, *observer.failed);
+    size_t first_error_line = SIZE_MAX;
+    for (const Diagnostic& d : diagnostics) {
+      if (d.severity == Severity::kError)
+        first_error_line = std::min(first_error_line, LineOf(source, d.offset));
+    }
+    EXPECT_LE(first_error_line, failing_line) << "seed " << seed << ":\n" << source;
+  }
+  EXPECT_GT(refused, 3000);  // the grammar's mistakes do reach the programs
+}
+
+TEST(KivCheckRandom, CleanSourcesDrawNoErrorAndCountAsTheEncodingPass) {
+  for (uint32_t seed = 1; seed <= 10000; ++seed) {
+    const std::string source = SourceGrammar(seed, false).Program();
+    FailureObserver observer;
+    kiv::assembly::AssembleOptions options;
+    options.observer = &observer;
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source, options);
+    const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(source);
+    const bool packs =
+        front.status == kiv::assembly::Status::kSuccess &&
+        kiv::assembler::Pack(front.object_text).status == kiv::assembler::Status::kOk;
+    // Jumps into a data section are the one fault this grammar makes: the
+    // check must agree with the back end on each source.
+    EXPECT_EQ(kiv::tool::HasError(diagnostics), !packs) << "seed " << seed << ":\n" << source;
+
+    kiv::tool::Report report;
+    const kiv::tool::SourceMap lines(front.formatted);
+    const kiv::tool::ProgramFacts facts =
+        kiv::tool::WalkStatements(front.formatted, lines, front.labels, report);
+    // Up to where the encoding pass stopped (an undefined label), if it did.
+    const size_t compared = front.status == kiv::assembly::Status::kSuccess
+                                ? observer.events.size()
+                                : observer.events.size() - 1;
+    if (front.status == kiv::assembly::Status::kSuccess) {
+      ASSERT_EQ(facts.statements.size(), observer.events.size()) << "seed " << seed;
+    }
+    ASSERT_GE(facts.statements.size(), compared) << "seed " << seed;
+    for (size_t i = 0; i < compared; ++i) {
+      EXPECT_EQ(facts.statements[i].offset, observer.events[i].offset) << "seed " << seed;
+      EXPECT_EQ(facts.statements[i].index, observer.events[i].index) << "seed " << seed;
+    }
+  }
+}
+
+}  // namespace
