@@ -210,8 +210,9 @@ bool StatementWalker::LabelValue(const Mnemonic& row, std::string_view operand, 
   } else if (!IsJump(op) && !FitsImmediateField(label_index, IsLogicalImmediate(op))) {
     report_.Warning(Offset(operand), operand.size(),
                     "label " + Quoted(operand) + " (index " + std::to_string(value) +
-                        ") does not fit the 18-bit immediate field: it is cut to " +
-                        std::to_string(value & kImmediateMask));
+                        ") does not fit the 18-bit immediate field: it reads as " +
+                        std::to_string(IsLogicalImmediate(op) ? int64_t{value & kImmediateMask}
+                                                              : int64_t{SignedImmediate(value)}));
   }
   return true;
 }

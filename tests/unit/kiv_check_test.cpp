@@ -1,0 +1,181 @@
+// `kiv check` as a command (exit statuses, file names, options), and the
+// checks that need programs too large for a golden case: distances beyond
+// the 18-bit fields.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kiv/check.h"
+#include "kiv/checker_chain.h"
+#include "kiv/checker_layout.h"
+#include "kiv/commands.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kiv::tool::Diagnostic;
+using kiv::tool::Severity;
+
+// A fresh directory to run a command in; the old working directory is
+// restored afterwards.
+class InTemporaryDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("kiv_check_test_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+  static void Write(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+  }
+  int Run(std::vector<std::string_view> args) {
+    out_.str("");
+    err_.str("");
+    return kiv::tool::RunCheckCommand(args, out_, err_);
+  }
+
+  std::ostringstream out_;
+  std::ostringstream err_;
+
+ private:
+  fs::path previous_;
+  fs::path dir_;
+};
+
+TEST_F(InTemporaryDirectory, CleanSourceExitsZeroAndPrintsNothing) {
+  Write("kivAssembly.txt", "main: li $1, 2\n      halt\n");
+  EXPECT_EQ(Run({}), kiv::tool::kExitOk);
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(InTemporaryDirectory, DefaultSourceIsNamedInDiagnostics) {
+  Write("kivAssembly.txt", "  sbi 1 2 3\n");
+  EXPECT_EQ(Run({}), kiv::tool::kExitInputError);
+  EXPECT_EQ(err_.str(), "kivAssembly.txt:1:3: error: unknown mnemonic 'sbi'\n  sbi 1 2 3\n  ^~~\n");
+}
+
+TEST_F(InTemporaryDirectory, WarningsAloneExitZero) {
+  Write("p.s", "li $t0, 1\n");
+  EXPECT_EQ(Run({"--plain", "p.s"}), kiv::tool::kExitOk);
+  EXPECT_EQ(err_.str().rfind("p.s:1:5: warning: register name 't0'", 0), 0u) << err_.str();
+  EXPECT_EQ(err_.str().find('^'), std::string::npos);  // --plain
+}
+
+TEST_F(InTemporaryDirectory, MissingFileIsAnErrorNamingIt) {
+  EXPECT_EQ(Run({"nowhere.s"}), kiv::tool::kExitInputError);
+  EXPECT_NE(err_.str().find("'nowhere.s'"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({}), kiv::tool::kExitInputError);
+  EXPECT_NE(err_.str().find("'kivAssembly.txt'"), std::string::npos) << err_.str();
+}
+
+TEST_F(InTemporaryDirectory, BadUsageExitsTwo) {
+  EXPECT_EQ(Run({"--bogus"}), kiv::tool::kExitUsage);
+  EXPECT_EQ(Run({"a.s", "b.s"}), kiv::tool::kExitUsage);
+  EXPECT_EQ(Run({"--help"}), kiv::tool::kExitOk);
+  EXPECT_NE(out_.str().find("usage: kiv check"), std::string::npos);
+}
+
+std::vector<std::string> Messages(const std::vector<Diagnostic>& diagnostics) {
+  std::vector<std::string> messages;
+  for (const Diagnostic& d : diagnostics) messages.push_back(d.message);
+  return messages;
+}
+
+bool AnyStartsWith(const std::vector<Diagnostic>& diagnostics, std::string_view prefix) {
+  for (const Diagnostic& d : diagnostics) {
+    if (d.message.starts_with(prefix)) return true;
+  }
+  return false;
+}
+
+// A string of 700000 bytes takes 131250 indices: past what an 18-bit signed
+// field holds.
+std::string FarProgram(const std::string& first_line) {
+  return first_line + "\n        .rdata\n        .ascii \"" + std::string(700000, 'a') +
+         "\"\n        .text\nfar:    halt\n";
+}
+
+TEST(KivCheckFar, BranchBeyondItsFieldIsAWarning) {
+  const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(FarProgram("beq $1, $2, far"));
+  EXPECT_FALSE(kiv::tool::HasError(diagnostics));
+  EXPECT_TRUE(AnyStartsWith(diagnostics, "branch distance 131250 instructions"))
+      << testing::PrintToString(Messages(diagnostics));
+}
+
+TEST(KivCheckFar, LabelCutToTheImmediateFieldIsAWarning) {
+  const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(FarProgram("li $1, far"));
+  EXPECT_TRUE(
+      AnyStartsWith(diagnostics,
+                    "label 'far' (index 131251) does not fit the 18-bit immediate field: it "
+                    "reads as -130893"))
+      << testing::PrintToString(Messages(diagnostics));
+  // A jump holds all 32 bits: nothing to say.
+  EXPECT_TRUE(kiv::tool::CheckSource(FarProgram("j far")).empty());
+}
+
+TEST(KivCheckLayout, BranchDistanceCountsBundlesOfTheBackEnd) {
+  kiv::tool::ProgramFacts facts;
+  facts.transfers.push_back({0, 10, 3, 0, 400000, 4, true});  // beq at 0 to index 400000
+  facts.transfers.push_back({20, 30, 3, 5, 9, 5, true});      // bne nearby
+  kiv::assembler::BoundaryTable table;
+  table.Insert(400000);
+  table.Insert(9);
+  table.ComputePadding();
+  kiv::tool::Report report;
+  kiv::tool::CheckBranchDistances(facts, table, report);
+  const std::vector<Diagnostic> diagnostics = report.Finish();
+  ASSERT_EQ(diagnostics.size(), 1u);
+  EXPECT_EQ(diagnostics[0].offset, 10u);
+  EXPECT_TRUE(diagnostics[0].message.starts_with("branch distance of 133334 bundles"))
+      << diagnostics[0].message;
+}
+
+TEST(KivCheckChain, FrontEndFailureGetsAnErrorUnlessOneStandsBeforeIt) {
+  const kiv::tool::FrontEndRun run = kiv::tool::RunFrontEnd("li 1 2\nli 3 4\nbogus\n");
+  ASSERT_TRUE(run.failing_offset.has_value());
+  EXPECT_EQ(*run.failing_offset, 14u);
+
+  kiv::tool::Report empty;
+  kiv::tool::ReportFrontEndFailure(run, empty);
+  const std::vector<Diagnostic> added = empty.Finish();
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].offset, 14u);
+  EXPECT_EQ(added[0].length, 5u);
+  EXPECT_EQ(added[0].message, "the front end stops here: Unsupported instruction");
+
+  kiv::tool::Report earlier;
+  earlier.Error(3, 1, "an error before it");
+  kiv::tool::ReportFrontEndFailure(run, earlier);
+  EXPECT_EQ(earlier.Finish().size(), 1u);
+}
+
+TEST(KivCheckChain, ASuccessfulFrontEndAddsNothing) {
+  const kiv::tool::FrontEndRun run = kiv::tool::RunFrontEnd("halt\n");
+  EXPECT_FALSE(run.failing_offset.has_value());
+  kiv::tool::Report report;
+  kiv::tool::ReportFrontEndFailure(run, report);
+  EXPECT_FALSE(report.has_error());
+}
+
+TEST(KivCheckSource, DiagnosticsPointIntoTheSourceBehindComments) {
+  // The normalised text drops the comment; offsets must still be the source's.
+  const std::string source = "li 1 2 # a comment\n  sbi 1\n";
+  const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(source);
+  ASSERT_EQ(diagnostics.size(), 1u);
+  EXPECT_EQ(source.substr(diagnostics[0].offset, 3), "sbi");
+}
+
+}  // namespace

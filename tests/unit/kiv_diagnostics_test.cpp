@@ -1,0 +1,117 @@
+// How diagnostics are placed and printed: lines and columns (tab stops of 8,
+// UTF-8 characters one column each), the source line with a caret that
+// stays under its token whatever the reader's tab width, --plain, and the
+// order of diagnostics with their notes.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kiv/checker_report.h"
+#include "kiv/diagnostics.h"
+#include "kiv/source_map.h"
+
+namespace {
+
+using kiv::tool::Diagnostic;
+using kiv::tool::Severity;
+using kiv::tool::SourceMap;
+
+TEST(KivSourceMap, LocatesLinesColumnsAndLineText) {
+  const std::string source = "ab\n\tx\r\nlast";
+  const SourceMap map(source);
+  EXPECT_EQ(map.line_count(), 3u);
+
+  auto at = map.Locate(1);
+  EXPECT_EQ(at.line, 1u);
+  EXPECT_EQ(at.column, 2u);
+  EXPECT_EQ(at.line_text, "ab");
+
+  at = map.Locate(4);  // x, after a tab
+  EXPECT_EQ(at.line, 2u);
+  EXPECT_EQ(at.column, 9u);
+  EXPECT_EQ(at.line_text, "\tx");  // the carriage return is no part of the text
+
+  at = map.Locate(source.size());  // the end falls on the last line
+  EXPECT_EQ(at.line, 3u);
+  EXPECT_EQ(at.column, 5u);
+  EXPECT_EQ(map.LineStart(2), 7u);
+  EXPECT_EQ(map.LineStart(9), source.size());
+}
+
+TEST(KivSourceMap, DisplayColumnsFollowTabStopsAndCharacters) {
+  EXPECT_EQ(kiv::tool::DisplayColumn("abc\tx", 4), 9u);
+  EXPECT_EQ(kiv::tool::DisplayColumn("abcdefgh\tx", 9), 17u);
+  EXPECT_EQ(kiv::tool::DisplayColumn("\t\tx", 2), 17u);
+  EXPECT_EQ(kiv::tool::DisplayColumn("a \t x", 4), 10u);
+  EXPECT_EQ(kiv::tool::DisplayColumn("\xc3\xa9t x", 4), 4u);  // é is one column
+}
+
+TEST(KivPrintDiagnostics, PrintsLocationSourceLineAndCaret) {
+  const std::string source = "main:\tli $1, 2\n\tsbi $1, 1 ; why\n";
+  const std::vector<Diagnostic> diagnostics{
+      {Severity::kError, 16, "unknown mnemonic 'sbi'", 3},
+      {Severity::kNote, 6, "a note", 2},
+  };
+  std::ostringstream out;
+  kiv::tool::PrintDiagnostics(out, "prog.s", source, diagnostics, false);
+  EXPECT_EQ(out.str(),
+            "prog.s:2:9: error: unknown mnemonic 'sbi'\n"
+            "\tsbi $1, 1 ; why\n"
+            "\t^~~\n"
+            "prog.s:1:9: note: a note\n"
+            "main:\tli $1, 2\n"
+            "     \t^~\n");
+}
+
+TEST(KivPrintDiagnostics, PlainLeavesOutSourceAndCaretLines) {
+  const std::string source = "x\ny\n";
+  const std::vector<Diagnostic> diagnostics{{Severity::kWarning, 2, "look", 1}};
+  std::ostringstream out;
+  kiv::tool::PrintDiagnostics(out, "a.s", source, diagnostics, true);
+  EXPECT_EQ(out.str(), "a.s:2:1: warning: look\n");
+}
+
+TEST(KivPrintDiagnostics, UnderlineStopsAtTheLineEndAndEmptyLinesGetACaret) {
+  const std::string source = "ab\n\nlast";
+  const std::vector<Diagnostic> diagnostics{
+      {Severity::kError, 1, "long", 40},
+      {Severity::kError, 3, "empty line", 1},
+      {Severity::kError, source.size(), "at the end", 1},
+  };
+  std::ostringstream out;
+  kiv::tool::PrintDiagnostics(out, "f", source, diagnostics, false);
+  EXPECT_EQ(out.str(),
+            "f:1:2: error: long\nab\n ^\n"
+            "f:2:1: error: empty line\n\n^\n"
+            "f:3:5: error: at the end\nlast\n    ^\n");
+}
+
+TEST(KivReport, SortsByOffsetKeepingNotesWithTheirDiagnostic) {
+  kiv::tool::Report report;
+  report.Warning(50, 1, "late warning");
+  report.Error(10, 1, "duplicate");
+  report.Note(2, 1, "first definition");
+  report.Error(10, 1, "second at the same place");
+  EXPECT_TRUE(report.has_error());
+  EXPECT_EQ(report.first_error_offset(), 10u);
+  EXPECT_TRUE(report.HasErrorIn(10, 11));
+  EXPECT_FALSE(report.HasErrorIn(11, 60));
+
+  const std::vector<Diagnostic> sorted = report.Finish();
+  ASSERT_EQ(sorted.size(), 4u);
+  EXPECT_EQ(sorted[0].message, "duplicate");
+  EXPECT_EQ(sorted[1].message, "first definition");
+  EXPECT_EQ(sorted[1].severity, Severity::kNote);
+  EXPECT_EQ(sorted[2].message, "second at the same place");
+  EXPECT_EQ(sorted[3].message, "late warning");
+}
+
+TEST(KivReport, QuotesLongTokensShortened) {
+  EXPECT_EQ(kiv::tool::Quoted("sbi"), "'sbi'");
+  const std::string quoted = kiv::tool::Quoted(std::string(1000, 'x'));
+  EXPECT_EQ(quoted, "'" + std::string(40, 'x') + "...'");
+}
+
+}  // namespace
