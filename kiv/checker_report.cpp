@@ -58,13 +58,21 @@ std::vector<Diagnostic> Report::Finish() {
 
 std::string Quoted(std::string_view token) {
   constexpr size_t kShown = 40;
+  constexpr std::string_view kHex = "0123456789abcdef";
   std::string quoted = "'";
-  if (token.size() > kShown) {
-    quoted.append(token.substr(0, kShown));
-    quoted += "...";
-  } else {
-    quoted.append(token);
+  // Control bytes and bytes beyond ASCII are shown as \xNN: a message must
+  // not carry a NUL or half a character onto the terminal.
+  for (const char c : token.substr(0, kShown)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7f) {
+      quoted += "\\x";
+      quoted += kHex[byte >> 4];
+      quoted += kHex[byte & 0xf];
+    } else {
+      quoted += c;
+    }
   }
+  if (token.size() > kShown) quoted += "...";
   quoted += '\'';
   return quoted;
 }

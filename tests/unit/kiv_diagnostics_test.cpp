@@ -112,6 +112,7 @@ TEST(KivReport, QuotesLongTokensShortened) {
   EXPECT_EQ(kiv::tool::Quoted("sbi"), "'sbi'");
   const std::string quoted = kiv::tool::Quoted(std::string(1000, 'x'));
   EXPECT_EQ(quoted, "'" + std::string(40, 'x') + "...'");
+  EXPECT_EQ(kiv::tool::Quoted(std::string("a\0b\xef\t", 5)), "'a\\x00b\\xef\\x09'");
 }
 
 }  // namespace
