@@ -97,16 +97,23 @@ void StatementWalker::UnknownStatement(std::string_view token) {
   }
   const size_t after = pos_;
   std::string_view next;
-  if (NextOnLine(next) && next.front() == ':') {
+  const bool followed = NextOnLine(next);
+  pos_ = after;
+  if (followed && next.front() == ':') {
     report_.Error(offset, token.size(),
                   "unknown mnemonic " + Quoted(token) +
                       ": a blank before the colon makes a label the programs cannot name; "
                       "write " +
                       Quoted(std::string(token) + ":"));
-    pos_ = after;
     return;
   }
-  pos_ = after;
+  if (followed && next.back() == ':' && next.find(':') == next.size() - 1) {
+    report_.Error(offset, token.size(),
+                  "unknown mnemonic " + Quoted(token) +
+                      ": a label name cannot hold a blank; write it as one word, such as " +
+                      Quoted(std::string(token) + "_" + std::string(next)));
+    return;
+  }
   std::string lower(token);
   for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
   const bool known_lower = assembly::Classify(lower).kind != assembly::TokenKind::kNotFound;

@@ -1,0 +1,2 @@
+my label: li $1, 1
+        j my
