@@ -17,12 +17,19 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // The checks run on the normalised text, which keeps every line and every
 // column before a comment: an offset there lies at the same line and column
 // of the source.
-void MoveToSource(std::vector<Diagnostic>& diagnostics, const SourceMap& formatted_lines,
-                  const SourceMap& source_lines, size_t source_size) {
-  for (Diagnostic& d : diagnostics) {
-    const SourcePosition at = formatted_lines.Locate(d.offset);
-    const size_t line_start = source_lines.LineStart(at.line - 1);
-    d.offset = std::min(line_start + (d.offset - at.line_start), source_size);
+void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
+                  std::string_view source) {
+  std::vector<size_t> offsets;
+  offsets.reserve(diagnostics.size());
+  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
+  const std::vector<SourcePosition> positions = LocateAll(formatted, offsets);
+  std::vector<size_t> lines;
+  lines.reserve(positions.size());
+  for (const SourcePosition& at : positions) lines.push_back(at.line);
+  const std::vector<size_t> starts = LineStartsOf(source, lines);
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    const size_t within = std::min(offsets[i], formatted.size()) - positions[i].line_start;
+    diagnostics[i].offset = std::min(starts[i] + within, source.size());
   }
 }
 
@@ -41,9 +48,20 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
 
   std::vector<LabelDefinition> definitions = ScanLabelDefinitions(formatted);
   CheckDuplicateLabels(definitions, front.result.labels, report);
+  WalkOptions walk;
+  walk.definitions = definitions;
   const ProgramFacts facts =
-      WalkStatements(formatted, formatted_lines, front.result.labels, report);
-  CheckLabelCounts(formatted, definitions, facts, front.result.labels, formatted_lines, report);
+      WalkStatements(formatted, formatted_lines, front.result.labels, report, walk);
+  // Walked again, listing every statement, only for the messages of labels
+  // the two passes count apart.
+  const auto with_statements = [&] {
+    Report again;
+    WalkOptions keep;
+    keep.keep_statements = true;
+    return WalkStatements(formatted, formatted_lines, front.result.labels, again, keep);
+  };
+  CheckLabelCounts(formatted, definitions, front.result.labels, formatted_lines, with_statements,
+                   report);
   CheckTransfersIntoData(formatted, facts, formatted_lines, report);
 
   if (front.result.status != assembly::Status::kSuccess) {
@@ -53,7 +71,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   }
 
   std::vector<Diagnostic> diagnostics = report.Finish();
-  MoveToSource(diagnostics, formatted_lines, SourceMap(source), source.size());
+  MoveToSource(diagnostics, formatted, source);
   return diagnostics;
 }
 

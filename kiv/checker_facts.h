@@ -18,7 +18,6 @@ struct StatementFact {
 
 // A j, jal, beq, bne, bclt or bclf.
 struct TransferFact {
-  size_t offset;          // the mnemonic
   size_t operand_offset;  // the target operand
   uint32_t operand_length;
   uint32_t index;   // the instruction's own index

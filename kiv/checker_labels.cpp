@@ -1,27 +1,34 @@
 #include "kiv/checker_labels.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
+
+#include "assembly/byte_set_bits.h"
 
 namespace kiv::tool {
 
 std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
   std::vector<LabelDefinition> definitions;
+  definitions.reserve(assembly::CountByteSet<':'>(formatted));
+  // Quotes and colons are rare: the scan jumps between them, and finds the
+  // line start of a name only when a colon needs it.
+  assembly::ByteSetFinder<'"', ':'> specials(formatted);
   bool in_quote = false;  // carries over line ends, as in the label pass
-  size_t name_from = 0;   // the line start, or just after the previous colon
-  for (size_t i = 0; i < formatted.size(); ++i) {
-    const char c = formatted[i];
-    if (c != '\n' && c != '"' && c != ':') continue;
-    if (c == '\n') {
-      name_from = i + 1;
-    } else if (c == '"') {
+  size_t previous_colon_end = 0;
+  for (size_t i = specials.Next(0); i < formatted.size(); i = specials.Next(i + 1)) {
+    if (formatted[i] == '"') {
       in_quote = !in_quote;
-    } else if (!in_quote) {
-      size_t first = name_from;
-      while (first < i && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
-      definitions.push_back(LabelDefinition{formatted.substr(first, i - first), first, i, true});
-      name_from = i + 1;
+      continue;
     }
+    if (in_quote) continue;
+    // Only back to the previous colon: each byte is looked at once.
+    const size_t newline = formatted.substr(previous_colon_end, i - previous_colon_end).rfind('\n');
+    size_t first =
+        newline == std::string_view::npos ? previous_colon_end : previous_colon_end + newline + 1;
+    while (first < i && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
+    definitions.push_back(LabelDefinition{formatted.substr(first, i - first), first, i, true, 0});
+    previous_colon_end = i + 1;
   }
   return definitions;
 }

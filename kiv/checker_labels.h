@@ -18,6 +18,9 @@ struct LabelDefinition {
   size_t name_offset;
   size_t colon_offset;
   bool first;  // false for a second definition of the name, which has no effect
+  // The encoding pass's index where the label stands: that of the statement
+  // after its colon (set by the statement walk).
+  uint32_t stands_at = 0;
 };
 
 // In source order.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/instruction_word.h"
 
@@ -36,25 +37,36 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
 }  // namespace
 
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const ProgramFacts& facts, const assembly::LabelTable& labels,
-                      const SourceMap& lines, Report& report) {
-  size_t next = 0;  // the first statement after the current label's colon
-  for (const LabelDefinition& definition : definitions) {
+                      const assembly::LabelTable& labels, const SourceMap& lines,
+                      const std::function<ProgramFacts()>& statements, Report& report) {
+  // The table is far larger than the caches in a big program: each slot is
+  // fetched a few labels before it is looked up.
+  constexpr size_t kAhead = 8;
+  struct Miscounted {
+    const LabelDefinition* definition;
+    uint32_t value;
+  };
+  std::vector<Miscounted> miscounted;
+  for (size_t i = 0; i < definitions.size(); ++i) {
+    if (i + kAhead < definitions.size()) labels.Prefetch(definitions[i + kAhead].name);
+    const LabelDefinition& definition = definitions[i];
     if (definition.colon_offset >= report.first_error_offset()) break;
-    while (next < facts.statements.size() &&
-           facts.statements[next].offset < definition.colon_offset) {
-      ++next;
-    }
-    if (!definition.first) continue;
-    const uint32_t stands_at =
-        next < facts.statements.size() ? facts.statements[next].index : facts.end_index;
     int32_t value = 0;
-    if (labels.FindLabel(definition.name, value) != assembly::Status::kSuccess) continue;
-    if (static_cast<uint32_t>(value) == stands_at) continue;
+    if (!definition.first ||
+        labels.FindLabel(definition.name, value) != assembly::Status::kSuccess ||
+        static_cast<uint32_t>(value) == definition.stands_at) {
+      continue;
+    }
+    miscounted.push_back(Miscounted{&definition, static_cast<uint32_t>(value)});
+  }
+  if (miscounted.empty()) return;
+  const ProgramFacts facts = statements();
+  for (const Miscounted& label : miscounted) {
+    const LabelDefinition& definition = *label.definition;
     report.Warning(definition.name_offset, std::max<size_t>(definition.name.size(), 1),
                    "label " + Quoted(definition.name) + " names " +
-                       DescribeIndex(static_cast<uint32_t>(value), facts, formatted, lines) +
-                       ", not " + DescribeIndex(stands_at, facts, formatted, lines) +
+                       DescribeIndex(label.value, facts, formatted, lines) + ", not " +
+                       DescribeIndex(definition.stands_at, facts, formatted, lines) +
                        " where it stands: the label pass counts by lines, and a line before "
                        "it holds two statements, a string holding a directive's name, or "
                        "operands without their instruction");
@@ -67,7 +79,7 @@ void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& fact
                             const SourceMap& lines, Report& report) {
   const size_t exact_until = report.first_error_offset();
   for (const TransferFact& transfer : facts.transfers) {
-    if (!transfer.via_label && transfer.offset >= exact_until) continue;
+    if (!transfer.via_label && transfer.operand_offset >= exact_until) continue;
     // Sections are in ascending order of index: the last one starting at or
     // before the target is the only one that can hold it.
     const auto after =

@@ -3,6 +3,7 @@
 // distances in bundles, which only the back end's layout gives.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -16,11 +17,13 @@
 namespace kiv::tool {
 
 // A label whose label-pass value is not the encoding pass's index where it
-// stands: say which statement it will really name. Only labels before the
-// first error are compared, since the walk's count is exact only up to there.
+// stands (set by the statement walk): say which statement it will really
+// name. Only labels before the first error are compared, since the walk's
+// count is exact only up to there. `statements` gives the facts with every
+// statement listed, asked for only when a label is miscounted.
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const ProgramFacts& facts, const assembly::LabelTable& labels,
-                      const SourceMap& lines, Report& report);
+                      const assembly::LabelTable& labels, const SourceMap& lines,
+                      const std::function<ProgramFacts()>& statements, Report& report);
 
 // A target strictly inside a data section is refused by the back end; one at
 // a section's first index runs the data as instructions.

@@ -37,9 +37,17 @@ std::string HexHint(std::string_view token) {
 }
 
 // One warning per token: the first of these that applies names what went wrong.
-// `reads_as` says what the token becomes: a number, or a register.
-bool WarnAboutSpelling(std::string_view token, size_t offset, const std::string& reads_as,
+// What a token becomes, as a message says it: a number, or a register.
+std::string ReadsAs(int32_t value, bool as_register) {
+  return as_register ? "register " + std::to_string(static_cast<uint32_t>(value) & 0xffu)
+                     : std::to_string(value);
+}
+
+// Plain decimal digits, the usual case, are passed at once.
+bool WarnAboutSpelling(std::string_view token, size_t offset, int32_t value, bool as_register,
                        Report& report) {
+  if (!HasOtherCharacters(token) && token.front() != '-') return false;
+  const std::string reads_as = ReadsAs(value, as_register);
   if (HasHexPrefix(token)) {
     report.Warning(offset, token.size(),
                    Quoted(token) + " is read as decimal digits, giving " + reads_as +
@@ -53,7 +61,7 @@ bool WarnAboutSpelling(std::string_view token, size_t offset, const std::string&
                        "; a minus anywhere negates the number, so minus one is written '1-'");
     return true;
   }
-  if (HasOtherCharacters(token)) {
+  if (HasOtherCharacters(token)) {  // letters and signs other than a minus
     report.Warning(offset, token.size(),
                    Quoted(token) +
                        " is not a decimal number: each character counts by its distance "
@@ -84,7 +92,24 @@ bool FitsImmediateField(int64_t value, bool as_bits) {
   return value >= kImmediateLowest && value <= (as_bits ? kUnsignedHighest : kSignedHighest);
 }
 
+namespace {
+
+// Most registers are a few plain digits: their value is read here at once,
+// and only anything else goes the long way.
+bool IsSmallRegister(std::string_view token) {
+  if (token.size() > 3) return false;
+  uint32_t value = 0;
+  for (const char c : token) {
+    if (!IsDecimalDigit(c)) return false;
+    value = value * 10 + static_cast<uint32_t>(c - '0');
+  }
+  return value <= 255;
+}
+
+}  // namespace
+
 void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report) {
+  if (IsSmallRegister(token)) return;
   const bool sp_prefix = token.size() >= 2 && (token[0] | 0x20) == 's' && (token[1] | 0x20) == 'p';
   const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
   const uint32_t reg = static_cast<uint32_t>(value) & 0xffu;
@@ -110,7 +135,7 @@ void CheckRegisterToken(std::string_view token, size_t offset, bool number_only,
                        ": only sp is a register name, write the register's number");
     return;
   }
-  if (WarnAboutSpelling(token, offset, "register " + std::to_string(reg), report)) return;
+  if (WarnAboutSpelling(token, offset, value, true, report)) return;
   if (value < 0 || value > 255) {
     report.Warning(offset, token.size(),
                    "register " + std::to_string(value) +
@@ -119,8 +144,10 @@ void CheckRegisterToken(std::string_view token, size_t offset, bool number_only,
 }
 
 void CheckNumberToken(std::string_view token, size_t offset, ValueField field, Report& report) {
+  // Five plain digits fit every field.
+  if (token.size() <= 5 && std::all_of(token.begin(), token.end(), IsDecimalDigit)) return;
   const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
-  if (WarnAboutSpelling(token, offset, std::to_string(value), report)) return;
+  if (WarnAboutSpelling(token, offset, value, false, report)) return;
   const bool immediate =
       field == ValueField::kImmediate18 || field == ValueField::kUnsignedImmediate18;
   if (immediate && !FitsImmediateField(value, field == ValueField::kUnsignedImmediate18)) {

@@ -31,6 +31,12 @@ void CheckNumberToken(std::string_view token, size_t offset, ValueField field, R
 bool FitsImmediateField(int64_t value, bool as_bits = false);
 
 bool IsDecimalDigit(char c);
+
+// j and jal: their target fills the whole body.
+inline bool IsJumpOpcode(uint32_t op) { return op == 2 || op == 3; }
+// andi, ori and lui take their immediate as a bit pattern: all 18 bits
+// unsigned are meant as written.
+inline bool IsLogicalImmediate(uint32_t op) { return op == 12 || op == 13 || op == 15; }
 // [+-]?[0-9]+ and nothing else: what the strict integer reading of .word and
 // spawni takes whole.
 bool IsWholeInteger(std::string_view token);

@@ -1,5 +1,7 @@
 #include "kiv/checker_statements.h"
 
+#include <algorithm>
+#include <bit>
 #include <string>
 
 #include "assembly/mnemonic_table.h"
@@ -11,6 +13,11 @@
 namespace kiv::tool {
 
 ProgramFacts StatementWalker::Run() {
+  // Generous guesses, so that the lists are never copied as they grow: pages
+  // reserved but never written cost nothing.
+  if (options_.keep_statements) facts_.statements.reserve(text_.size() / 8 + 16);
+  next_newline_ = newlines_.Next(0);
+  facts_.transfers.reserve(text_.size() / 16 + 16);
   while (pos_ < text_.size() && !stopped_) {
     std::string_view token;
     if (!NextOnLine(token)) {
@@ -20,6 +27,7 @@ ProgramFacts StatementWalker::Run() {
     }
     if (!Statement(token)) SkipRestOfLine();
   }
+  ResolveLabelUses();
   if (section_open_) {
     // Without its .text the back end counts one index per pair: the section
     // ends there, short of the index the front end reached.
@@ -27,14 +35,51 @@ ProgramFacts StatementWalker::Run() {
                                           section_start_ + section_pairs_});
   }
   facts_.end_index = index_;
+  for (; next_definition_ < options_.definitions.size(); ++next_definition_) {
+    options_.definitions[next_definition_].stands_at = index_;
+  }
   return std::move(facts_);
 }
 
+size_t StatementWalker::NextNonSpace(size_t p) {
+  while (p < text_.size()) {
+    const size_t offset = p & (assembly::kSpaceBlock - 1);
+    const uint64_t other = ~space_.BlockOf(p) >> offset;
+    if (other != 0) return p + static_cast<size_t>(std::countr_zero(other));
+    p += assembly::kSpaceBlock - offset;
+  }
+  return text_.size();
+}
+
+size_t StatementWalker::NextSpace(size_t p) {
+  while (p < text_.size()) {
+    const size_t offset = p & (assembly::kSpaceBlock - 1);
+    const uint64_t space = space_.BlockOf(p) >> offset;
+    if (space != 0) return std::min(p + static_cast<size_t>(std::countr_zero(space)), text_.size());
+    p += assembly::kSpaceBlock - offset;
+  }
+  return text_.size();
+}
+
+// The walk only moves back to where no line end lies between: the line end
+// found last stays the first one at or after the position until passed.
+size_t StatementWalker::NextNewline() {
+  if (next_newline_ < pos_) next_newline_ = newlines_.Next(pos_);
+  return next_newline_;
+}
+
 bool StatementWalker::NextOnLine(std::string_view& token) {
-  while (pos_ < text_.size() && IsLineSpace(text_[pos_])) ++pos_;
-  if (pos_ >= text_.size() || text_[pos_] == '\n') return false;
-  const size_t start = pos_;
-  while (pos_ < text_.size() && !IsSpace(text_[pos_])) ++pos_;
+  const size_t start = NextNonSpace(pos_);
+  const size_t newline = NextNewline();
+  if (newline < start) {
+    pos_ = newline;
+    return false;
+  }
+  if (start >= text_.size()) {
+    pos_ = text_.size();
+    return false;
+  }
+  pos_ = NextSpace(start);
   token = text_.substr(start, pos_ - start);
   return true;
 }
@@ -46,18 +91,26 @@ std::string_view StatementWalker::TokenAfter(size_t from) const {
   return text_.substr(from, end - from);
 }
 
-void StatementWalker::SkipRestOfLine() {
-  const size_t end = text_.find('\n', pos_);
-  pos_ = end == std::string_view::npos ? text_.size() : end;
-}
+void StatementWalker::SkipRestOfLine() { pos_ = std::min(NextNewline(), text_.size()); }
 
+// Labels in front of a statement stand at its index.
 void StatementWalker::Record(std::string_view token) {
-  facts_.statements.push_back(
-      StatementFact{Offset(token), index_, static_cast<uint32_t>(token.size())});
+  const size_t offset = Offset(token);
+  auto& definitions = options_.definitions;
+  while (next_definition_ < definitions.size() &&
+         definitions[next_definition_].colon_offset < offset) {
+    definitions[next_definition_++].stands_at = index_;
+  }
+  if (options_.keep_statements) {
+    facts_.statements.push_back(StatementFact{offset, index_, static_cast<uint32_t>(token.size())});
+  }
 }
 
 bool StatementWalker::Statement(std::string_view token) {
-  if (token.find(':') != std::string_view::npos) return LabelToken(token);
+  // Tokens are short: a plain loop beats a library search here.
+  for (const char c : token) {
+    if (c == ':') return LabelToken(token);
+  }
   const assembly::Classification classification = assembly::Classify(token);
   switch (classification.kind) {
     case assembly::TokenKind::kLabelDefinition:
@@ -128,8 +181,9 @@ void StatementWalker::UnknownStatement(std::string_view token) {
 }
 
 ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
-                            const assembly::LabelTable& labels, Report& report) {
-  return StatementWalker(formatted, lines, labels, report).Run();
+                            const assembly::LabelTable& labels, Report& report,
+                            const WalkOptions& options) {
+  return StatementWalker(formatted, lines, labels, report, options).Run();
 }
 
 }  // namespace kiv::tool

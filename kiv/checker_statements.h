@@ -3,17 +3,28 @@
 // fault is reported where it is, and the walk goes on at the next line.
 #pragma once
 
+#include <span>
 #include <string_view>
 
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
+#include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 
+struct WalkOptions {
+  // Every statement's offset and index, for messages that name the statement
+  // at an index; a walk without them keeps no per-statement list.
+  bool keep_statements = false;
+  // In source order: each gets the encoding pass's index where it stands.
+  std::span<LabelDefinition> definitions;
+};
+
 // `lines` maps the normalised text; `labels` holds the label pass's values.
 ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
-                            const assembly::LabelTable& labels, Report& report);
+                            const assembly::LabelTable& labels, Report& report,
+                            const WalkOptions& options = {});
 
 }  // namespace kiv::tool

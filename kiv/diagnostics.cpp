@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "kiv/source_map.h"
 
@@ -48,10 +49,14 @@ std::string CaretLine(std::string_view line, size_t column_offset, size_t length
 void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
                       std::span<const Diagnostic> diagnostics, bool plain) {
   if (diagnostics.empty()) return;
-  const SourceMap map(source);
+  std::vector<size_t> offsets;
+  offsets.reserve(diagnostics.size());
+  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
+  const std::vector<SourcePosition> positions = LocateAll(source, offsets);
   std::string text;
-  for (const Diagnostic& d : diagnostics) {
-    const SourcePosition at = map.Locate(d.offset);
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    const Diagnostic& d = diagnostics[i];
+    const SourcePosition& at = positions[i];
     text.append(source_name);
     text += ':';
     text += std::to_string(at.line);

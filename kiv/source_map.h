@@ -1,9 +1,11 @@
 // Where a byte of a source lies for a reader: its line, its column as an
-// editor shows it, and the text of its line. Built once per source in one
-// pass over it; each look-up is a binary search over the line starts.
+// editor shows it, and the text of its line. The table of line starts is
+// built on the first look-up, in one pass; a source that draws no message
+// never pays for it. Many offsets at once are placed by one sweep instead.
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +20,7 @@ struct SourcePosition {
 
 class SourceMap {
  public:
-  explicit SourceMap(std::string_view source);
+  explicit SourceMap(std::string_view source) : source_(source) {}
 
   // Offsets at or past the end fall on the last line.
   SourcePosition Locate(size_t offset) const;
@@ -26,12 +28,25 @@ class SourceMap {
   // The offset of a 0-based line's first byte; the end of the source for a
   // line past the last.
   size_t LineStart(size_t line_index) const;
-  size_t line_count() const { return line_starts_.size(); }
+  size_t line_count() const;
 
  private:
+  void Build() const;
+
   std::string_view source_;
-  std::vector<size_t> line_starts_;
+  mutable std::vector<size_t> line_starts_;  // empty until the first look-up
 };
+
+// The positions of `offsets` (in any order) in one pass over the text, with
+// no table of every line.
+std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets);
+
+// The first byte of each 1-based line of `lines` (in any order), in one pass;
+// the end of the text for a line past the last.
+std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> lines);
+
+// The position of `offset` in a line that starts at `line_start`.
+SourcePosition PositionInLine(std::string_view text, size_t line, size_t line_start, size_t offset);
 
 // The display column (1-based) of `offset` within `line`: a tab moves to the
 // next multiple of 8 plus one, and the continuation bytes of a UTF-8

@@ -2,28 +2,47 @@
 // statements, data directives and instructions.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "assembly/label_table.h"
 #include "assembly/mnemonic_table.h"
+#include "assembly/space_bits.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
+#include "kiv/operand_roles.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 
-inline bool IsLineSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-inline bool IsSpace(char c) { return IsLineSpace(c) || c == '\n'; }
+// White space as the programs' scanner knows it, a line end apart.
+inline constexpr auto kLineSpace = [] {
+  std::array<bool, 256> table{};
+  for (const unsigned char c : {' ', '\t', '\r', '\v', '\f'}) table[c] = true;
+  return table;
+}();
+inline bool IsLineSpace(char c) { return kLineSpace[static_cast<unsigned char>(c)]; }
+inline constexpr auto kSpace = [] {
+  std::array<bool, 256> table = kLineSpace;
+  table['\n'] = true;
+  return table;
+}();
+inline bool IsSpace(char c) { return kSpace[static_cast<unsigned char>(c)]; }
 
 class StatementWalker {
  public:
   StatementWalker(std::string_view text, const SourceMap& lines, const assembly::LabelTable& labels,
-                  Report& report)
-      : text_(text), lines_(lines), labels_(labels), report_(report) {}
+                  Report& report, const WalkOptions& options)
+      : text_(text),
+        lines_(lines),
+        labels_(labels),
+        report_(report),
+        options_(options),
+        space_(text),
+        newlines_(text) {}
 
   ProgramFacts Run();
 
@@ -37,6 +56,9 @@ class StatementWalker {
   size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
   // The next token before the line ends; false at the line end (left at it).
   bool NextOnLine(std::string_view& token);
+  size_t NextNonSpace(size_t p);
+  size_t NextSpace(size_t p);
+  size_t NextNewline();  // the first line end at or after pos_
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
@@ -57,16 +79,32 @@ class StatementWalker {
   bool TwoIntegers(std::string_view token);
   void TakeOperandsFromNextLines(size_t count);
   void MissingOperand(std::string_view token, std::string_view what, std::string_view role);
-  bool Operand(const Mnemonic& row, std::string_view mnemonic, size_t field,
+  bool Operand(const Mnemonic& row, std::string_view mnemonic, OperandRole role,
                std::string_view operand);
   bool Value(const Mnemonic& row, std::string_view mnemonic, std::string_view operand);
-  bool LabelValue(const Mnemonic& row, std::string_view operand, uint32_t& value);
+  // A label operand, looked up once its table slot has been fetched.
+  struct LabelUse {
+    const Mnemonic* row;
+    std::string_view mnemonic;
+    std::string_view operand;
+    uint32_t index;  // of the instruction
+  };
+  void DeferLabelUse(const LabelUse& use);
+  void ResolveLabelUses();
+  bool LabelValue(const LabelUse& use, uint32_t& value);
+  void CheckTarget(const LabelUse& use, uint32_t value, bool via_label);
 
   std::string_view text_;
   const SourceMap& lines_;
   const assembly::LabelTable& labels_;
   Report& report_;
+  const WalkOptions& options_;
   ProgramFacts facts_;
+  // White space and line ends by 64-byte blocks, found by bit scans.
+  assembly::BlockBitmap<&assembly::SpaceBits, &assembly::SpaceBitsOfTail> space_;
+  assembly::ByteSetFinder<'\n'> newlines_;
+  size_t next_newline_ = 0;
+  size_t next_definition_ = 0;  // the first label not yet placed
 
   size_t pos_ = 0;
   bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
@@ -79,6 +117,8 @@ class StatementWalker {
   // The instruction already read on this line, for what follows it.
   const Mnemonic* line_instruction_ = nullptr;
   std::string_view line_instruction_token_;
+  std::array<LabelUse, 8> pending_uses_{};
+  size_t pending_count_ = 0;
 };
 
 }  // namespace kiv::tool

@@ -204,8 +204,10 @@ TEST(KivCheckRandom, CleanSourcesDrawNoErrorAndCountAsTheEncodingPass) {
 
     kiv::tool::Report report;
     const kiv::tool::SourceMap lines(front.formatted);
+    kiv::tool::WalkOptions keep;
+    keep.keep_statements = true;
     const kiv::tool::ProgramFacts facts =
-        kiv::tool::WalkStatements(front.formatted, lines, front.labels, report);
+        kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, keep);
     // Up to where the encoding pass stopped (an undefined label), if it did.
     const size_t compared = front.status == kiv::assembly::Status::kSuccess
                                 ? observer.events.size()

@@ -128,8 +128,8 @@ TEST(KivCheckFar, LabelCutToTheImmediateFieldIsAWarning) {
 
 TEST(KivCheckLayout, BranchDistanceCountsBundlesOfTheBackEnd) {
   kiv::tool::ProgramFacts facts;
-  facts.transfers.push_back({0, 10, 3, 0, 400000, 4, true});  // beq at 0 to index 400000
-  facts.transfers.push_back({20, 30, 3, 5, 9, 5, true});      // bne nearby
+  facts.transfers.push_back({10, 3, 0, 400000, 4, true});  // beq at 0 to index 400000
+  facts.transfers.push_back({30, 3, 5, 9, 5, true});       // bne nearby
   kiv::assembler::BoundaryTable table;
   table.Insert(400000);
   table.Insert(9);

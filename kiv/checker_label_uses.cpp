@@ -1,0 +1,102 @@
+// Label operands in the statement walk. The label table is far larger than
+// the caches in a big program and its look-ups go to random places: each
+// slot is fetched when the operand is read and looked up a few operands
+// later, when it has arrived.
+#include <string>
+
+#include "common/instruction_word.h"
+#include "kiv/checker_operands.h"
+#include "kiv/statement_walker.h"
+
+namespace kiv::tool {
+namespace {
+
+constexpr uint32_t kLastRelocatedIndex = 1535;  // the back end relocates la targets up to here
+constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
+
+}  // namespace
+
+void StatementWalker::DeferLabelUse(const LabelUse& use) {
+  if (pending_count_ == pending_uses_.size()) ResolveLabelUses();
+  labels_.Prefetch(use.operand);
+  pending_uses_[pending_count_++] = use;
+}
+
+void StatementWalker::ResolveLabelUses() {
+  for (size_t i = 0; i < pending_count_; ++i) {
+    const LabelUse& use = pending_uses_[i];
+    uint32_t value = 0;
+    if (LabelValue(use, value)) CheckTarget(use, value, true);
+  }
+  pending_count_ = 0;
+}
+
+// An la beyond what the back end relocates, and every jump and branch for
+// the checks of the whole layout.
+void StatementWalker::CheckTarget(const LabelUse& use, uint32_t value, bool via_label) {
+  const uint32_t op = use.row->opcode;
+  const size_t offset = Offset(use.operand);
+  if (op == opcode::kLa && (value & kTargetMask26) > kLastRelocatedIndex) {
+    report_.Warning(offset, use.operand.size(),
+                    "'la' target index " + std::to_string(value & kTargetMask26) +
+                        " is beyond 1535: the back end leaves it unrelocated, an instruction "
+                        "index where a byte address is meant");
+  }
+  if (IsBranchOpcode(op) || IsJumpOpcode(op)) {
+    facts_.transfers.push_back(TransferFact{offset, static_cast<uint32_t>(use.operand.size()),
+                                            use.index, value, op, via_label});
+  }
+}
+
+// A label operand: its label-pass value; for a branch that value is also the
+// target, and its distance must fit the 18-bit field.
+bool StatementWalker::LabelValue(const LabelUse& use, uint32_t& value) {
+  const std::string_view operand = use.operand;
+  int32_t label_index = 0;
+  const bool minus = operand.front() == '-' || operand.front() == '+';
+  if (labels_.FindLabel(operand, label_index) != assembly::Status::kSuccess) {
+    std::string message = "undefined label " + Quoted(operand);
+    std::string lower(operand);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (lower != operand && labels_.FindLabel(lower, label_index) == assembly::Status::kSuccess) {
+      message += ": labels are case-sensitive, and " + Quoted(lower) + " is defined";
+    }
+    if (minus) {
+      message += ": an operand that does not begin with a digit names a label, so " +
+                 Quoted(operand) + " is not a number; write minus one as '1-'";
+    }
+    report_.Error(Offset(operand), operand.size(), std::move(message));
+    return false;
+  }
+  if (minus) {
+    report_.Warning(Offset(operand), operand.size(),
+                    Quoted(operand) + " names the label " + Quoted(operand) +
+                        ", not a number; write minus one as '1-'");
+  }
+  value = static_cast<uint32_t>(label_index);
+  const uint32_t op = use.row->opcode;
+  if (IsBranchOpcode(op)) {
+    const int64_t distance = int64_t{label_index} - int64_t{use.index} - 1;
+    if (distance < -(int64_t{1} << 17) || distance >= (int64_t{1} << 17)) {
+      report_.Warning(Offset(operand), operand.size(),
+                      "branch distance " + std::to_string(distance) +
+                          " instructions does not fit its 18-bit field: the branch lands "
+                          "elsewhere");
+    }
+  } else if (op == opcode::kLa) {
+    if (value > kTargetMask26) {
+      report_.Warning(Offset(operand), operand.size(),
+                      "label " + Quoted(operand) + " (index " + std::to_string(value) +
+                          ") does not fit the 26-bit 'la' target field");
+    }
+  } else if (!IsJumpOpcode(op) && !FitsImmediateField(label_index, IsLogicalImmediate(op))) {
+    report_.Warning(Offset(operand), operand.size(),
+                    "label " + Quoted(operand) + " (index " + std::to_string(value) +
+                        ") does not fit the 18-bit immediate field: it reads as " +
+                        std::to_string(IsLogicalImmediate(op) ? int64_t{value & kImmediateMask}
+                                                              : int64_t{SignedImmediate(value)}));
+  }
+  return true;
+}
+
+}  // namespace kiv::tool
