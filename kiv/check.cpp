@@ -1,6 +1,8 @@
 #include "kiv/check.h"
 
 #include <algorithm>
+#include <optional>
+#include <thread>
 
 #include "kiv/checker_chain.h"
 #include "kiv/checker_labels.h"
@@ -33,6 +35,33 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
   }
 }
 
+// What the walk over the normalised text finds: it needs the text and the
+// labels, not the records, so it runs beside the encoding pass.
+struct SourceChecks {
+  std::vector<LabelDefinition> definitions;
+  ProgramFacts facts;
+};
+
+void CheckStatements(const FrontEndRun& front, const SourceMap& lines, SourceChecks& checks,
+                     Report& report) {
+  checks.definitions = ScanLabelDefinitions(front.formatted);
+  CheckDuplicateLabels(checks.definitions, front.labels, report);
+  WalkOptions walk;
+  walk.definitions = checks.definitions;
+  checks.facts = WalkStatements(front.formatted, lines, front.labels, report, walk);
+  // Walked again, listing every statement, only for the messages of labels
+  // the two passes count apart.
+  const auto with_statements = [&] {
+    Report again;
+    WalkOptions keep;
+    keep.keep_statements = true;
+    return WalkStatements(front.formatted, lines, front.labels, again, keep);
+  };
+  CheckLabelCounts(front.formatted, checks.definitions, front.labels, lines, with_statements,
+                   report);
+  CheckTransfersIntoData(front.formatted, checks.facts, lines, report);
+}
+
 }  // namespace
 
 std::vector<Diagnostic> CheckSource(std::string_view source) {
@@ -42,36 +71,28 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
                    "byte-order mark: the programs read it as part of the first token; save "
                    "the source without it");
   }
-  const FrontEndRun front = RunFrontEnd(source);
-  const std::string_view formatted = front.result.formatted;
-  const SourceMap formatted_lines(formatted);
-
-  std::vector<LabelDefinition> definitions = ScanLabelDefinitions(formatted);
-  CheckDuplicateLabels(definitions, front.result.labels, report);
-  WalkOptions walk;
-  walk.definitions = definitions;
-  const ProgramFacts facts =
-      WalkStatements(formatted, formatted_lines, front.result.labels, report, walk);
-  // Walked again, listing every statement, only for the messages of labels
-  // the two passes count apart.
-  const auto with_statements = [&] {
-    Report again;
-    WalkOptions keep;
-    keep.keep_statements = true;
-    return WalkStatements(formatted, formatted_lines, front.result.labels, again, keep);
-  };
-  CheckLabelCounts(formatted, definitions, front.result.labels, formatted_lines, with_statements,
-                   report);
-  CheckTransfersIntoData(formatted, facts, formatted_lines, report);
-
-  if (front.result.status != assembly::Status::kSuccess) {
-    ReportFrontEndFailure(front, report);
-  } else if (const auto layout = RunBackEndLayout(front.result.object_text, facts, report)) {
-    CheckBranchDistances(facts, *layout, report);
+  FrontEndRun front;
+  std::optional<SourceMap> formatted_lines;
+  SourceChecks checks;
+  {
+    // Until the walk is joined, only it touches the report.
+    std::jthread walk;
+    RunFrontEnd(source, front, [&] {
+      formatted_lines.emplace(front.formatted);
+      walk = std::jthread([&] { CheckStatements(front, *formatted_lines, checks, report); });
+    });
+    BackEndLayout layout;
+    if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
+    walk.join();
+    if (front.status != assembly::Status::kSuccess) {
+      ReportFrontEndFailure(front, report);
+    } else {
+      ReportBackEndRefusal(layout, checks.facts, report);
+      if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
+    }
   }
-
   std::vector<Diagnostic> diagnostics = report.Finish();
-  MoveToSource(diagnostics, formatted, source);
+  MoveToSource(diagnostics, front.formatted, source);
   return diagnostics;
 }
 

@@ -5,6 +5,11 @@
 #include <utility>
 
 #include "assembler/pack.h"
+#include "assembly/encoding_pass.h"
+#include "assembly/label_pass.h"
+#include "assembly/log.h"
+#include "assembly/normaliser.h"
+#include "assembly/statement_observer.h"
 
 namespace kiv::tool {
 namespace {
@@ -42,50 +47,63 @@ std::string LastErrorMessage(std::string_view log, std::string_view prefix) {
   return std::string(line);
 }
 
+void NoteFailure(const assembly::StatementEvent& failed, FrontEndRun& run) {
+  run.failing_offset = failed.offset;
+  // The statement token alone: its operands may run over lines.
+  const std::string_view text = run.formatted;
+  size_t end = failed.offset;
+  while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+  run.failing_length = std::max<size_t>(end - failed.offset, 1);
+  run.failing_line_end = std::min(text.find('\n', std::max(failed.end, end)), text.size());
+}
+
 }  // namespace
 
-FrontEndRun RunFrontEnd(std::string_view source) {
-  FailureObserver observer;
-  assembly::AssembleOptions options;
-  options.observer = &observer;
-  FrontEndRun run{assembly::Assemble(source, options), std::nullopt, 1};
-  if (const auto& failed = observer.failed()) {
-    run.failing_offset = failed->offset;
-    // The statement token alone: its operands may run over lines.
-    const std::string_view text = run.result.formatted;
-    size_t end = failed->offset;
-    while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
-    run.failing_length = std::max<size_t>(end - failed->offset, 1);
-    run.failing_line_end = std::min(text.find('\n', std::max(failed->end, end)), text.size());
+void RunFrontEnd(std::string_view source, FrontEndRun& run,
+                 const std::function<void()>& labels_ready) {
+  assembly::Log log;
+  run.formatted = assembly::NormaliseSource(source);
+  assembly::CreateLabelTable(run.labels);
+  run.status = assembly::BuildLabelList(run.formatted, run.labels, log);
+  if (labels_ready) labels_ready();
+  if (run.status == assembly::Status::kSuccess) {
+    FailureObserver observer;
+    run.status =
+        assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text, {}, &observer);
+    if (observer.failed()) NoteFailure(*observer.failed(), run);
   }
-  return run;
+  run.log = log.text();
 }
 
 void ReportFrontEndFailure(const FrontEndRun& run, Report& report) {
-  if (run.result.status == assembly::Status::kSuccess) return;
+  if (run.status == assembly::Status::kSuccess) return;
   const size_t offset = run.failing_offset.value_or(0);
   // An error on the failing statement's lines, or before it, already says
   // what the user has to fix.
   if (report.has_error() && report.first_error_offset() <= run.failing_line_end) return;
   report.Error(offset, run.failing_length,
-               "the front end stops here: " + LastErrorMessage(run.result.log, "!!ERROR: "));
+               "the front end stops here: " + LastErrorMessage(run.log, "!!ERROR: "));
 }
 
-std::optional<assembler::BoundaryTable> RunBackEndLayout(std::string_view object_text,
-                                                         const ProgramFacts& facts,
-                                                         Report& report) {
+BackEndLayout RunBackEndLayout(std::string_view object_text) {
   NoOutput no_output;
   assembler::PackOptions options;
   options.output = &no_output;
   assembler::PackResult packed = assembler::Pack(object_text, options);
+  BackEndLayout layout;
   // A file error here only means pass 1 accepted the text and NoOutput said no.
-  if (packed.status == assembler::Status::kFileError) return std::move(packed.boundaries);
-  if (!report.has_error()) {
-    const size_t offset = facts.transfers.empty() ? 0 : facts.transfers.front().operand_offset;
-    report.Error(offset, 1,
-                 "the back end refuses the program: " + LastErrorMessage(packed.log, "ERROR: "));
+  if (packed.status == assembler::Status::kFileError) {
+    layout.table = std::move(packed.boundaries);
+  } else {
+    layout.refusal = LastErrorMessage(packed.log, "ERROR: ");
   }
-  return std::nullopt;
+  return layout;
+}
+
+void ReportBackEndRefusal(const BackEndLayout& layout, const ProgramFacts& facts, Report& report) {
+  if (layout.table || report.has_error()) return;
+  const size_t offset = facts.transfers.empty() ? 0 : facts.transfers.front().operand_offset;
+  report.Error(offset, 1, "the back end refuses the program: " + layout.refusal);
 }
 
 }  // namespace kiv::tool

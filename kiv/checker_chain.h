@@ -2,19 +2,26 @@
 // the check is never silent about a source they refuse.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "assembler/boundary_table.h"
-#include "assembly/assemble.h"
+#include "assembly/label_table.h"
+#include "assembly/status.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 
 namespace kiv::tool {
 
 struct FrontEndRun {
-  assembly::AssemblyResult result;
+  assembly::Status status = assembly::Status::kSuccess;
+  std::string formatted;  // the normalised text
+  assembly::LabelTable labels;
+  std::string object_text;
+  std::string log;
   // Where the encoding pass stopped, in the normalised text, when it failed.
   std::optional<size_t> failing_offset;
   size_t failing_length = 1;
@@ -22,16 +29,29 @@ struct FrontEndRun {
   size_t failing_line_end = 0;
 };
 
-FrontEndRun RunFrontEnd(std::string_view source);
+// The front end's stages: normaliser, label table and label pass, then the
+// encoding pass. `labels_ready` is called between the passes; from then on
+// the normalised text and the labels are final and stay where they are, so
+// it may hand them to work that runs beside the encoding pass.
+void RunFrontEnd(std::string_view source, FrontEndRun& run,
+                 const std::function<void()>& labels_ready = {});
 
 // When the front end failed and no error stands at or before the statement
 // it stopped at, one is added there with the program's own message.
 void ReportFrontEndFailure(const FrontEndRun& run, Report& report);
 
-// The back end's pass 1 and padding over the front end's records; no image is
-// built. Empty when pass 1 refuses the text: then an error is added unless
-// the check already found one.
-std::optional<assembler::BoundaryTable> RunBackEndLayout(std::string_view object_text,
-                                                         const ProgramFacts& facts, Report& report);
+struct BackEndLayout {
+  // Padded, when pass 1 accepted the text.
+  std::optional<assembler::BoundaryTable> table;
+  std::string refusal;  // the back end's message when it did not
+};
+
+// The back end's pass 1 and padding over the front end's records; no image
+// is built.
+BackEndLayout RunBackEndLayout(std::string_view object_text);
+
+// A refusal the check found no error for gets one, with the back end's
+// message.
+void ReportBackEndRefusal(const BackEndLayout& layout, const ProgramFacts& facts, Report& report);
 
 }  // namespace kiv::tool

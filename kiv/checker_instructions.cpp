@@ -35,7 +35,7 @@ bool StatementWalker::Instruction(std::string_view token, const Mnemonic& row) {
   Record(token);
   line_instruction_ = &row;
   line_instruction_token_ = token;
-  const OperandRoles roles = RolesOf(row.form);
+  const OperandRoles& roles = RolesOf(row.form);
   if (row.form == assembly::OperandForm::kTwoIntegers) return TwoIntegers(token);
   std::array<std::string_view, 3> operands;
   for (size_t i = 0; i < roles.count; ++i) {

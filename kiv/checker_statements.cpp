@@ -1,12 +1,12 @@
 #include "kiv/checker_statements.h"
 
 #include <algorithm>
-#include <bit>
 #include <string>
 
 #include "assembly/mnemonic_table.h"
 #include "assembly/number_parser.h"
 #include "common/instruction_word.h"
+#include "common/packed_bytes.h"
 #include "kiv/operand_roles.h"
 #include "kiv/statement_walker.h"
 
@@ -16,7 +16,6 @@ ProgramFacts StatementWalker::Run() {
   // Generous guesses, so that the lists are never copied as they grow: pages
   // reserved but never written cost nothing.
   if (options_.keep_statements) facts_.statements.reserve(text_.size() / 8 + 16);
-  next_newline_ = newlines_.Next(0);
   facts_.transfers.reserve(text_.size() / 16 + 16);
   while (pos_ < text_.size() && !stopped_) {
     std::string_view token;
@@ -41,46 +40,24 @@ ProgramFacts StatementWalker::Run() {
   return std::move(facts_);
 }
 
-size_t StatementWalker::NextNonSpace(size_t p) {
-  while (p < text_.size()) {
-    const size_t offset = p & (assembly::kSpaceBlock - 1);
-    const uint64_t other = ~space_.BlockOf(p) >> offset;
-    if (other != 0) return p + static_cast<size_t>(std::countr_zero(other));
-    p += assembly::kSpaceBlock - offset;
-  }
-  return text_.size();
-}
-
-size_t StatementWalker::NextSpace(size_t p) {
-  while (p < text_.size()) {
-    const size_t offset = p & (assembly::kSpaceBlock - 1);
-    const uint64_t space = space_.BlockOf(p) >> offset;
-    if (space != 0) return std::min(p + static_cast<size_t>(std::countr_zero(space)), text_.size());
-    p += assembly::kSpaceBlock - offset;
-  }
-  return text_.size();
-}
-
-// The walk only moves back to where no line end lies between: the line end
-// found last stays the first one at or after the position until passed.
-size_t StatementWalker::NextNewline() {
-  if (next_newline_ < pos_) next_newline_ = newlines_.Next(pos_);
-  return next_newline_;
-}
-
+// Lines and tokens are short: a plain loop over a byte table beats scanning
+// 64-byte blocks here.
 bool StatementWalker::NextOnLine(std::string_view& token) {
-  const size_t start = NextNonSpace(pos_);
-  const size_t newline = NextNewline();
-  if (newline < start) {
-    pos_ = newline;
+  const char* const text = text_.data();
+  const char* const end = text + text_.size();
+  const char* p = text + pos_;
+  // Indentation is mostly blanks: eight of them are passed at once.
+  constexpr uint64_t kEightBlanks = 0x2020202020202020u;
+  while (end - p >= 8 && Load8(p) == kEightBlanks) p += 8;
+  while (p != end && IsLineSpace(*p)) ++p;
+  if (p == end || *p == '\n') {
+    pos_ = static_cast<size_t>(p - text);
     return false;
   }
-  if (start >= text_.size()) {
-    pos_ = text_.size();
-    return false;
-  }
-  pos_ = NextSpace(start);
-  token = text_.substr(start, pos_ - start);
+  const char* const start = p;
+  while (p != end && !IsSpace(*p)) ++p;
+  pos_ = static_cast<size_t>(p - text);
+  token = std::string_view(start, static_cast<size_t>(p - start));
   return true;
 }
 
@@ -91,7 +68,7 @@ std::string_view StatementWalker::TokenAfter(size_t from) const {
   return text_.substr(from, end - from);
 }
 
-void StatementWalker::SkipRestOfLine() { pos_ = std::min(NextNewline(), text_.size()); }
+void StatementWalker::SkipRestOfLine() { pos_ = std::min(text_.find('\n', pos_), text_.size()); }
 
 // Labels in front of a statement stand at its index.
 void StatementWalker::Record(std::string_view token) {

@@ -22,7 +22,7 @@ struct OperandRoles {
   std::array<OperandSlot, 3> slots{};
 };
 
-constexpr OperandRoles RolesOf(assembly::OperandForm form) {
+constexpr OperandRoles MakeRoles(assembly::OperandForm form) {
   using F = assembly::OperandForm;
   constexpr OperandSlot rd{OperandRole::kRegister, "rd"};
   constexpr OperandSlot rs{OperandRole::kRegister, "rs"};
@@ -60,6 +60,19 @@ constexpr OperandRoles RolesOf(assembly::OperandForm form) {
       break;
   }
   return {};
+}
+
+// One entry per operand form, in the order of the enumeration.
+inline constexpr auto kRolesByForm = [] {
+  std::array<OperandRoles, static_cast<size_t>(assembly::OperandForm::kTwoIntegers) + 1> table{};
+  for (size_t form = 0; form < table.size(); ++form) {
+    table[form] = MakeRoles(static_cast<assembly::OperandForm>(form));
+  }
+  return table;
+}();
+
+constexpr const OperandRoles& RolesOf(assembly::OperandForm form) {
+  return kRolesByForm[static_cast<size_t>(form)];
 }
 
 inline size_t OperandCount(const assembly::Mnemonic& row) { return RolesOf(row.form).count; }

@@ -9,7 +9,6 @@
 
 #include "assembly/label_table.h"
 #include "assembly/mnemonic_table.h"
-#include "assembly/space_bits.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
@@ -36,13 +35,7 @@ class StatementWalker {
  public:
   StatementWalker(std::string_view text, const SourceMap& lines, const assembly::LabelTable& labels,
                   Report& report, const WalkOptions& options)
-      : text_(text),
-        lines_(lines),
-        labels_(labels),
-        report_(report),
-        options_(options),
-        space_(text),
-        newlines_(text) {}
+      : text_(text), lines_(lines), labels_(labels), report_(report), options_(options) {}
 
   ProgramFacts Run();
 
@@ -56,9 +49,6 @@ class StatementWalker {
   size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
   // The next token before the line ends; false at the line end (left at it).
   bool NextOnLine(std::string_view& token);
-  size_t NextNonSpace(size_t p);
-  size_t NextSpace(size_t p);
-  size_t NextNewline();  // the first line end at or after pos_
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
@@ -100,10 +90,6 @@ class StatementWalker {
   Report& report_;
   const WalkOptions& options_;
   ProgramFacts facts_;
-  // White space and line ends by 64-byte blocks, found by bit scans.
-  assembly::BlockBitmap<&assembly::SpaceBits, &assembly::SpaceBitsOfTail> space_;
-  assembly::ByteSetFinder<'\n'> newlines_;
-  size_t next_newline_ = 0;
   size_t next_definition_ = 0;  // the first label not yet placed
 
   size_t pos_ = 0;

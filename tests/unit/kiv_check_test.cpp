@@ -144,7 +144,8 @@ TEST(KivCheckLayout, BranchDistanceCountsBundlesOfTheBackEnd) {
 }
 
 TEST(KivCheckChain, FrontEndFailureGetsAnErrorUnlessOneStandsBeforeIt) {
-  const kiv::tool::FrontEndRun run = kiv::tool::RunFrontEnd("li 1 2\nli 3 4\nbogus\n");
+  kiv::tool::FrontEndRun run;
+  kiv::tool::RunFrontEnd("li 1 2\nli 3 4\nbogus\n", run);
   ASSERT_TRUE(run.failing_offset.has_value());
   EXPECT_EQ(*run.failing_offset, 14u);
 
@@ -163,7 +164,10 @@ TEST(KivCheckChain, FrontEndFailureGetsAnErrorUnlessOneStandsBeforeIt) {
 }
 
 TEST(KivCheckChain, ASuccessfulFrontEndAddsNothing) {
-  const kiv::tool::FrontEndRun run = kiv::tool::RunFrontEnd("halt\n");
+  kiv::tool::FrontEndRun run;
+  bool told = false;
+  kiv::tool::RunFrontEnd("halt\n", run, [&] { told = true; });
+  EXPECT_TRUE(told);
   EXPECT_FALSE(run.failing_offset.has_value());
   kiv::tool::Report report;
   kiv::tool::ReportFrontEndFailure(run, report);
