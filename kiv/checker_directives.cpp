@@ -82,6 +82,9 @@ bool StatementWalker::Word(std::string_view token) {
   std::string_view value;
   if (!NextOnLine(value)) {
     MissingOperand(token, "'.word' takes a decimal integer", "value");
+    index_ += assembly::PairIndices(data_words_++);
+    ++section_pairs_;
+    TakeIntegersFromNextLines(1);
     return false;
   }
   if (!IsWholeInteger(value)) {

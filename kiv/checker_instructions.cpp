@@ -65,6 +65,7 @@ bool StatementWalker::TwoIntegers(std::string_view token) {
           token, Quoted(token) + " takes 2 decimal integers, the line gives " + std::to_string(i),
           "integer");
       ++index_;
+      TakeIntegersFromNextLines(static_cast<size_t>(2 - i));
       return false;
     }
     if (!IsWholeInteger(operand)) {
@@ -90,6 +91,15 @@ void StatementWalker::TakeOperandsFromNextLines(size_t count) {
         assembly::Classify(next).kind != assembly::TokenKind::kNotFound) {
       return;
     }
+    pos_ = Offset(next) + next.size();
+  }
+}
+
+// The integers of .word and spawni are read across line ends as well.
+void StatementWalker::TakeIntegersFromNextLines(size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const std::string_view next = TokenAfter(pos_);
+    if (!IsWholeInteger(next)) return;
     pos_ = Offset(next) + next.size();
   }
 }

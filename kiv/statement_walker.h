@@ -68,6 +68,7 @@ class StatementWalker {
   bool Instruction(std::string_view token, const Mnemonic& row);
   bool TwoIntegers(std::string_view token);
   void TakeOperandsFromNextLines(size_t count);
+  void TakeIntegersFromNextLines(size_t count);
   void MissingOperand(std::string_view token, std::string_view what, std::string_view role);
   bool Operand(const Mnemonic& row, std::string_view mnemonic, OperandRole role,
                std::string_view operand);

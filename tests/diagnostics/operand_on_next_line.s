@@ -1,0 +1,7 @@
+        .rdata
+        .word
+        5
+        .text
+        spawni 4
+        7
+        halt
