@@ -59,7 +59,7 @@ class LabelTable {
   struct alignas(32) Slot {
     uint32_t entry_plus_one;  // 0: empty
     uint32_t hash_tag;        // high bits of the name's hash
-    uint32_t short_length;    // the name's length, capped
+    uint32_t capped_length;   // the name's length, capped
     int32_t instruction_index;
     uint64_t head[2];  // the name's first 16 bytes, packed
   };
@@ -67,7 +67,7 @@ class LabelTable {
   struct Key {
     std::string_view name;
     uint32_t hash_tag;
-    uint32_t short_length;
+    uint32_t capped_length;
     uint64_t head[2];
   };
 

@@ -98,19 +98,20 @@ std::string RandomProgram(std::mt19937& random, int blocks) {
   std::string source;
   int label = 0;
   const auto statement = [&](const std::string& text) {
-    source += "L" + std::to_string(label++) + ": " + text + "\n";
+    source.append("L").append(std::to_string(label++)).append(": ").append(text).append("\n");
   };
+  const auto below = [&](unsigned bound) { return static_cast<int>(random() % bound); };
   for (int block = 0; block < blocks; ++block) {
-    for (int i = random() % 4; i > 0; --i) statement(random() % 2 ? "halt" : "spawni 1 2");
+    for (int i = below(4); i > 0; --i) statement(random() % 2 ? "halt" : "spawni 1 2");
     statement(".rdata");
-    for (int i = random() % 9; i > 0; --i) {
-      switch (random() % 4) {
+    for (int i = below(9); i > 0; --i) {
+      switch (below(4)) {
         case 0:
         case 1:
           statement(".word " + std::to_string(random() % 100));
           break;
         case 2:
-          statement(".ascii \"" + std::string(random() % 40, 'a') + "\"");
+          statement(".ascii \"" + std::string(static_cast<size_t>(below(40)), 'a') + "\"");
           break;
         case 3:
           statement(".align 4");
@@ -133,7 +134,8 @@ TEST(IndexRules, BothPassesGiveEveryStatementTheSameIndex) {
     // Statement k carries label Lk; the label pass gave it the index the
     // encoding pass had when it reached the statement.
     for (size_t k = 0; k < recorder.events.size(); ++k) {
-      ASSERT_EQ(testing::LabelValue(result.labels, "L" + std::to_string(k)),
+      const std::string label = std::string("L").append(std::to_string(k));
+      ASSERT_EQ(testing::LabelValue(result.labels, label),
                 static_cast<int32_t>(recorder.events[k].index))
           << source << "statement " << k;
     }
