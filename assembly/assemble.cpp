@@ -1,30 +1,12 @@
 #include "assembly/assemble.h"
 
-#include <array>
-
 #include "assembly/encoding_pass.h"
 #include "assembly/label_pass.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
-#include "common/large_buffer.h"
 
 namespace kiv::assembly {
 namespace {
-
-// Normalised a cache-sized piece at a time, so the source is read once and
-// the text written once, with no cleared buffer in between.
-std::string Normalise(std::string_view source) {
-  constexpr size_t kPiece = size_t{64} << 10;
-  std::string formatted;
-  ReserveLarge(formatted, source.size());
-  std::array<char, kPiece> piece;
-  Normaliser normaliser;
-  for (size_t at = 0; at < source.size(); at += kPiece) {
-    const std::string_view part = source.substr(at, kPiece);
-    formatted.append(piece.data(), normaliser.Normalise(part, piece.data()));
-  }
-  return formatted;
-}
 
 Status FileError(Log& log) {
   log.Error(kCannotOpenMessage, -1);
@@ -33,7 +15,7 @@ Status FileError(Log& log) {
 
 Status RunStages(std::string_view source, const AssembleOptions& options, Log& log,
                  AssemblyResult& result) {
-  result.formatted = Normalise(source);
+  result.formatted = NormaliseSource(source);
   if (options.formatted_sink && !options.formatted_sink(result.formatted)) return FileError(log);
   Status status = CreateLabelTable(result.labels);
   if (status != Status::kSuccess) return status;
