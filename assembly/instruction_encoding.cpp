@@ -1,65 +1,62 @@
 #include "assembly/instruction_encoding.h"
 
+#include <array>
+#include <cstddef>
+
 #include "common/instruction_word.h"
 
 namespace kiv::assembly {
 namespace {
 
-// How the immediate or target operand enters the body.
-enum class ValueField : uint8_t { kNone, kImmediate, kTarget, kWholeBody };
-
-// The fields an operand form fills; the others stay 0 whatever the operands
-// hold.
-struct FieldUse {
-  bool rs = false;
-  bool rt = false;
-  bool rd = false;
-  ValueField value = ValueField::kNone;
+// The body bits each operand may reach, by operand form: a field the form
+// does not fill is masked to 0 whatever the operands hold. Masks rather than
+// branches, since the forms of a program's instructions follow no pattern.
+struct FieldMasks {
+  uint32_t rs = 0;  // all ones when the form has an rs operand
+  uint32_t rt = 0;
+  uint32_t rd = 0;
+  uint32_t value = 0;  // the bits the immediate or target fills
 };
 
-constexpr FieldUse UseOf(OperandForm form) {
+constexpr uint32_t kAll = ~uint32_t{0};
+
+constexpr FieldMasks MasksOf(OperandForm form) {
   using F = OperandForm;
-  using V = ValueField;
   switch (form) {
     case F::kRdRsRt:
-      return {true, true, true, V::kNone};
+      return {kAll, kAll, kAll, 0};
     case F::kRs:
-      return {true, false, false, V::kNone};
+      return {kAll, 0, 0, 0};
     case F::kRsRd:
-      return {true, false, true, V::kNone};
+      return {kAll, 0, kAll, 0};
     case F::kRtRsImmediate:
     case F::kRtImmediateRs:
-      return {true, true, false, V::kImmediate};
+      return {kAll, kAll, 0, kImmediateMask};
     case F::kRtRs:
     case F::kRsRt:
-      return {true, true, false, V::kNone};
+      return {kAll, kAll, 0, 0};
     case F::kRtImmediate:
-      return {false, true, false, V::kImmediate};
+      return {0, kAll, 0, kImmediateMask};
     case F::kImmediate:
-      return {false, false, false, V::kImmediate};
+      return {0, 0, 0, kImmediateMask};
     // The whole body is a jump's target, not cut to the 26-bit field.
     case F::kTarget:
-      return {false, false, false, V::kWholeBody};
+      return {0, 0, 0, kAll};
     case F::kRsTarget:
-      return {true, false, false, V::kTarget};
+      return {kAll, 0, 0, kTargetMask};
     default:
       return {};  // kNone; kTwoIntegers is written as spawni records
   }
 }
 
-uint32_t ValueBits(ValueField field, uint32_t value) {
-  switch (field) {
-    case ValueField::kImmediate:
-      return ImmediateField(value);
-    case ValueField::kTarget:
-      return TargetField(value);
-    case ValueField::kWholeBody:
-      return value;
-    case ValueField::kNone:
-      break;
-  }
-  return 0;
-}
+constexpr size_t kForms = static_cast<size_t>(OperandForm::kTwoIntegers) + 1;
+
+constexpr std::array<FieldMasks, kForms> kMasks = [] {
+  std::array<FieldMasks, kForms> masks{};
+  for (size_t form = 0; form < kForms; ++form)
+    masks[form] = MasksOf(static_cast<OperandForm>(form));
+  return masks;
+}();
 
 }  // namespace
 
@@ -67,15 +64,13 @@ EncodedWord Encode(const Mnemonic& row, const Operands& operands) {
   if (row.record == RecordKind::kSpawni) {
     return {EncodeHead(row.opcode, 0), operands.immediate, operands.second};
   }
-  const FieldUse use = UseOf(row.form);
-  const uint32_t rs = use.rs ? operands.rs : 0;
-  EncodedWord word;
-  word.head = EncodeHead(row.opcode, rs);
-  if (row.record == RecordKind::kShort) return word;
-  word.body = RsField(rs) | (use.rt ? RtField(operands.rt) : 0) |
-              (use.rd ? RdField(operands.rd) : 0) | FunctionField(row.function) |
-              ValueBits(use.value, operands.immediate);
-  return word;
+  const FieldMasks& masks = kMasks[static_cast<size_t>(row.form)];
+  const uint32_t rs = operands.rs & masks.rs;
+  // A short record is written without its body; the form gives it none anyway.
+  return {EncodeHead(row.opcode, rs),
+          RsField(rs) | (RtField(operands.rt) & masks.rt) | (RdField(operands.rd) & masks.rd) |
+              FunctionField(row.function) | (operands.immediate & masks.value),
+          0};
 }
 
 }  // namespace kiv::assembly

@@ -8,45 +8,6 @@
 namespace kiv::assembly {
 namespace {
 
-// What one operand token fills.
-enum class Field : uint8_t { kRs, kRt, kRd, kValue, kRsNumber };
-
-struct Layout {
-  size_t count;
-  std::array<Field, 3> fields;
-};
-
-constexpr Layout LayoutOf(OperandForm form) {
-  using F = Field;
-  switch (form) {
-    case OperandForm::kRdRsRt:
-      return {3, {F::kRd, F::kRs, F::kRt}};
-    case OperandForm::kRs:
-      return {1, {F::kRs}};
-    case OperandForm::kRsRd:
-      return {2, {F::kRs, F::kRd}};
-    case OperandForm::kRtRsImmediate:
-      return {3, {F::kRt, F::kRs, F::kValue}};
-    case OperandForm::kRtImmediateRs:
-      return {3, {F::kRt, F::kValue, F::kRs}};
-    case OperandForm::kRtRs:
-      return {2, {F::kRt, F::kRs}};
-    case OperandForm::kRtImmediate:
-      return {2, {F::kRt, F::kValue}};
-    case OperandForm::kImmediate:
-      return {1, {F::kValue}};
-    case OperandForm::kTarget:
-      return {1, {F::kValue}};
-    // The register of la is always a number: sp is not recognised there.
-    case OperandForm::kRsTarget:
-      return {2, {F::kRsNumber, F::kValue}};
-    case OperandForm::kRsRt:
-      return {2, {F::kRs, F::kRt}};
-    default:
-      return {0, {}};  // kNone; kTwoIntegers is read as integers
-  }
-}
-
 // The message of a missing label names the class that met it.
 std::string_view MissingLabelMessage(InstructionClass cls) {
   switch (cls) {
@@ -57,6 +18,14 @@ std::string_view MissingLabelMessage(InstructionClass cls) {
     default:
       return "Immediate value error in instruction3: ";
   }
+}
+
+template <size_t N>
+bool ReadTokens(EncodingContext& context, std::array<std::string_view, 3>& tokens) {
+  for (size_t i = 0; i < N; ++i) {
+    if (!context.in.NextToken(tokens[i])) return false;
+  }
+  return true;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -100,37 +69,57 @@ uint32_t RegisterNumber(std::string_view token) {
   return static_cast<uint32_t>(ParseNumber(token));
 }
 
-Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& operands) {
-  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, operands);
-  const Layout layout = LayoutOf(row.form);
-  // Every token is read before any is resolved: running out of operands is
-  // reported before a missing label.
-  std::array<std::string_view, 3> tokens;
-  for (size_t i = 0; i < layout.count; ++i) {
-    if (!context.in.NextToken(tokens[i])) return context.InvalidOperand();
+Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
+  // One dispatch on the form, then straight-line code: the statements of a
+  // program come in no predictable order. Every token is read before any is
+  // resolved, so running out of operands is reported before a missing label.
+  std::array<std::string_view, 3> t;
+  using F = OperandForm;
+  switch (row.form) {
+    case F::kNone:
+      return Status::kSuccess;
+    case F::kRdRsRt:
+      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
+      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
+      return Status::kSuccess;
+    case F::kRs:
+      if (!ReadTokens<1>(context, t)) return context.InvalidOperand();
+      o.rs = RegisterNumber(t[0]);
+      return Status::kSuccess;
+    case F::kRsRd:
+    case F::kRsRt:
+      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
+      o.rs = RegisterNumber(t[0]);
+      (row.form == F::kRsRd ? o.rd : o.rt) = RegisterNumber(t[1]);
+      return Status::kSuccess;
+    case F::kRtRsImmediate:
+      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      return ResolveValue(context, row, t[2], o.immediate);
+    case F::kRtImmediateRs:
+      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[2]);
+      return ResolveValue(context, row, t[1], o.immediate);
+    case F::kRtRs:
+      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      return Status::kSuccess;
+    case F::kRtImmediate:
+      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
+      o.rt = RegisterNumber(t[0]);
+      return ResolveValue(context, row, t[1], o.immediate);
+    case F::kImmediate:
+    case F::kTarget:
+      if (!ReadTokens<1>(context, t)) return context.InvalidOperand();
+      return ResolveValue(context, row, t[0], o.immediate);
+    case F::kRsTarget:  // the register of la is always a number: sp is not recognised there
+      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0]));
+      return ResolveValue(context, row, t[1], o.immediate);
+    case F::kTwoIntegers:
+      return ReadTwoIntegers(context, o);
   }
-  std::string_view value_token;
-  for (size_t i = 0; i < layout.count; ++i) {
-    switch (layout.fields[i]) {
-      case Field::kRs:
-        operands.rs = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRt:
-        operands.rt = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRd:
-        operands.rd = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRsNumber:
-        operands.rs = static_cast<uint32_t>(ParseNumber(tokens[i]));
-        break;
-      case Field::kValue:
-        value_token = tokens[i];
-        break;
-    }
-  }
-  if (value_token.empty()) return Status::kSuccess;
-  return ResolveValue(context, row, value_token, operands.immediate);
+  return Status::kSuccess;
 }
 
 }  // namespace kiv::assembly
