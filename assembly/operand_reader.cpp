@@ -20,12 +20,29 @@ std::string_view MissingLabelMessage(InstructionClass cls) {
   }
 }
 
-template <size_t N>
-bool ReadTokens(EncodingContext& context, std::array<std::string_view, 3>& tokens) {
-  for (size_t i = 0; i < N; ++i) {
-    if (!context.in.NextToken(tokens[i])) return false;
+// How many operand tokens each form reads (spawni reads two integers).
+constexpr size_t TokenCount(OperandForm form) {
+  using F = OperandForm;
+  switch (form) {
+    case F::kRdRsRt:
+    case F::kRtRsImmediate:
+    case F::kRtImmediateRs:
+      return 3;
+    case F::kRsRd:
+    case F::kRsRt:
+    case F::kRtRs:
+    case F::kRtImmediate:
+    case F::kRsTarget:
+      return 2;
+    case F::kRs:
+    case F::kImmediate:
+    case F::kTarget:
+      return 1;
+    case F::kNone:
+    case F::kTwoIntegers:
+      return 0;
   }
-  return true;
+  return 0;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -70,56 +87,57 @@ uint32_t RegisterNumber(std::string_view token) {
 }
 
 Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
-  // One dispatch on the form, then straight-line code: the statements of a
-  // program come in no predictable order. Every token is read before any is
-  // resolved, so running out of operands is reported before a missing label.
+  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
+  // Every token is read before any is resolved, so running out of operands
+  // is reported before a missing label.
   std::array<std::string_view, 3> t;
+  const size_t count = TokenCount(row.form);
+  for (size_t i = 0; i < count; ++i) {
+    if (!context.in.NextToken(t[i])) return context.InvalidOperand();
+  }
+  // One dispatch on the form, then straight-line code: the statements of a
+  // program come in no predictable order.
+  std::string_view value;  // the immediate or target token, when the form has one
   using F = OperandForm;
   switch (row.form) {
-    case F::kNone:
-      return Status::kSuccess;
     case F::kRdRsRt:
-      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
       o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
-      return Status::kSuccess;
+      break;
     case F::kRs:
-      if (!ReadTokens<1>(context, t)) return context.InvalidOperand();
       o.rs = RegisterNumber(t[0]);
-      return Status::kSuccess;
+      break;
     case F::kRsRd:
+      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
+      break;
     case F::kRsRt:
-      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
-      o.rs = RegisterNumber(t[0]);
-      (row.form == F::kRsRd ? o.rd : o.rt) = RegisterNumber(t[1]);
-      return Status::kSuccess;
+      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
+      break;
     case F::kRtRsImmediate:
-      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
-      return ResolveValue(context, row, t[2], o.immediate);
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
+      break;
     case F::kRtImmediateRs:
-      if (!ReadTokens<3>(context, t)) return context.InvalidOperand();
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[2]);
-      return ResolveValue(context, row, t[1], o.immediate);
+      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
+      break;
     case F::kRtRs:
-      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
       o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
-      return Status::kSuccess;
+      break;
     case F::kRtImmediate:
-      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
-      o.rt = RegisterNumber(t[0]);
-      return ResolveValue(context, row, t[1], o.immediate);
+      o.rt = RegisterNumber(t[0]), value = t[1];
+      break;
     case F::kImmediate:
     case F::kTarget:
-      if (!ReadTokens<1>(context, t)) return context.InvalidOperand();
-      return ResolveValue(context, row, t[0], o.immediate);
-    case F::kRsTarget:  // the register of la is always a number: sp is not recognised there
-      if (!ReadTokens<2>(context, t)) return context.InvalidOperand();
-      o.rs = static_cast<uint32_t>(ParseNumber(t[0]));
-      return ResolveValue(context, row, t[1], o.immediate);
+      value = t[0];
+      break;
+    // The register of la is always a number: sp is not recognised there.
+    case F::kRsTarget:
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
+      break;
+    case F::kNone:
     case F::kTwoIntegers:
-      return ReadTwoIntegers(context, o);
+      break;
   }
-  return Status::kSuccess;
+  // A token is never empty.
+  return value.empty() ? Status::kSuccess : ResolveValue(context, row, value, o.immediate);
 }
 
 }  // namespace kiv::assembly
