@@ -65,7 +65,8 @@ TEST(Encoder, BranchesTakeTheDistanceFromTheNextInstruction) {
 }
 
 TEST(Encoder, NonBranchImmediateLabelTakesTheLabelIndex) {
-  const auto result = AssembleSource("halt\nhalt\nhalt\nhere: addi 1 2 here\nli 3 here\nlw 4 here 5");
+  const auto result =
+      AssembleSource("halt\nhalt\nhalt\nhere: addi 1 2 here\nli 3 here\nlw 4 here 5");
   EXPECT_EQ(result.object, "\n3fc 0\n3fc 0\n3fc 0\n20 8040003\n20 c0003\n8c 14100003");
 }
 
