@@ -23,8 +23,18 @@ class BundleBuilder {
       bundle_ = SpawniBundle(body, second);
       return false;
     }
-    bundle_ = PlaceSlot(bundle_, slot, head, body);
-    return slot == 3;
+    // Each slot by its own constant, so that every shift is a fixed one.
+    switch (slot) {
+      case 1:
+        bundle_ = PlaceSlot(0, 1, head, body);
+        return false;
+      case 2:
+        bundle_ = PlaceSlot(bundle_, 2, head, body);
+        return false;
+      default:
+        bundle_ = PlaceSlot(bundle_, 3, head, body);
+        return true;
+    }
   }
 
   // Whether an instruction waits in a bundle not yet full.
