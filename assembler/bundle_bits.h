@@ -32,8 +32,8 @@ constexpr BundleBits AddWordByWord(BundleBits a, BundleBits b) {
 // whose bundle counts no instruction. Slot 1 must be filled first, into an
 // empty bundle.
 constexpr BundleBits PlaceSlot(BundleBits bundle, uint32_t slot, uint32_t head, uint32_t body) {
-  const BundleBits word = (BundleBits{head & 0xffffu} << 32) | body;
-  const BundleBits placed = word << SlotShift(slot);
+  const uint64_t word = (uint64_t{head & 0xffffu} << 32) | body;
+  const BundleBits placed = BundleBits{word} << SlotShift(slot);
   // The count field holds at most 2 before this, and nothing else lies in
   // bits 1-0: adding to it never carries beyond them.
   const bool counted = !(slot == 1 && OpcodeOfHead(head) == opcode::kJoin);

@@ -18,7 +18,7 @@ class BundleBuilder {
   // it always begins a bundle, the boundary after it ends that bundle.
   bool Add(uint32_t head, uint32_t body, uint32_t second) {
     const uint32_t slot = next_slot_;
-    next_slot_ = slot % 3 + 1;
+    next_slot_ = slot == 3 ? 1 : slot + 1;
     if (OpcodeOfHead(head) == opcode::kSpawni) {
       bundle_ = SpawniBundle(body, second);
       return false;
