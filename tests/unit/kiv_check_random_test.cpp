@@ -49,7 +49,10 @@ class SourceGrammar {
 
   std::string Register() {
     if (mistakes_ && Chance(5)) return OneOf<std::string>({"$t0", "$-1", "$300", "$0x2", "$spam"});
-    return Chance(10) ? "$sp" : "$" + std::to_string(Pick(0, 31));
+    if (Chance(10)) return "$sp";
+    std::string reg = "$";
+    reg += std::to_string(Pick(0, 31));
+    return reg;
   }
 
   std::string Immediate(bool transfer) {
