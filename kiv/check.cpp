@@ -83,7 +83,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
     });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    walk.join();
+    if (walk.joinable()) walk.join();
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
     } else {

@@ -11,7 +11,6 @@ void Report::Add(Severity severity, size_t offset, size_t length, std::string me
 
 void Report::Error(size_t offset, size_t length, std::string message) {
   first_error_ = std::min(first_error_, offset);
-  error_offsets_.push_back(offset);
   Add(Severity::kError, offset, length, std::move(message));
 }
 
@@ -21,11 +20,6 @@ void Report::Warning(size_t offset, size_t length, std::string message) {
 
 void Report::Note(size_t offset, size_t length, std::string message) {
   Add(Severity::kNote, offset, length, std::move(message));
-}
-
-bool Report::HasErrorIn(size_t begin, size_t end) const {
-  return std::any_of(error_offsets_.begin(), error_offsets_.end(),
-                     [&](size_t offset) { return offset >= begin && offset < end; });
 }
 
 std::vector<Diagnostic> Report::Finish() {

@@ -23,8 +23,6 @@ class Report {
   bool has_error() const { return first_error_ != kNone; }
   // Facts counted past an error may be off: checks that need them stop there.
   size_t first_error_offset() const { return first_error_; }
-  // Whether an error points into [begin, end).
-  bool HasErrorIn(size_t begin, size_t end) const;
 
   // Sorted by offset, each group (a diagnostic and its notes) kept whole and
   // groups at one offset kept in the order they were added.
@@ -35,7 +33,6 @@ class Report {
   void Add(Severity severity, size_t offset, size_t length, std::string message);
 
   std::vector<Diagnostic> diagnostics_;
-  std::vector<size_t> error_offsets_;
   size_t first_error_ = kNone;
 };
 
