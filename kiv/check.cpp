@@ -75,7 +75,8 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   std::optional<SourceMap> formatted_lines;
   SourceChecks checks;
   {
-    // Until the walk is joined, only it touches the report.
+    // Until the walk is joined, only it touches the report and the map of
+    // the normalised text.
     std::jthread walk;
     RunFrontEnd(source, front, [&] {
       formatted_lines.emplace(front.formatted);
