@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "kiv/checker_chain.h"
+#include "kiv/checker_comments.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
@@ -94,6 +95,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   }
   std::vector<Diagnostic> diagnostics = report.Finish();
   MoveToSource(diagnostics, front.formatted, source);
+  MergeDiagnostics(diagnostics, CheckQuotesInComments(source));
   return diagnostics;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kiv/checker_comments.h"
 #include "kiv/checker_report.h"
 #include "kiv/diagnostics.h"
 #include "kiv/source_map.h"
@@ -111,6 +112,38 @@ TEST(KivReport, QuotesLongTokensShortened) {
   const std::string quoted = kiv::tool::Quoted(std::string(1000, 'x'));
   EXPECT_EQ(quoted, "'" + std::string(40, 'x') + "...'");
   EXPECT_EQ(kiv::tool::Quoted(std::string("a\0b\xef\t", 5)), "'a\\x00b\\xef\\x09'");
+}
+
+TEST(KivComments, OnlyAnOddNumberOfQuotesInACommentIsReported) {
+  using kiv::tool::CheckQuotesInComments;
+  EXPECT_TRUE(CheckQuotesInComments("a # \"x\"\nb\n").empty());           // even: harmless
+  EXPECT_TRUE(CheckQuotesInComments("d \"# no comment\"\ne\n").empty());  // inside a string
+  EXPECT_TRUE(CheckQuotesInComments("e # \"last line").empty());          // no line after it
+
+  const std::string source = "x: .ascii \";\" ; it\"s\nhalt\n";
+  const std::vector<Diagnostic> found = CheckQuotesInComments(source);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].offset, source.find("it\"s") + 2);
+  EXPECT_EQ(found[0].severity, Severity::kWarning);
+
+  // After an odd comment the next line is inside quotes: its # starts no
+  // comment, so nothing more is reported there.
+  EXPECT_EQ(CheckQuotesInComments("a # \"\nb # \"\nc # \"\n").size(), 2u);
+}
+
+TEST(KivComments, MergeKeepsNotesBehindTheirDiagnostic) {
+  std::vector<Diagnostic> diagnostics{
+      {Severity::kError, 10, "duplicate", 1},
+      {Severity::kNote, 2, "first here", 1},
+      {Severity::kWarning, 30, "later", 1},
+  };
+  kiv::tool::MergeDiagnostics(diagnostics, {{Severity::kWarning, 1, "quote a", 1},
+                                            {Severity::kWarning, 5, "quote b", 1},
+                                            {Severity::kWarning, 40, "quote c", 1}});
+  std::vector<std::string> order;
+  for (const Diagnostic& d : diagnostics) order.push_back(d.message);
+  EXPECT_EQ(order, (std::vector<std::string>{"quote a", "quote b", "duplicate", "first here",
+                                             "later", "quote c"}));
 }
 
 }  // namespace

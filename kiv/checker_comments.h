@@ -1,0 +1,23 @@
+// Double quotes inside comments. The normaliser counts every double quote,
+// also one in a comment, so a comment holding an odd number of them makes
+// the lines after it read as if inside a string: comments stay, and the
+// punctuation , $ ( ) is no longer blanked, until the next double quote.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "kiv/diagnostics.h"
+
+namespace kiv::tool {
+
+// A warning at the first quote of each such comment, with offsets into the
+// source itself (the comments are gone from the normalised text).
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source);
+
+// Merges `extra` (no notes, ascending) into `diagnostics` (in source order,
+// notes behind their diagnostic) by offset, never between a diagnostic and
+// its notes.
+void MergeDiagnostics(std::vector<Diagnostic>& diagnostics, std::vector<Diagnostic> extra);
+
+}  // namespace kiv::tool

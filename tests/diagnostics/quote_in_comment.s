@@ -1,0 +1,3 @@
+        li $1, 1   # say "hi
+        li $2, 2   ; comment
+        halt
