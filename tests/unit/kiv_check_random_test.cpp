@@ -101,10 +101,11 @@ class SourceGrammar {
   }
 
   std::string Mistake() {
-    return OneOf<std::string>(
-        {"sbi 1, 2, 3", "add $1, $2", "add 1 2 3 4", "ADD 1 2 3", ".word 5", ".ascii \"open",
-         ".ascii  \"two\"", "spawni 4, n", "x : halt", "lp:halt", "halt halt", ".word 0x10", "j",
-         ".ascii \"a .word b and more text\"", ".rdata", ".text", ".data", "la 1,"});
+    return OneOf<std::string>({"sbi 1, 2, 3", "add $1, $2", "add 1 2 3 4", "ADD 1 2 3", ".word 5",
+                               ".ascii \"open", ".ascii  \"two\"", "spawni 4, n", "x : halt",
+                               "lp:halt", "halt halt", ".word 0x10", "j",
+                               ".ascii \"a .word b and more text\"", ".rdata", ".text", ".data",
+                               "la 1,", "halt   # it\"s"});
   }
 
   std::string Statement() {
