@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "kiv/checker_chain.h"
 #include "kiv/checker_comments.h"
@@ -41,10 +42,12 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
 struct SourceChecks {
   std::vector<LabelDefinition> definitions;
   ProgramFacts facts;
+  std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
 };
 
-void CheckStatements(const FrontEndRun& front, const SourceMap& lines, SourceChecks& checks,
-                     Report& report) {
+void CheckStatements(std::string_view source, const FrontEndRun& front, const SourceMap& lines,
+                     SourceChecks& checks, Report& report) {
+  checks.quotes_in_comments = CheckQuotesInComments(source);
   checks.definitions = ScanLabelDefinitions(front.formatted);
   CheckDuplicateLabels(checks.definitions, front.labels, report);
   WalkOptions walk;
@@ -81,7 +84,8 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
     std::jthread walk;
     RunFrontEnd(source, front, [&] {
       formatted_lines.emplace(front.formatted);
-      walk = std::jthread([&] { CheckStatements(front, *formatted_lines, checks, report); });
+      walk =
+          std::jthread([&] { CheckStatements(source, front, *formatted_lines, checks, report); });
     });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
@@ -95,7 +99,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   }
   std::vector<Diagnostic> diagnostics = report.Finish();
   MoveToSource(diagnostics, front.formatted, source);
-  MergeDiagnostics(diagnostics, CheckQuotesInComments(source));
+  MergeDiagnostics(diagnostics, std::move(checks.quotes_in_comments));
   return diagnostics;
 }
 
