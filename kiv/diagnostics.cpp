@@ -53,7 +53,14 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
   const std::vector<SourcePosition> positions = LocateAll(source, offsets);
+  // Sized once: a large source can draw many thousands of lines.
+  size_t size = 0;
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    size += source_name.size() + diagnostics[i].message.size() + 48;
+    if (!plain) size += 2 * positions[i].line_text.size() + 4;
+  }
   std::string text;
+  text.reserve(size);
   for (size_t i = 0; i < diagnostics.size(); ++i) {
     const Diagnostic& d = diagnostics[i];
     const SourcePosition& at = positions[i];

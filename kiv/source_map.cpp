@@ -1,6 +1,7 @@
 #include "kiv/source_map.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 #include "assembly/byte_set_bits.h"
@@ -46,46 +47,66 @@ SourcePosition PositionInLine(std::string_view text, size_t line, size_t line_st
   return position;
 }
 
-std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets) {
-  std::vector<size_t> order(offsets.size());
+namespace {
+
+// The indices that put `keys` in ascending order, equal keys as given.
+std::vector<size_t> AscendingOrder(std::span<const size_t> keys) {
+  std::vector<size_t> order(keys.size());
   std::iota(order.begin(), order.end(), size_t{0});
   std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+                   [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+  return order;
+}
+
+// Just past the n-th line end at or after `pos` (n at least 1), or the end
+// of the text. Whole 64-byte blocks are counted at once.
+size_t SkipLines(std::string_view text, size_t pos, size_t n) {
+  while (pos < text.size()) {
+    const size_t left = text.size() - pos;
+    uint64_t bits = left >= assembly::kByteBlock
+                        ? assembly::ByteSetBits<'\n'>(text.data() + pos)
+                        : assembly::ByteSetBitsOfTail<'\n'>(text.data() + pos, left);
+    const auto count = static_cast<size_t>(std::popcount(bits));
+    if (count < n) {
+      n -= count;
+      pos += std::min(left, assembly::kByteBlock);
+      continue;
+    }
+    for (size_t k = 1; k < n; ++k) bits &= bits - 1;  // drop the line ends before the n-th
+    return pos + static_cast<size_t>(std::countr_zero(bits)) + 1;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets) {
   std::vector<SourcePosition> positions(offsets.size());
-  assembly::ByteSetFinder<'\n'> newlines(text);
   size_t line = 1;
   size_t line_start = 0;
-  size_t next_newline = newlines.Next(0);
-  for (const size_t i : order) {
+  size_t counted_to = 0;  // line ends before here are in `line`
+  for (const size_t i : AscendingOrder(offsets)) {
     const size_t offset = std::min(offsets[i], text.size());
-    while (next_newline < offset) {
-      ++line;
-      line_start = next_newline + 1;
-      next_newline = newlines.Next(line_start);
+    const size_t ends = assembly::CountByteSet<'\n'>(text.substr(counted_to, offset - counted_to));
+    if (ends > 0) {
+      line += ends;
+      // Each line is searched back over once at most.
+      line_start = text.rfind('\n', offset - 1) + 1;
     }
+    counted_to = offset;
     positions[i] = PositionInLine(text, line, line_start, offset);
   }
   return positions;
 }
 
 std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> lines) {
-  std::vector<size_t> order(lines.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return lines[a] < lines[b]; });
   std::vector<size_t> starts(lines.size(), text.size());
-  assembly::ByteSetFinder<'\n'> newlines(text);
   size_t line = 1;
   size_t line_start = 0;
-  for (const size_t i : order) {
-    while (line < lines[i] && line_start < text.size()) {
-      const size_t newline = newlines.Next(line_start);
-      if (newline >= text.size()) {
-        line_start = text.size();
-        break;
-      }
-      ++line;
-      line_start = newline + 1;
+  for (const size_t i : AscendingOrder(lines)) {
+    if (lines[i] > line && line_start < text.size()) {
+      line_start = SkipLines(text, line_start, lines[i] - line);
+      line = lines[i];
     }
     if (line == lines[i]) starts[i] = line_start;
   }

@@ -4,6 +4,7 @@
 // order of diagnostics with their notes.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,6 +40,37 @@ TEST(KivSourceMap, LocatesLinesColumnsAndLineText) {
   EXPECT_EQ(at.column, 5u);
   EXPECT_EQ(map.LineStart(2), 7u);
   EXPECT_EQ(map.LineStart(9), source.size());
+}
+
+// The sweeps count line ends 64 bytes at a time; the table walks them one by
+// one. Both must agree on texts of every shape, long lines and empty ones.
+TEST(KivSourceMap, SweepsAgreeWithTheTable) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    const int length = std::uniform_int_distribution<int>(0, 700)(random);
+    for (int i = 0; i < length; ++i) {
+      const int pick = std::uniform_int_distribution<int>(0, 9)(random);
+      text += pick < 3 ? '\n' : pick < 4 ? '\t' : static_cast<char>('a' + pick);
+    }
+    const SourceMap map(text);
+    std::vector<size_t> offsets;
+    std::vector<size_t> lines;
+    for (int i = 0; i < 20; ++i) {
+      offsets.push_back(std::uniform_int_distribution<size_t>(0, text.size())(random));
+      lines.push_back(std::uniform_int_distribution<size_t>(1, map.line_count() + 2)(random));
+    }
+    const auto positions = kiv::tool::LocateAll(text, offsets);
+    const auto starts = kiv::tool::LineStartsOf(text, lines);
+    for (size_t i = 0; i < offsets.size(); ++i) {
+      const auto expected = map.Locate(offsets[i]);
+      EXPECT_EQ(positions[i].line, expected.line) << round;
+      EXPECT_EQ(positions[i].line_start, expected.line_start) << round;
+      EXPECT_EQ(positions[i].column, expected.column) << round;
+      EXPECT_EQ(positions[i].line_text, expected.line_text) << round;
+      EXPECT_EQ(starts[i], map.LineStart(lines[i] - 1)) << round << " line " << lines[i];
+    }
+  }
 }
 
 TEST(KivSourceMap, DisplayColumnsFollowTabStopsAndCharacters) {
