@@ -83,6 +83,24 @@ TEST_P(DiagnosticsGolden, PrintsExpectedDiagnostics) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DiagnosticsGolden, ::testing::ValuesIn(Cases()), CaseName);
 
+// The example programs are written by the rules: not one error.
+TEST(DiagnosticsGoldenFolder, ExamplesDrawNoError) {
+  const fs::path examples = DiagnosticsDir().parent_path().parent_path() / "examples";
+  ASSERT_TRUE(fs::is_directory(examples)) << examples;
+  size_t checked = 0;
+  for (const auto& entry : fs::directory_iterator(examples)) {
+    const fs::path source = entry.path() / "in" / "kivAssembly.txt";
+    if (!fs::exists(source)) continue;
+    ++checked;
+    const std::string text = ReadFile(source);
+    std::ostringstream printed;
+    const std::vector<kiv::tool::Diagnostic> diagnostics = kiv::tool::CheckSource(text);
+    kiv::tool::PrintDiagnostics(printed, source.string(), text, diagnostics, true);
+    EXPECT_FALSE(kiv::tool::HasError(diagnostics)) << printed.str();
+  }
+  EXPECT_GE(checked, 3u);
+}
+
 // A folder that went missing would otherwise pass as zero cases.
 TEST(DiagnosticsGoldenFolder, HoldsCases) { EXPECT_GE(Cases().size(), 20u); }
 
