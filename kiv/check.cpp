@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -84,8 +85,12 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
     std::jthread walk;
     RunFrontEnd(source, front, [&] {
       formatted_lines.emplace(front.formatted);
-      walk =
-          std::jthread([&] { CheckStatements(source, front, *formatted_lines, checks, report); });
+      const auto check = [&] { CheckStatements(source, front, *formatted_lines, checks, report); };
+      try {
+        walk = std::jthread(check);
+      } catch (const std::system_error&) {
+        check();  // no thread to be had: the walk runs before the encoding pass instead
+      }
     });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
