@@ -159,7 +159,11 @@ kiv_tell_missing() {  # check names, all missing
     packages+=("${more[@]}")
   done
   echo "install with:  sudo apt-get install ${packages[*]}" >&2
-  echo "(run as root, this script installs them itself)" >&2
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "(run as root, this script installs them itself)" >&2
+  elif [[ ${KIV_NO_INSTALL:-0} == 1 ]]; then
+    echo "(KIV_NO_INSTALL=1 kept this script from installing them)" >&2
+  fi
 }
 
 # Makes sure every check passes, installing as root; otherwise names the packages and exits 1.
