@@ -70,6 +70,22 @@ function table(   r, k, n, q, p, first, label, mdlabel, peak, lim, extra, nprog,
   }
 }
 
+# The side-by-side measurements, in the Markdown file only (the console showed them as they ran).
+function side_table(measurement, title,   q, p, progs, n) {
+  n = split("open_write_close assembly assembler kiv-check kiv-list", progs, " ")
+  if (!((measurement, "assembly") in side_best)) return
+  print "" > md
+  print title > md
+  print "" > md
+  print "| program | best ms | median ms |" > md
+  print "|---|--:|--:|" > md
+  for (q = 1; q <= n; q++) {
+    p = progs[q]
+    if ((measurement, p) in side_best)
+      printf "| %s | %.3f | %.3f |\n", p, side_best[measurement, p] / 1e6, side_median[measurement, p] / 1e6 > md
+  }
+}
+
 # The whole chain against GNU as on the 1M sources.
 function gnu_targets(   k) {
   k = "typical" SUBSEP 1000000
@@ -185,6 +201,8 @@ END {
   print "Measured " date "; " machine "; " compiler "; " gas "; " runs "." > md
   print "" > md
   table()
+  side_table("startup", "Start-up, " startup_lines "-line source:")
+  side_table("kiv", "kiv beside the two programs, 1M typical source:")
   print "\nTargets:"
   print "" > md
   print "Targets:" > md
