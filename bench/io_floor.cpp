@@ -6,8 +6,8 @@
 //
 // The steps run in order, in one process. --read FILE reads FILE whole into
 // memory (the bytes the next writes take); --write FILE SIZE writes SIZE bytes
-// to FILE, the bytes last read repeated as often as needed (zeros before any
-// read). The benchmark passes the files the two programs read and the sizes of
+// to FILE, the bytes last read repeated as often as needed (the first step
+// must be a read). The benchmark passes the files the two programs read and the sizes of
 // the files they wrote, so that the same bytes go in and the same byte counts
 // come out as in a run of the chain. Reads and writes are single system calls
 // where the kernel allows, on a buffer that is never cleared or copied: what a
@@ -83,9 +83,10 @@ bool ReadWhole(const std::string& path, Buffer& buffer) {
 bool WriteSized(const std::string& path, uint64_t size, const Buffer& buffer) {
   FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
   if (file.get() < 0) return Fail("cannot create", path);
-  static const char kZeros[4096] = {};
-  const char* source = buffer.size > 0 ? buffer.bytes.get() : kZeros;
-  const size_t period = buffer.size > 0 ? buffer.size : sizeof kZeros;
+  // An empty input still gives a file of the right size, made of blanks.
+  const std::string blanks(buffer.size > 0 ? 0 : 4096, ' ');
+  const char* source = buffer.size > 0 ? buffer.bytes.get() : blanks.data();
+  const size_t period = buffer.size > 0 ? buffer.size : blanks.size();
   for (uint64_t left = size; left > 0;) {
     const size_t piece = left < period ? static_cast<size_t>(left) : period;
     for (size_t done = 0; done < piece;) {
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
       return Usage("unknown option or missing value");
     }
   }
-  if (steps.empty()) return Usage("nothing to do");
+  if (steps.empty() || !steps.front().read) return Usage("the first step must be --read");
 
   Buffer buffer;
   for (const Step& step : steps) {
