@@ -4,6 +4,7 @@
 
 #include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
+#include "assembler/instruction_boundaries.h"
 #include "assembler/large_array.h"
 #include "assembler/record_decoder.h"
 #include "assembler/transfer_target.h"
@@ -11,26 +12,6 @@
 
 namespace kiv::assembler {
 namespace {
-
-// The boundaries around thread instructions; a transfer's target is the
-// other kind.
-void InsertThreadBoundaries(uint32_t op, uint32_t index, BoundaryTable& table) {
-  switch (op) {
-    case opcode::kJal:
-    case opcode::kSpawn:
-    case opcode::kFork:
-    case opcode::kHalt:
-      table.Insert(index + 1);
-      break;
-    case opcode::kJoin:
-    case opcode::kSpawni:
-      table.Insert(index);
-      table.Insert(index + 1);
-      break;
-    default:
-      break;
-  }
-}
 
 Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log) {
   IndexCounter counter;
@@ -79,22 +60,12 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
 
 }  // namespace
 
-void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
-  if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
-  InsertThreadBoundaries(op, index, table);
-}
-
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
   if (!DecodeRecords(text, records)) {
     log.Error("Malformed record in assembler.txt");
     return Status::kMalformedRecord;
   }
   return CollectBoundaries(records, table, log);
-}
-
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log) {
-  RecordList records;
-  return RunPass1(text, table, log, records);
 }
 
 }  // namespace kiv::assembler

@@ -12,19 +12,11 @@
 
 namespace kiv::assembler {
 
-// The boundaries one instruction at `index` demands: the target of a jump or
-// branch, the instruction after jal, spawn, fork and halt, and join and spawni
-// together with the instruction after them, so each is alone in its bundle.
-void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table);
-
 // Decodes `text` into the empty `records`, for pass 2, and fills `table` from
 // them (ComputePadding is left to the caller). Each data section's first
 // index is a boundary too. Returns kMalformedRecord for a record it cannot
 // read and kTargetInData for a jump or branch target strictly inside a data
 // section, logging the error in both cases.
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records);
-
-// The same, with the decoded records dropped.
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log);
 
 }  // namespace kiv::assembler
