@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
   if (const auto status = kiv::AnswerProgramRequest(kiv::kAssemblerInfo, argc, argv, stdout)) {
     return *status;
   }
-  return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, std::cout);
+  return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, std::cout, std::cerr);
 }
