@@ -7,8 +7,7 @@
 // of the open-addressing index holds all a look-up needs for a name of up
 // to 16 bytes (its length, its bytes, its index), and such a look-up touches
 // one cache line. Longer names are compared in full against the arena,
-// where all names are copied end to end in insertion (source) order. The
-// ascending order of names is available on demand.
+// where all names are copied end to end in insertion (source) order.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +23,20 @@ namespace kiv::assembly {
 
 class LabelTable {
  public:
+  LabelTable() = default;
+  // A table moves with its slots; the one moved from is left empty.
+  LabelTable(LabelTable&& other) noexcept { *this = std::move(other); }
+  LabelTable& operator=(LabelTable&& other) noexcept {
+    if (this == &other) return *this;
+    names_ = std::move(other.names_);
+    entries_ = std::move(other.entries_);
+    slot_block_ = std::move(other.slot_block_);
+    slots_ = std::exchange(other.slots_, nullptr);
+    slot_count_ = std::exchange(other.slot_count_, 0);
+    other.Clear();
+    return *this;
+  }
+
   // kSuccess, or kDuplicateLabel when the name exists (the table is unchanged
   // and the first definition keeps its index). The name is copied.
   Status InsertLabel(std::string_view name, int32_t instruction_index);
@@ -39,8 +52,15 @@ class LabelTable {
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);
   void Clear();
-  // Entries in ascending byte-wise order of their names.
-  std::vector<std::pair<std::string, int32_t>> SortedEntries() const;
+  // Calls visit(name, instruction_index) for every label, in no useful order.
+  template <typename Visit>
+  void ForEachLabel(Visit&& visit) const {
+    for (size_t i = 0; i < slot_count_; ++i) {
+      const Slot& held = slots_[i];
+      if (held.entry_plus_one != 0)
+        visit(NameOf(entries_[held.entry_plus_one - 1]), held.instruction_index);
+    }
+  }
 
  private:
   static constexpr size_t kInlineName = 16;
@@ -53,15 +73,15 @@ class LabelTable {
   struct alignas(32) Slot {
     uint32_t entry_plus_one;  // 0: empty
     uint32_t hash_tag;        // high bits of the name's hash
-    uint32_t short_length;    // the name's length, capped
+    uint32_t capped_length;   // the name's length, capped
     int32_t instruction_index;
-    uint64_t head[2];         // the name's first 16 bytes, packed
+    uint64_t head[2];  // the name's first 16 bytes, packed
   };
   // A name as a probe compares it: its head padded like a slot's.
   struct Key {
     std::string_view name;
     uint32_t hash_tag;
-    uint32_t short_length;
+    uint32_t capped_length;
     uint64_t head[2];
   };
 

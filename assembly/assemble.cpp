@@ -1,0 +1,61 @@
+#include "assembly/assemble.h"
+
+#include "assembly/encoding_pass.h"
+#include "assembly/label_pass.h"
+#include "assembly/log.h"
+#include "assembly/normaliser.h"
+
+namespace kiv::assembly {
+namespace {
+
+Status FileError(Log& log) {
+  log.Error(kCannotOpenMessage, -1);
+  return Status::kFileError;
+}
+
+// Everything after the normaliser, on the text it made.
+Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log& log,
+                 AssemblyResult& result) {
+  if (options.formatted_sink && !options.formatted_sink(formatted)) return FileError(log);
+  Status status = CreateLabelTable(result.labels);
+  if (status != Status::kSuccess) return status;
+  status = BuildLabelList(formatted, result.labels, log);
+  if (status != Status::kSuccess) return status;
+  if (options.records_ready && !options.records_ready()) return FileError(log);
+  status = EncodeProgram(formatted, result.labels, log, result.object_text, options.record_sink,
+                         options.observer);
+  if (options.records_done && !options.records_done(result.object_text)) return FileError(log);
+  return status;
+}
+
+void FinishLog(const Log& log, AssemblyResult& result) {
+  result.log = log.text();
+  if (result.status == Status::kSuccess) {
+    Log success(nullptr);
+    success.Info(kSuccessMessage);
+    result.log += success.text();
+  }
+}
+
+}  // namespace
+
+AssemblyResult Assemble(std::string_view source, const AssembleOptions& options) {
+  AssemblyResult result;
+  Log log(options.console);
+  result.formatted = NormaliseSource(source);
+  result.status = RunPasses(result.formatted, options, log, result);
+  FinishLog(log, result);
+  return result;
+}
+
+AssemblyResult AssembleInPlace(std::span<char> source, const AssembleOptions& options) {
+  AssemblyResult result;
+  Log log(options.console);
+  const char* const end = Normaliser().Normalise({source.data(), source.size()}, source.data());
+  const std::string_view formatted(source.data(), static_cast<size_t>(end - source.data()));
+  result.status = RunPasses(formatted, options, log, result);
+  FinishLog(log, result);
+  return result;
+}
+
+}  // namespace kiv::assembly

@@ -1,0 +1,143 @@
+#include "assembly/operand_reader.h"
+
+#include <array>
+
+#include "assembly/number_parser.h"
+#include "common/instruction_word.h"
+
+namespace kiv::assembly {
+namespace {
+
+// The message of a missing label names the class that met it.
+std::string_view MissingLabelMessage(InstructionClass cls) {
+  switch (cls) {
+    case InstructionClass::kLoadAddress:
+      return "Immediate value error in instruction: ";
+    case InstructionClass::kJump:
+      return "Immediate value error in instruction2: ";
+    default:
+      return "Immediate value error in instruction3: ";
+  }
+}
+
+// How many operand tokens each form reads (spawni reads two integers).
+constexpr size_t TokenCount(OperandForm form) {
+  using F = OperandForm;
+  switch (form) {
+    case F::kRdRsRt:
+    case F::kRtRsImmediate:
+    case F::kRtImmediateRs:
+      return 3;
+    case F::kRsRd:
+    case F::kRsRt:
+    case F::kRtRs:
+    case F::kRtImmediate:
+    case F::kRsTarget:
+      return 2;
+    case F::kRs:
+    case F::kImmediate:
+    case F::kTarget:
+      return 1;
+    case F::kNone:
+    case F::kTwoIntegers:
+      return 0;
+  }
+  return 0;
+}
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An immediate token is a number when it begins with a digit; otherwise it
+// names a label (even "-5"). Branches take the distance from the instruction
+// after them; everything else takes the label's index.
+Status ResolveValue(EncodingContext& context, const Mnemonic& row, std::string_view token,
+                    uint32_t& value) {
+  if (IsDecimalDigit(token.front())) {
+    value = static_cast<uint32_t>(ParseNumber(token));
+    return Status::kSuccess;
+  }
+  int32_t label_index = 0;
+  if (context.labels.FindLabel(token, label_index) != Status::kSuccess) {
+    context.log.Error(MissingLabelMessage(row.cls), context.Index());
+    return Status::kMissingLabel;
+  }
+  value = static_cast<uint32_t>(label_index);
+  if (IsBranchOpcode(row.opcode)) value = value - context.index - 1;
+  return Status::kSuccess;
+}
+
+Status ReadTwoIntegers(EncodingContext& context, Operands& operands) {
+  int32_t first = 0, second = 0;
+  if (!context.in.ReadInteger(first) || !context.in.ReadInteger(second)) {
+    return context.InvalidOperand();
+  }
+  operands.immediate = static_cast<uint32_t>(first);
+  operands.second = static_cast<uint32_t>(second);
+  return Status::kSuccess;
+}
+
+}  // namespace
+
+uint32_t RegisterNumber(std::string_view token) {
+  if (token.size() >= 2 && (token[0] == 's' || token[0] == 'S') &&
+      (token[1] == 'p' || token[1] == 'P')) {
+    return 29;
+  }
+  return static_cast<uint32_t>(ParseNumber(token));
+}
+
+Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
+  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
+  // Every token is read before any is resolved, so running out of operands
+  // is reported before a missing label.
+  std::array<std::string_view, 3> t;
+  const size_t count = TokenCount(row.form);
+  for (size_t i = 0; i < count; ++i) {
+    if (!context.in.NextToken(t[i])) return context.InvalidOperand();
+  }
+  // One dispatch on the form, then straight-line code: the statements of a
+  // program come in no predictable order.
+  std::string_view value;  // the immediate or target token, when the form has one
+  using F = OperandForm;
+  switch (row.form) {
+    case F::kRdRsRt:
+      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
+      break;
+    case F::kRs:
+      o.rs = RegisterNumber(t[0]);
+      break;
+    case F::kRsRd:
+      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
+      break;
+    case F::kRsRt:
+      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
+      break;
+    case F::kRtRsImmediate:
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
+      break;
+    case F::kRtImmediateRs:
+      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
+      break;
+    case F::kRtRs:
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      break;
+    case F::kRtImmediate:
+      o.rt = RegisterNumber(t[0]), value = t[1];
+      break;
+    case F::kImmediate:
+    case F::kTarget:
+      value = t[0];
+      break;
+    // The register of la is always a number: sp is not recognised there.
+    case F::kRsTarget:
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
+      break;
+    case F::kNone:
+    case F::kTwoIntegers:
+      break;
+  }
+  // A token is never empty.
+  return value.empty() ? Status::kSuccess : ResolveValue(context, row, value, o.immediate);
+}
+
+}  // namespace kiv::assembly
