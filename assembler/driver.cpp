@@ -64,10 +64,12 @@ class FileOutput : public PackOutput {
   std::string image_bytes_;
 };
 
-// The log's text and the console's lines of a run, and whether it succeeded.
+// The log's text, the lines for standard output and standard error of a
+// run, and whether it succeeded.
 struct RunRecord {
   std::string log;
   std::string console;
+  std::string errors;
   bool succeeded = false;
 };
 
@@ -76,29 +78,32 @@ RunRecord ReadAndPack(const FileNames& files) {
   if (!ReadWholeFile(files.input, text)) {
     Log log;
     log.Error(kCannotReadInput);
-    return RunRecord{log.text(), log.console(), false};
+    return RunRecord{log.text(), log.console(), log.errors(), false};
   }
   FileOutput output(files, text);
   PackResult result = Pack(text.view(), PackOptions{.output = &output});
-  return RunRecord{std::move(result.log), std::move(result.console), result.status == Status::kOk};
+  return RunRecord{std::move(result.log), std::move(result.console), std::move(result.errors),
+                   result.status == Status::kOk};
 }
 
 }  // namespace
 
-int RunAssembler(const FileNames& files, std::ostream& console) {
+int RunAssembler(const FileNames& files, std::ostream& console, std::ostream& errors) {
   OutputFile log_file(files.log, "w");
   if (!log_file.is_open()) return kExitNoLog;
 
-  // Info lines reach the console only once the log holds them too. A log that
-  // cannot be written fails the run (and is left empty): the console stays
+  // Lines reach the console only once the log holds them too. A log that
+  // cannot be written fails the run (and is left empty): standard output stays
   // silent, as for every failure, and standard error says why, since the log
-  // cannot.
+  // cannot. A failing stage's error line goes to standard error as well, so
+  // that a failed run is never silent on the terminal.
   const RunRecord run = ReadAndPack(files);
   log_file.Write(run.log);
   if (!log_file.Close()) {
-    std::cerr << "ERROR: cannot write " << files.log << '\n';
+    errors << "ERROR: cannot write " << files.log << '\n' << std::flush;
     return kExitStageFailed;
   }
+  errors << run.errors << std::flush;
   console << run.console << std::flush;
   return run.succeeded ? kExitSuccess : kExitStageFailed;
 }

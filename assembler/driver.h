@@ -15,8 +15,10 @@ struct FileNames {
   const char* image = "kivBinary.txt";     // the bundle image, binary
 };
 
-// Runs every stage in order and stops at the first that fails; errors are
-// logged, never printed. Returns the process exit status (common/exit_status.h).
-int RunAssembler(const FileNames& files, std::ostream& console);
+// Runs every stage in order and stops at the first that fails. Info lines go
+// to the log and `console` (standard output); error lines to the log and
+// `errors` (standard error), never to standard output. Returns the process
+// exit status (common/exit_status.h).
+int RunAssembler(const FileNames& files, std::ostream& console, std::ostream& errors);
 
 }  // namespace kiv::assembler

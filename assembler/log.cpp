@@ -3,7 +3,9 @@
 namespace kiv::assembler {
 
 void Log::Error(std::string_view message) {
+  const size_t start = text_.size();
   text_.append("ERROR: ").append(message).push_back('\n');
+  errors_.append(text_, start);
 }
 
 void Log::Info(std::string_view message) {

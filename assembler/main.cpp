@@ -1,5 +1,12 @@
+#include <cstdio>
 #include <iostream>
 
 #include "assembler/driver.h"
+#include "common/program_info.h"
 
-int main() { return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, std::cout); }
+int main(int argc, char** argv) {
+  if (const auto status = kiv::AnswerProgramRequest(kiv::kAssemblerInfo, argc, argv, stdout)) {
+    return *status;
+  }
+  return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, std::cout, std::cerr);
+}

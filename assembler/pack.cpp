@@ -45,6 +45,7 @@ PackResult Pack(std::string_view object_text, const PackOptions& options) {
   if (result.status == Status::kOk) log.Info(kSuccess);
   result.log = log.text();
   result.console = log.console();
+  result.errors = log.errors();
   return result;
 }
 

@@ -37,6 +37,7 @@ struct PackResult {
   std::string listing;          // the bundle listing's text (empty on failure)
   std::string log;              // the log file's text, the success line included
   std::string console;          // the lines the driver shows on standard output
+  std::string errors;           // the error lines it shows on standard error
   BoundaryTable boundaries;     // padded: which slot and bundle each index takes
 };
 

@@ -5,14 +5,11 @@
 
 #include "assembly/assemble.h"
 #include "assembly/log.h"
+#include "common/exit_status.h"
 #include "common/file_io.h"
 
 namespace kiv::assembly {
 namespace {
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitStageFailed = 255;  // -1
-constexpr int kExitNoLog = 10;
 
 // The front end's run with its texts kept in files: the formatted text is
 // written before the passes, the records as the encoding pass makes them.

@@ -14,7 +14,8 @@ struct FrontEndFiles {
   const char* log = "kivAssemblyLog.txt";
 };
 
-// Exit status: 0 success, 255 (-1) a stage failed, 10 the log cannot be created.
+// Returns the process exit status (common/exit_status.h): 0 success, 255 (-1)
+// a stage failed, 10 the log cannot be created.
 int RunAssembly(const FrontEndFiles& files, std::FILE* console);
 
 }  // namespace kiv::assembly

@@ -2,7 +2,7 @@
 //
 //   generate_source --profile typical --instructions 1000000 --seed 1 --syntax kiv > file
 //
-// --profile      typical | label-heavy | boundary-heavy | data-heavy (default typical)
+// --profile      typical | label-heavy | boundary-heavy | data-heavy | lean (default typical)
 // --instructions instruction statements; k, M suffixes allowed (default 1000)
 // --seed         any unsigned number (default 1)
 // --syntax       kiv (the tool chain's syntax) | gnu (MIPS32 for GNU as) (default kiv)
@@ -19,12 +19,13 @@
 namespace {
 
 int Usage(const char* message) {
-  std::fprintf(stderr,
-               "generate_source: %s\n"
-               "usage: generate_source [--profile typical|label-heavy|boundary-heavy|data-heavy]\n"
-               "                       [--instructions N[k|M]] [--seed N] [--syntax kiv|gnu]\n"
-               "                       [--output FILE]\n",
-               message);
+  std::fprintf(
+      stderr,
+      "generate_source: %s\n"
+      "usage: generate_source [--profile typical|label-heavy|boundary-heavy|data-heavy|lean]\n"
+      "                       [--instructions N[k|M]] [--seed N] [--syntax kiv|gnu]\n"
+      "                       [--output FILE]\n",
+      message);
   return 2;
 }
 

@@ -223,6 +223,7 @@ constexpr int64_t kTypical = static_cast<int64_t>(Profile::kTypical);
 constexpr int64_t kLabelHeavy = static_cast<int64_t>(Profile::kLabelHeavy);
 constexpr int64_t kBoundaryHeavy = static_cast<int64_t>(Profile::kBoundaryHeavy);
 constexpr int64_t kDataHeavy = static_cast<int64_t>(Profile::kDataHeavy);
+constexpr int64_t kLean = static_cast<int64_t>(Profile::kLean);
 
 void Sizes(benchmark::internal::Benchmark* b) {
   for (const int64_t n : {10000, 100000, 1000000}) b->Arg(n);
@@ -232,7 +233,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 void SizesAndProfiles(benchmark::internal::Benchmark* b) {
   b->ArgNames({"instructions", "profile"});
   for (const int64_t n : {10000, 100000, 1000000}) b->Args({n, kTypical});
-  for (const int64_t p : {kLabelHeavy, kBoundaryHeavy, kDataHeavy}) b->Args({1000000, p});
+  for (const int64_t p : {kLabelHeavy, kBoundaryHeavy, kDataHeavy, kLean}) b->Args({1000000, p});
   b->Unit(benchmark::kMillisecond);
 }
 

@@ -53,8 +53,8 @@ class Rng {
 
 // ---------------------------------------------------------------------------
 // The instruction set as the generator sees it: every mnemonic of the tool
-// chain, the MIPS32 instruction it becomes for GNU as, and its weight in the
-// mix (per profile family).
+// chain, the MIPS32 instruction it becomes for GNU as, and its weight in each
+// of the three mixes.
 
 enum class Form : uint8_t {
   kThreeRegisters,        // add rd, rs, rt
@@ -95,79 +95,103 @@ struct OpInfo {
   Form form;
   uint16_t weight_typical;   // typical, label-heavy, data-heavy
   uint16_t weight_boundary;  // boundary-heavy: mostly branches and jumps
+  uint16_t weight_lean;      // lean: integer core, about 10 % branches and 10 % jumps
 };
+
+enum class Mix : uint8_t { kTypical, kBoundary, kLean };
+
+uint16_t WeightIn(const OpInfo& op, Mix mix) {
+  switch (mix) {
+    case Mix::kBoundary:
+      return op.weight_boundary;
+    case Mix::kLean:
+      return op.weight_lean;
+    case Mix::kTypical:
+      break;
+  }
+  return op.weight_typical;
+}
 
 using F = Form;
 constexpr std::array<OpInfo, 57> kOps{{
-    {"add", "add", F::kThreeRegisters, 30, 10},
-    {"addu", "addu", F::kThreeRegisters, 30, 10},
-    {"and", "and", F::kThreeRegisters, 12, 4},
-    {"div", "div", F::kDivide, 4, 2},
-    {"divu", "divu", F::kDivide, 2, 1},
-    {"mult", "mult", F::kMultiply, 6, 2},
-    {"multu", "multu", F::kMultiply, 3, 1},
-    {"or", "or", F::kThreeRegisters, 12, 4},
-    {"nop", "nop", F::kNop, 15, 5},
-    {"sll", "sllv", F::kShift, 10, 3},
-    {"srl", "srlv", F::kShift, 8, 3},
-    {"slt", "slt", F::kThreeRegisters, 14, 5},
-    {"sltu", "sltu", F::kThreeRegisters, 6, 2},
-    {"sub", "sub", F::kThreeRegisters, 20, 6},
-    {"subu", "subu", F::kThreeRegisters, 10, 3},
-    {"addi", "addi", F::kImmediateSigned, 40, 12},
-    {"addiu", "addiu", F::kImmediateSigned, 45, 14},
-    {"andi", "andi", F::kImmediateUnsigned, 10, 3},
-    {"beq", "beq", F::kBranch, 55, 300},
-    {"bne", "bne", F::kBranch, 55, 300},
-    {"ori", "ori", F::kImmediateUnsigned, 12, 4},
-    {"slti", "slti", F::kImmediateSigned, 6, 2},
-    {"sltiu", "sltiu", F::kImmediateUnsigned, 4, 1},
-    {"la", "addiu", F::kLoadAddress, 20, 6},
-    {"lui", "lui", F::kLoadUpper, 8, 3},
-    {"lw", "lw", F::kMemory, 80, 25},
-    {"subi", "addiu", F::kSubtractImmediate, 10, 3},
-    {"sw", "sw", F::kMemory, 60, 18},
-    {"j", "j", F::kJump, 20, 80},
-    {"jr", "jr", F::kJumpRegister, 25, 8},
-    {"jal", "jal", F::kCall, 30, 60},
-    {"jalr", "jalr", F::kJumpRegisterLink, 6, 2},
-    {"add.s", "add.s", F::kFloatThree, 4, 1},
-    {"sub.s", "sub.s", F::kFloatThree, 3, 1},
-    {"mul.s", "mul.s", F::kFloatThree, 4, 1},
-    {"div.s", "div.s", F::kFloatThree, 2, 1},
-    {"add.d", "add.d", F::kFloatThree, 4, 1},
-    {"sub.d", "sub.d", F::kFloatThree, 3, 1},
-    {"mul.d", "mul.d", F::kFloatThree, 4, 1},
-    {"div.d", "div.d", F::kFloatThree, 2, 1},
-    {"lwc1", "lwc1", F::kFloatMemory, 8, 2},
-    {"swc1", "swc1", F::kFloatMemory, 6, 2},
-    {"bclt", "bc1t", F::kFlagBranch, 5, 40},
-    {"bclf", "bc1f", F::kFlagBranch, 5, 40},
-    {"c.lt.s", "c.lt.s", F::kFloatCompare, 3, 1},
-    {"s.lt.d", "c.lt.d", F::kFloatCompare, 2, 1},
-    {"halt", "xor", F::kHalt, 3, 2},
-    {"spawni", "ori", F::kSpawni, 3, 2},
-    {"spawn", "or", F::kSpawn, 5, 2},
-    {"join", "and", F::kJoin, 4, 2},
-    {"fork", "or", F::kFork, 4, 2},
-    {"ps", "addu", F::kProcessorState, 3, 1},
-    {"psm", "addiu", F::kProcessorStateMemory, 3, 1},
-    {"move", "move", F::kMove, 30, 9},
-    {"movei", "li", F::kLoadImmediate, 5, 2},
-    {"li", "li", F::kLoadImmediate, 40, 12},
-    {"prn", "addu", F::kPrint, 4, 2},
+    {"add", "add", F::kThreeRegisters, 30, 10, 60},
+    {"addu", "addu", F::kThreeRegisters, 30, 10, 40},
+    {"and", "and", F::kThreeRegisters, 12, 4, 15},
+    {"div", "div", F::kDivide, 4, 2, 0},
+    {"divu", "divu", F::kDivide, 2, 1, 0},
+    {"mult", "mult", F::kMultiply, 6, 2, 0},
+    {"multu", "multu", F::kMultiply, 3, 1, 0},
+    {"or", "or", F::kThreeRegisters, 12, 4, 15},
+    {"nop", "nop", F::kNop, 15, 5, 0},
+    {"sll", "sllv", F::kShift, 10, 3, 15},
+    {"srl", "srlv", F::kShift, 8, 3, 10},
+    {"slt", "slt", F::kThreeRegisters, 14, 5, 20},
+    {"sltu", "sltu", F::kThreeRegisters, 6, 2, 5},
+    {"sub", "sub", F::kThreeRegisters, 20, 6, 30},
+    {"subu", "subu", F::kThreeRegisters, 10, 3, 10},
+    {"addi", "addi", F::kImmediateSigned, 40, 12, 60},
+    {"addiu", "addiu", F::kImmediateSigned, 45, 14, 70},
+    {"andi", "andi", F::kImmediateUnsigned, 10, 3, 15},
+    {"beq", "beq", F::kBranch, 55, 300, 45},
+    {"bne", "bne", F::kBranch, 55, 300, 45},
+    {"ori", "ori", F::kImmediateUnsigned, 12, 4, 15},
+    {"slti", "slti", F::kImmediateSigned, 6, 2, 10},
+    {"sltiu", "sltiu", F::kImmediateUnsigned, 4, 1, 5},
+    {"la", "addiu", F::kLoadAddress, 20, 6, 10},
+    {"lui", "lui", F::kLoadUpper, 8, 3, 10},
+    {"lw", "lw", F::kMemory, 80, 25, 150},
+    {"subi", "addiu", F::kSubtractImmediate, 10, 3, 0},
+    {"sw", "sw", F::kMemory, 60, 18, 110},
+    {"j", "j", F::kJump, 20, 80, 40},
+    {"jr", "jr", F::kJumpRegister, 25, 8, 15},
+    {"jal", "jal", F::kCall, 30, 60, 35},
+    {"jalr", "jalr", F::kJumpRegisterLink, 6, 2, 0},
+    {"add.s", "add.s", F::kFloatThree, 4, 1, 0},
+    {"sub.s", "sub.s", F::kFloatThree, 3, 1, 0},
+    {"mul.s", "mul.s", F::kFloatThree, 4, 1, 0},
+    {"div.s", "div.s", F::kFloatThree, 2, 1, 0},
+    {"add.d", "add.d", F::kFloatThree, 4, 1, 0},
+    {"sub.d", "sub.d", F::kFloatThree, 3, 1, 0},
+    {"mul.d", "mul.d", F::kFloatThree, 4, 1, 0},
+    {"div.d", "div.d", F::kFloatThree, 2, 1, 0},
+    {"lwc1", "lwc1", F::kFloatMemory, 8, 2, 0},
+    {"swc1", "swc1", F::kFloatMemory, 6, 2, 0},
+    {"bclt", "bc1t", F::kFlagBranch, 5, 40, 0},
+    {"bclf", "bc1f", F::kFlagBranch, 5, 40, 0},
+    {"c.lt.s", "c.lt.s", F::kFloatCompare, 3, 1, 0},
+    {"s.lt.d", "c.lt.d", F::kFloatCompare, 2, 1, 0},
+    {"halt", "xor", F::kHalt, 3, 2, 0},
+    {"spawni", "ori", F::kSpawni, 3, 2, 0},
+    {"spawn", "or", F::kSpawn, 5, 2, 0},
+    {"join", "and", F::kJoin, 4, 2, 0},
+    {"fork", "or", F::kFork, 4, 2, 0},
+    {"ps", "addu", F::kProcessorState, 3, 1, 0},
+    {"psm", "addiu", F::kProcessorStateMemory, 3, 1, 0},
+    {"move", "move", F::kMove, 30, 9, 20},
+    {"movei", "li", F::kLoadImmediate, 5, 2, 0},
+    {"li", "li", F::kLoadImmediate, 40, 12, 40},
+    {"prn", "addu", F::kPrint, 4, 2, 0},
 }};
 
 // ---------------------------------------------------------------------------
 // Profiles.
 
+enum class Names : uint8_t {
+  kShort,  // loop_1234
+  kLong,   // compute_partial_sum_1234
+  kTiny,   // L1234
+};
+
 struct ProfileParams {
   uint32_t label_permille;           // chance that an instruction carries a label
   uint32_t own_line_permille;        // chance that a label stands on its own line
-  bool long_names;                   // names of 20 to 30 characters
+  Names names;                       // how code labels are spelt
   bool label_data_lines;             // a label on every data line too
   bool permuted_targets;             // branch and jump targets cover (almost) every instruction
-  bool boundary_mix;                 // the branch-heavy instruction mix
+  Mix mix;                           // which weights draw the instructions
+  bool single_section;               // one data section only, early in the program
+  bool header_comment;               // a first line that says how the source was made
+  bool compact_layout;               // a tab before the mnemonic and one blank after it
   uint64_t data_period;              // a data section before every data_period-th instruction
   int64_t groups_min, groups_max;    // word runs (each with its strings) per section
   int64_t words_min, words_max;      // .word lines per run
@@ -194,13 +218,14 @@ ProfileParams ParamsOf(Profile profile) {
   p.far_max = 20000;
   p.far_permille = 150;
   p.comment_permille = 80;
+  p.header_comment = true;
   switch (profile) {
     case Profile::kTypical:
       break;
     case Profile::kLabelHeavy:
       p.label_permille = 1000;
       p.own_line_permille = 0;
-      p.long_names = true;
+      p.names = Names::kLong;
       p.label_data_lines = true;
       p.comment_permille = 40;
       break;
@@ -208,7 +233,7 @@ ProfileParams ParamsOf(Profile profile) {
       p.label_permille = 1000;
       p.own_line_permille = 0;
       p.permuted_targets = true;
-      p.boundary_mix = true;
+      p.mix = Mix::kBoundary;
       p.comment_permille = 40;
       break;
     case Profile::kDataHeavy:
@@ -224,6 +249,17 @@ ProfileParams ParamsOf(Profile profile) {
       // Data takes about three indices per instruction here, and the tool
       // chain's branch offsets count data indices too (18-bit field).
       p.far_max = 4000;
+      break;
+    case Profile::kLean:
+      // What GNU as reads fastest: nothing but statements, one per line.
+      p.label_permille = 100;
+      p.own_line_permille = 0;
+      p.names = Names::kTiny;
+      p.mix = Mix::kLean;
+      p.single_section = true;
+      p.header_comment = false;
+      p.compact_layout = true;
+      p.comment_permille = 0;
       break;
   }
   return p;
@@ -268,23 +304,16 @@ class Generator {
     out_.reserve(kFlushBytes + 4096);
     uint32_t total = 0;
     for (size_t i = 0; i < kOps.size(); ++i) {
-      total += params_.boundary_mix ? kOps[i].weight_boundary : kOps[i].weight_typical;
+      total += WeightIn(kOps[i], params_.mix);
       cumulative_[i] = total;
     }
   }
 
   void Run() {
+    PutHeader();
     const uint64_t n = options_.instructions;
-    Put("# Generated by generate_source: profile ");
-    Put(ProfileName(options_.profile));
-    Put(", ");
-    PutNumber(n);
-    Put(" instructions, seed ");
-    PutNumber(options_.seed);
-    Put(gnu_ ? " (MIPS32 for GNU as).\n        .set    noreorder\n        .set    noat\n" : ".\n");
-    Put("        .text\n");
     for (uint64_t p = 0; p < n; ++p) {
-      if (HasSection(p)) EmitSection(p / params_.data_period);
+      if (HasSection(p)) EmitSection(SectionAt(p));
       if (Labeled(p)) EmitCodeLabel(p);
       Render(Draw(p));
       if (out_.size() >= kFlushBytes) Flush();
@@ -299,9 +328,21 @@ class Generator {
     return p == 0 || Hash(options_.seed, kSaltLabel, p) % 1000 < params_.label_permille;
   }
 
+  // Where the only section of a single-section profile stands: after the
+  // first thousand instructions, so that its labels stay at small indices,
+  // or in the middle of a smaller program.
+  uint64_t SingleSectionPosition() const {
+    return std::min<uint64_t>(options_.instructions / 2, 1000);
+  }
+
   bool HasSection(uint64_t p) const {
+    if (params_.single_section) return p > 0 && p == SingleSectionPosition();
     const uint64_t period = params_.data_period;
     return p > 0 && p % period == period / 2;
+  }
+
+  uint64_t SectionAt(uint64_t p) const {
+    return params_.single_section ? 0 : p / params_.data_period;
   }
 
   // The first labelled position at or after t, else the last one before it.
@@ -316,14 +357,24 @@ class Generator {
 
   void PutCodeLabelName(uint64_t p) {
     const uint64_t h = Hash(options_.seed, kSaltLabelName, p);
-    Put(params_.long_names ? kLongPrefixes[h % kLongPrefixes.size()]
-                           : kShortPrefixes[h % kShortPrefixes.size()]);
-    Put("_");
+    switch (params_.names) {
+      case Names::kShort:
+        Put(kShortPrefixes[h % kShortPrefixes.size()]);
+        Put("_");
+        break;
+      case Names::kLong:
+        Put(kLongPrefixes[h % kLongPrefixes.size()]);
+        Put("_");
+        break;
+      case Names::kTiny:
+        Put("L");
+        break;
+    }
     PutNumber(p);
   }
 
   void PutTableName(uint64_t section, int64_t word) {
-    Put(params_.long_names ? "lookup_table_" : "tbl_");
+    Put(params_.names == Names::kLong ? "lookup_table_" : "tbl_");
     PutNumber(section);
     if (word > 0) {
       Put("_");
@@ -332,7 +383,7 @@ class Generator {
   }
 
   void PutStringName(uint64_t section, int64_t index) {
-    Put(params_.long_names ? "message_text_" : "msg_");
+    Put(params_.names == Names::kLong ? "message_text_" : "msg_");
     PutNumber(section);
     Put("_");
     PutNumber(static_cast<uint64_t>(index));
@@ -341,6 +392,10 @@ class Generator {
   // The section that la at position p refers to: the last one before p, else
   // the first one after it; none when the source has no section.
   bool SectionFor(uint64_t p, uint64_t& section) const {
+    if (params_.single_section) {
+      section = 0;
+      return SingleSectionPosition() > 0;
+    }
     const uint64_t period = params_.data_period;
     const uint64_t half = period / 2;
     if (p >= half && half > 0) {
@@ -505,6 +560,20 @@ class Generator {
 
   // --- rendering ----------------------------------------------------------------
 
+  void PutHeader() {
+    if (params_.header_comment) {
+      Put("# Generated by generate_source: profile ");
+      Put(ProfileName(options_.profile));
+      Put(", ");
+      PutNumber(options_.instructions);
+      Put(" instructions, seed ");
+      PutNumber(options_.seed);
+      Put(gnu_ ? " (MIPS32 for GNU as).\n" : ".\n");
+    }
+    if (gnu_) Put("        .set    noreorder\n        .set    noat\n");
+    Put("        .text\n");
+  }
+
   void EmitCodeLabel(uint64_t p) {
     const size_t start = out_.size();
     PutCodeLabelName(p);
@@ -517,9 +586,12 @@ class Generator {
     }
   }
 
-  // Pads to the mnemonic column after whatever label stands on the line.
+  // Pads to the mnemonic column after whatever label stands on the line; the
+  // compact layout puts one tab there instead.
   void Indent() {
-    if (label_column_ == 0) {
+    if (params_.compact_layout) {
+      Put("\t");
+    } else if (label_column_ == 0) {
       Put("        ");
     } else if (label_column_ < 8) {
       out_.append(8 - label_column_, ' ');
@@ -532,7 +604,8 @@ class Generator {
   void Mnemonic(std::string_view name) {
     Indent();
     Put(name);
-    out_.append(name.size() < 7 ? 7 - name.size() : 1, ' ');
+    const bool aligned = !params_.compact_layout && name.size() < 7;
+    out_.append(aligned ? 7 - name.size() : 1, ' ');
   }
 
   void Reg(uint8_t r) {
@@ -826,6 +899,7 @@ std::optional<Profile> ParseProfile(std::string_view name) {
   if (name == "label-heavy") return Profile::kLabelHeavy;
   if (name == "boundary-heavy") return Profile::kBoundaryHeavy;
   if (name == "data-heavy") return Profile::kDataHeavy;
+  if (name == "lean") return Profile::kLean;
   return std::nullopt;
 }
 
@@ -845,6 +919,8 @@ std::string_view ProfileName(Profile profile) {
       return "boundary-heavy";
     case Profile::kDataHeavy:
       return "data-heavy";
+    case Profile::kLean:
+      return "lean";
   }
   return "typical";
 }

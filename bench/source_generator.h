@@ -23,6 +23,7 @@ enum class Profile {
   kLabelHeavy,     // a label on every line, long names
   kBoundaryHeavy,  // most instructions are a branch or jump target
   kDataHeavy,      // large data sections every few dozen instructions
+  kLean,           // statements only: no comments, short labels, one small data section
 };
 
 enum class Syntax {

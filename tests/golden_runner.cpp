@@ -240,15 +240,16 @@ RunResult failed(const std::string& what) {
   return result;
 }
 
-// `argument`, when given, is passed as the only argument. A `file_size_limit` above 0 caps the
+// `arguments` follow the program's path in its argv. A `file_size_limit` above 0 caps the
 // size of every file the program writes, as a full disk would: writes beyond it fail.
 RunResult run_program(const Program& program, const fs::path& work, const fs::path& captures,
-                      const std::string& argument = {}, rlim_t file_size_limit = 0) {
+                      const std::vector<std::string>& arguments = {}, rlim_t file_size_limit = 0) {
   const std::string out_path = (captures / (std::string(program.name) + ".stdout")).string();
   const std::string err_path = (captures / (std::string(program.name) + ".stderr")).string();
   const std::string work_dir = work.string();
-  char* const argv[] = {const_cast<char*>(program.path),
-                        argument.empty() ? nullptr : const_cast<char*>(argument.c_str()), nullptr};
+  std::vector<char*> argv{const_cast<char*>(program.path)};
+  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
 
   // A close-on-exec pipe tells the parent why exec failed, instead of a bare status 127.
   int report[2];
@@ -272,7 +273,7 @@ RunResult run_program(const Program& program, const fs::path& work, const fs::pa
     if (in >= 0 && out >= 0 && err >= 0 && dup2(in, 0) >= 0 && dup2(out, 1) >= 0 &&
         dup2(err, 2) >= 0 && chdir(work_dir.c_str()) == 0 &&
         (file_size_limit == 0 || setrlimit(RLIMIT_FSIZE, &limit) == 0)) {
-      execv(program.path, argv);
+      execv(program.path, argv.data());
     }
     const int e = errno;
     (void)!write(report[1], &e, sizeof e);
@@ -391,6 +392,14 @@ std::string copy_inputs(const fs::path& in, const fs::path& work) {
                     ec);
   }
   return {};
+}
+
+// A program's optional NAME.args: one argument per line, taken as it stands.
+std::vector<std::string> read_arguments(const fs::path& file) {
+  std::vector<std::string> arguments;
+  std::istringstream lines(read_bytes(file).value_or(""));
+  for (std::string line; std::getline(lines, line);) arguments.push_back(line);
+  return arguments;
 }
 
 std::optional<int> parse_status(const fs::path& file) {
@@ -526,7 +535,7 @@ TEST_P(GoldenCaseTest, Matches) {
   if (!input_error.empty()) FAIL() << input_error;
   if (fs::exists(dir / "generate")) {
     const RunResult generated =
-        run_program(kGenerator, work, root.path(), (dir / "generate").string());
+        run_program(kGenerator, work, root.path(), {(dir / "generate").string()});
     if (!generated.error.empty() || generated.exit_status != 0) {
       FAIL() << "generate failed: "
              << (generated.error.empty() ? "exit status " + std::to_string(generated.exit_status)
@@ -543,7 +552,8 @@ TEST_P(GoldenCaseTest, Matches) {
 
   std::vector<std::pair<const Program*, RunResult>> runs;
   for (const Program* program : to_run) {
-    RunResult run = run_program(*program, work, root.path(), {}, file_size_limit);
+    const auto arguments = read_arguments(dir / (std::string(program->name) + ".args"));
+    RunResult run = run_program(*program, work, root.path(), arguments, file_size_limit);
     if (!run.error.empty()) {
       ADD_FAILURE() << program->name << ": " << run.error << stderr_note(*program, run);
     }

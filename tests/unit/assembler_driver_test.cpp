@@ -30,8 +30,9 @@ class AssemblerDriverTest : public ::testing::Test {
 
   int Run() {
     console_.str("");
+    errors_.str("");
     return RunAssembler(FileNames{log_.c_str(), input_.c_str(), listing_.c_str(), image_.c_str()},
-                        console_);
+                        console_, errors_);
   }
 
   static void Write(const std::string& path, const std::string& contents) {
@@ -55,6 +56,7 @@ class AssemblerDriverTest : public ::testing::Test {
   fs::path dir_;
   std::string log_, input_, listing_, image_;
   std::ostringstream console_;
+  std::ostringstream errors_;
 };
 
 constexpr char kSuccess[] = "INFO: assembler.exe runs successfully\n";
@@ -63,6 +65,7 @@ TEST_F(AssemblerDriverTest, SuccessfulRunWritesBothOutputsAndOneInfoLine) {
   Write(input_, "\n20 100003\n38 10100001\n14 13fffe\n3fc 0");
   ASSERT_EQ(Run(), kExitSuccess);
   EXPECT_EQ(console_.str(), kSuccess);
+  EXPECT_EQ(errors_.str(), "");
   EXPECT_EQ(Read(log_), kSuccess);
   EXPECT_EQ(Read(listing_),
             "00000000000 00000000000 02000100003 1\n"
@@ -89,6 +92,7 @@ TEST_F(AssemblerDriverTest, MissingInputLeavesTheOutputsAlone) {
   EXPECT_EQ(Run(), kExitStageFailed);
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(Read(log_), "ERROR:  Cannot read file assembler.txt\n");
+  EXPECT_EQ(errors_.str(), Read(log_));
   EXPECT_FALSE(fs::exists(listing_));
   EXPECT_FALSE(fs::exists(image_));
 
@@ -102,6 +106,7 @@ TEST_F(AssemblerDriverTest, InputThatCannotBeReadIsReportedLikeAMissingOne) {
   EXPECT_EQ(Run(), kExitStageFailed);
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(Read(log_), "ERROR:  Cannot read file assembler.txt\n");
+  EXPECT_EQ(errors_.str(), Read(log_));
   EXPECT_FALSE(fs::exists(listing_));
   EXPECT_FALSE(fs::exists(image_));
 }
@@ -112,6 +117,7 @@ TEST_F(AssemblerDriverTest, MalformedInputStopsBeforeTheOutputs) {
   EXPECT_EQ(Run(), kExitStageFailed);
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(Read(log_), "ERROR: Malformed record in assembler.txt\n");
+  EXPECT_EQ(errors_.str(), Read(log_));
   ExpectOldOutputs();
 }
 
@@ -121,6 +127,7 @@ TEST_F(AssemblerDriverTest, TargetInsideDataStopsBeforeTheOutputs) {
   EXPECT_EQ(Run(), kExitStageFailed);
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(Read(log_), "ERROR: Jump or branch target inside data section\n");
+  EXPECT_EQ(errors_.str(), Read(log_));
   ExpectOldOutputs();
 }
 
@@ -129,6 +136,7 @@ TEST_F(AssemblerDriverTest, LogThatCannotBeCreatedEndsTheRunSilently) {
   log_ = (dir_ / "missing" / "kivAssemblerLog.txt").string();
   EXPECT_EQ(Run(), kExitNoLog);
   EXPECT_EQ(console_.str(), "");
+  EXPECT_EQ(errors_.str(), "");
   EXPECT_FALSE(fs::exists(listing_));
   EXPECT_FALSE(fs::exists(image_));
 }
@@ -141,6 +149,7 @@ TEST_F(AssemblerDriverTest, OutputThatCannotBeOpenedLeavesTheOtherEmpty) {
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(Read(log_),
             "ERROR: file read/write error - assembler.txt, bundle.txt, instructions.txt\n");
+  EXPECT_EQ(errors_.str(), Read(log_));
   EXPECT_EQ(Read(image_), "");
 
   fs::remove(listing_);
