@@ -51,7 +51,7 @@ bool StatementWalker::Instruction(std::string_view token, const Mnemonic& row) {
   }
   bool valid = true;
   for (size_t i = 0; i < roles.count; ++i) {
-    valid = Operand(row, token, roles.slots[i].role, operands[i]) && valid;
+    valid = Operand(row, roles.slots[i].role, operands[i]) && valid;
   }
   ++index_;
   return valid;
@@ -119,8 +119,7 @@ void StatementWalker::MissingOperand(std::string_view token, std::string_view wh
   report_.Error(Offset(token), token.size(), std::move(message));
 }
 
-bool StatementWalker::Operand(const Mnemonic& row, std::string_view mnemonic, OperandRole role,
-                              std::string_view operand) {
+bool StatementWalker::Operand(const Mnemonic& row, OperandRole role, std::string_view operand) {
   switch (role) {
     case OperandRole::kRegister:
       CheckRegisterToken(operand, Offset(operand), false, report_);
@@ -129,7 +128,7 @@ bool StatementWalker::Operand(const Mnemonic& row, std::string_view mnemonic, Op
       CheckRegisterToken(operand, Offset(operand), true, report_);
       return true;
     case OperandRole::kValue:
-      return Value(row, mnemonic, operand);
+      return Value(row, operand);
     case OperandRole::kInteger:
       return true;
   }
@@ -138,10 +137,9 @@ bool StatementWalker::Operand(const Mnemonic& row, std::string_view mnemonic, Op
 
 // An immediate or target: a number when it begins with a digit, else a label,
 // whose look-up waits until its slot of the table has been fetched.
-bool StatementWalker::Value(const Mnemonic& row, std::string_view mnemonic,
-                            std::string_view operand) {
+bool StatementWalker::Value(const Mnemonic& row, std::string_view operand) {
   if (!IsDecimalDigit(operand.front())) {
-    DeferLabelUse(LabelUse{&row, mnemonic, operand, index_});
+    DeferLabelUse(LabelUse{&row, operand, index_});
     return true;
   }
   const uint32_t op = row.opcode;
@@ -153,7 +151,7 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view mnemonic,
   auto value = static_cast<uint32_t>(assembly::ParseNumber(operand));
   // The back end reads a branch's 18-bit field back as a signed distance.
   if (IsBranchOpcode(op)) value = index_ + 1 + static_cast<uint32_t>(SignedImmediate(value));
-  CheckTarget(LabelUse{&row, mnemonic, operand, index_}, value, false);
+  CheckTarget(LabelUse{&row, operand, index_}, value, false);
   return true;
 }
 

@@ -63,7 +63,7 @@ bool StatementWalker::LabelValue(const LabelUse& use, uint32_t& value) {
     }
     if (minus) {
       message += ": an operand that does not begin with a digit names a label, so " +
-                 Quoted(operand) + " is not a number; write minus one as '1-'";
+                 Quoted(operand) + " is not a number; " + SignAdvice(operand);
     }
     report_.Error(Offset(operand), operand.size(), std::move(message));
     return false;
@@ -71,7 +71,7 @@ bool StatementWalker::LabelValue(const LabelUse& use, uint32_t& value) {
   if (minus) {
     report_.Warning(Offset(operand), operand.size(),
                     Quoted(operand) + " names the label " + Quoted(operand) +
-                        ", not a number; write minus one as '1-'");
+                        ", not a number; to mean the number, " + SignAdvice(operand));
   }
   value = static_cast<uint32_t>(label_index);
   const uint32_t op = use.row->opcode;

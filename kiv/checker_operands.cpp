@@ -58,7 +58,7 @@ bool WarnAboutSpelling(std::string_view token, size_t offset, int32_t value, boo
     report.Warning(offset, token.size(),
                    Quoted(token) + " is not minus " + std::string(token.substr(1)) +
                        " here: it reads as " + reads_as +
-                       "; a minus anywhere negates the number, so minus one is written '1-'");
+                       "; a minus anywhere negates the number: " + SignAdvice(token));
     return true;
   }
   if (HasOtherCharacters(token)) {  // letters and signs other than a minus
@@ -75,6 +75,13 @@ bool WarnAboutSpelling(std::string_view token, size_t offset, int32_t value, boo
 }  // namespace
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string SignAdvice(std::string_view token) {
+  const std::string_view digits = token.substr(1);
+  const bool plain = !digits.empty() && std::all_of(digits.begin(), digits.end(), IsDecimalDigit);
+  if (token.front() == '+') return plain ? "write '" + std::string(digits) + "'" : "drop the '+'";
+  return plain ? "write '" + std::string(digits) + "-'" : "write the minus after the digits";
+}
 
 size_t IntegerPrefix(std::string_view token) {
   size_t p = 0;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "kiv/checker_report.h"
@@ -31,6 +32,10 @@ void CheckNumberToken(std::string_view token, size_t offset, ValueField field, R
 bool FitsImmediateField(int64_t value, bool as_bits = false);
 
 bool IsDecimalDigit(char c);
+
+// How to write the number a token with a sign in front meant: "write '5-'"
+// for -5 (a minus anywhere negates), "write '5'" for +5.
+std::string SignAdvice(std::string_view token);
 
 // j and jal: their target fills the whole body.
 inline bool IsJumpOpcode(uint32_t op) { return op == 2 || op == 3; }

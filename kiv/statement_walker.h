@@ -70,13 +70,11 @@ class StatementWalker {
   void TakeOperandsFromNextLines(size_t count);
   void TakeIntegersFromNextLines(size_t count);
   void MissingOperand(std::string_view token, std::string_view what, std::string_view role);
-  bool Operand(const Mnemonic& row, std::string_view mnemonic, OperandRole role,
-               std::string_view operand);
-  bool Value(const Mnemonic& row, std::string_view mnemonic, std::string_view operand);
+  bool Operand(const Mnemonic& row, OperandRole role, std::string_view operand);
+  bool Value(const Mnemonic& row, std::string_view operand);
   // A label operand, looked up once its table slot has been fetched.
   struct LabelUse {
     const Mnemonic* row;
-    std::string_view mnemonic;
     std::string_view operand;
     uint32_t index;  // of the instruction
   };
