@@ -109,6 +109,10 @@ void CheckBranchDistances(const ProgramFacts& facts, const assembler::BoundaryTa
                           Report& report) {
   for (const TransferFact& transfer : facts.transfers) {
     if (!IsBranchOpcode(transfer.opcode)) continue;
+    // A bundle holds at least one instruction: a branch that is near in
+    // instructions is near in bundles too.
+    const int64_t instructions = int64_t{transfer.target} - int64_t{transfer.index};
+    if (instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2) continue;
     const uint32_t own = (transfer.index + table.PaddingAtIndex(transfer.index)) / 3;
     const uint32_t target =
         (transfer.target + table.PaddingOfBoundary(transfer.target).value_or(0)) / 3;
