@@ -44,7 +44,7 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
           log.Error("Instruction inside data section: ", context.Index());
           return Status::kMalformedOperand;
         }
-        status = EncodeInstruction(context, classification.cls, classification.operation);
+        status = EncodeInstruction(context, *classification.mnemonic);
         if (status == Status::kSuccess) ++context.index;
         break;
     }

@@ -1,9 +1,6 @@
-// The class encoders: read an instruction's operand tokens, resolve them and
-// write its record. Nothing is written for an instruction that fails.
+// Encodes one instruction: reads its operands, encodes them and writes its
+// record. Nothing is written for an instruction that fails.
 #pragma once
-
-#include <cstdint>
-#include <string_view>
 
 #include "assembly/encoding_context.h"
 #include "assembly/mnemonic_table.h"
@@ -11,10 +8,6 @@
 
 namespace kiv::assembly {
 
-Status EncodeInstruction(EncodingContext& context, InstructionClass cls, uint16_t operation);
-
-// A register token: sp (any case) is 29; anything else goes through the
-// number parser. Only the low 8 bits reach a field.
-uint32_t RegisterNumber(std::string_view token);
+Status EncodeInstruction(EncodingContext& context, const Mnemonic& row);
 
 }  // namespace kiv::assembly

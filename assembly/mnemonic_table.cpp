@@ -10,27 +10,89 @@ namespace kiv::assembly {
 namespace {
 
 using C = InstructionClass;
+using F = OperandForm;
+
+constexpr Mnemonic Register(std::string_view token, uint16_t function, F form = F::kRdRsRt) {
+  return {token, C::kRegister, function, form, 0, function, RecordKind::kInstruction};
+}
+constexpr Mnemonic Float(std::string_view token, uint16_t function) {
+  return {token, C::kFloat, function, F::kRdRsRt, 17, function, RecordKind::kInstruction};
+}
+// move, movei and li are addi with one operand fixed at zero: their
+// operation numbers differ from the opcode they are written with.
+constexpr Mnemonic Immediate(std::string_view token, uint16_t operation, F form,
+                             uint8_t opcode_value) {
+  return {token, C::kImmediate, operation, form, opcode_value, 0, RecordKind::kInstruction};
+}
+constexpr Mnemonic Immediate(std::string_view token, uint8_t opcode_value, F form) {
+  return Immediate(token, opcode_value, form, opcode_value);
+}
+constexpr Mnemonic Other(std::string_view token, C cls, uint16_t operation, F form,
+                         uint8_t opcode_value, RecordKind record = RecordKind::kInstruction) {
+  return {token, cls, operation, form, opcode_value, 0, record};
+}
+
+constexpr RecordKind kShort = RecordKind::kShort;
 
 constexpr std::array<Mnemonic, 57> kMnemonics{{
-    {"add", C::kRegister, 32},      {"addu", C::kRegister, 33},    {"and", C::kRegister, 36},
-    {"div", C::kRegister, 26},      {"divu", C::kRegister, 27},    {"mult", C::kRegister, 24},
-    {"multu", C::kRegister, 25},    {"or", C::kRegister, 37},      {"nop", C::kNop, 0},
-    {"sll", C::kRegister, 0},       {"srl", C::kRegister, 2},      {"slt", C::kRegister, 42},
-    {"sltu", C::kRegister, 43},     {"sub", C::kRegister, 34},     {"subu", C::kRegister, 35},
-    {"addi", C::kImmediate, 8},     {"addiu", C::kImmediate, 9},   {"andi", C::kImmediate, 12},
-    {"beq", C::kImmediate, 4},      {"bne", C::kImmediate, 5},     {"ori", C::kImmediate, 13},
-    {"slti", C::kImmediate, 10},    {"sltiu", C::kImmediate, 11},  {"la", C::kLoadAddress, 36},
-    {"lui", C::kImmediate, 15},     {"lw", C::kImmediate, 35},     {"subi", C::kImmediate, 14},
-    {"sw", C::kImmediate, 43},      {"j", C::kJump, 2},            {"jr", C::kRegister, 8},
-    {"jal", C::kJump, 3},           {"jalr", C::kRegister, 9},     {"add.s", C::kFloat, 256},
-    {"sub.s", C::kFloat, 257},      {"mul.s", C::kFloat, 258},     {"div.s", C::kFloat, 259},
-    {"add.d", C::kFloat, 272},      {"sub.d", C::kFloat, 273},     {"mul.d", C::kFloat, 274},
-    {"div.d", C::kFloat, 275},      {"lwc1", C::kImmediate, 49},   {"swc1", C::kImmediate, 57},
-    {"bclt", C::kImmediate, 129},   {"bclf", C::kImmediate, 128},  {"c.lt.s", C::kFloat, 316},
-    {"s.lt.d", C::kFloat, 332},     {"halt", C::kHalt, 0},         {"spawni", C::kSpawni, 0},
-    {"spawn", C::kSpawn, 0},        {"join", C::kJoin, 0},         {"fork", C::kFork, 0},
-    {"ps", C::kProcessorState, 0},  {"psm", C::kImmediate, 249},   {"move", C::kImmediate, 64},
-    {"movei", C::kImmediate, 65},   {"li", C::kImmediate, 65},     {"prn", C::kPrint, 20},
+    Register("add", 32),
+    Register("addu", 33),
+    Register("and", 36),
+    Register("div", 26),
+    Register("divu", 27),
+    Register("mult", 24),
+    Register("multu", 25),
+    Register("or", 37),
+    // nop is the all-zero word, so that it takes an index in the back end too.
+    Other("nop", C::kNop, 0, F::kNone, 0),
+    Register("sll", 0),
+    Register("srl", 2),
+    Register("slt", 42),
+    Register("sltu", 43),
+    Register("sub", 34),
+    Register("subu", 35),
+    Immediate("addi", 8, F::kRtRsImmediate),
+    Immediate("addiu", 9, F::kRtRsImmediate),
+    Immediate("andi", 12, F::kRtRsImmediate),
+    Immediate("beq", 4, F::kRtRsImmediate),
+    Immediate("bne", 5, F::kRtRsImmediate),
+    Immediate("ori", 13, F::kRtRsImmediate),
+    Immediate("slti", 10, F::kRtRsImmediate),
+    Immediate("sltiu", 11, F::kRtRsImmediate),
+    Other("la", C::kLoadAddress, 36, F::kRsTarget, 36),
+    Immediate("lui", 15, F::kRtRsImmediate),
+    Immediate("lw", 35, F::kRtImmediateRs),
+    Immediate("subi", 14, F::kRtRsImmediate),
+    Immediate("sw", 43, F::kRtImmediateRs),
+    Other("j", C::kJump, 2, F::kTarget, 2),
+    Register("jr", 8, F::kRs),
+    Other("jal", C::kJump, 3, F::kTarget, 3),
+    Register("jalr", 9, F::kRsRd),
+    Float("add.s", 256),
+    Float("sub.s", 257),
+    Float("mul.s", 258),
+    Float("div.s", 259),
+    Float("add.d", 272),
+    Float("sub.d", 273),
+    Float("mul.d", 274),
+    Float("div.d", 275),
+    Immediate("lwc1", 49, F::kRtImmediateRs),
+    Immediate("swc1", 57, F::kRtImmediateRs),
+    Immediate("bclt", 129, F::kImmediate),
+    Immediate("bclf", 128, F::kImmediate),
+    Float("c.lt.s", 316),
+    Float("s.lt.d", 332),
+    Other("halt", C::kHalt, 0, F::kNone, 255, kShort),
+    Other("spawni", C::kSpawni, 0, F::kTwoIntegers, 252, RecordKind::kSpawni),
+    Other("spawn", C::kSpawn, 0, F::kRsRt, 250),
+    Other("join", C::kJoin, 0, F::kNone, 251, kShort),
+    Other("fork", C::kFork, 0, F::kNone, 254, kShort),
+    Other("ps", C::kProcessorState, 0, F::kRtRs, 253),
+    Immediate("psm", 249, F::kRtImmediateRs),
+    Immediate("move", 64, F::kRtRs, 8),
+    Immediate("movei", 65, F::kRtImmediate, 8),
+    Immediate("li", 65, F::kRtImmediate, 8),
+    Other("prn", C::kPrint, 20, F::kNone, 20, kShort),
 }};
 
 bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -72,8 +134,8 @@ uint64_t LowBytesMask(size_t length) {
 class TokenIndex {
  public:
   TokenIndex() {
-    for (const Directive& d : kDirectives) Add(d.token, {TokenKind::kDirective, d.cls, 0});
-    for (const Mnemonic& m : kMnemonics) Add(m.token, {TokenKind::kInstruction, m.cls, m.operation});
+    for (const Directive& d : kDirectives) Add(d.token, {TokenKind::kDirective, d.cls, nullptr});
+    for (const Mnemonic& m : kMnemonics) Add(m.token, {TokenKind::kInstruction, m.cls, &m});
   }
 
   // The classification of a token of one to eight bytes; kNotFound if none.
@@ -132,9 +194,11 @@ const std::array<std::vector<Needle>, 256>& NeedlesByFirstByte() {
   static const auto groups = [] {
     std::array<std::vector<Needle>, 256> table;
     for (const Mnemonic& m : kMnemonics) {
-      const bool holds_another = std::any_of(kMnemonics.begin(), kMnemonics.end(), [&](const Mnemonic& other) {
-        return other.token.size() < m.token.size() && m.token.find(other.token) != std::string_view::npos;
-      });
+      const bool holds_another =
+          std::any_of(kMnemonics.begin(), kMnemonics.end(), [&](const Mnemonic& other) {
+            return other.token.size() < m.token.size() &&
+                   m.token.find(other.token) != std::string_view::npos;
+          });
       if (holds_another) continue;
       table[static_cast<unsigned char>(m.token.front())].push_back(
           Needle{Pack(m.token), LowBytesMask(m.token.size())});
@@ -151,11 +215,12 @@ std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 Classification Classify(std::string_view token) {
   if (token.size() > kMaxStatementToken) {
     return token.find(':') != std::string_view::npos
-               ? Classification{TokenKind::kLabelDefinition, C::kNop, 0}
+               ? Classification{TokenKind::kLabelDefinition, C::kNop, nullptr}
                : Classification{};
   }
   if (token.empty()) return Classification{};
-  if (HasByte(Pack(token), ':')) return Classification{TokenKind::kLabelDefinition, C::kNop, 0};
+  if (HasByte(Pack(token), ':'))
+    return Classification{TokenKind::kLabelDefinition, C::kNop, nullptr};
   return Tokens().Find(token);
 }
 
@@ -174,8 +239,8 @@ bool ContainsMnemonicString(std::string_view text) {
   }
   if (text.size() - first >= 8) {
     const uint64_t word = Load8(text.data() + first);
-    const uint64_t end = BytesEqual(word, ' ') | BytesEqual(word, '\t') |
-                         BytesEqual(word, '\n') | BytesEqual(word, '\r');
+    const uint64_t end = BytesEqual(word, ' ') | BytesEqual(word, '\t') | BytesEqual(word, '\n') |
+                         BytesEqual(word, '\r');
     const size_t length = FirstByte(end);
     if (length > 0 && length < 8 &&
         Tokens().Find(word & LowBytesMask(length), length).kind == TokenKind::kInstruction) {

@@ -1,5 +1,7 @@
 // The statement tokens the front end knows: 57 mnemonics and 5 data
-// directives, each with its class letter and operation number.
+// directives. Each mnemonic row holds everything its encoding needs, so the
+// encoder (and anything that reads instruction words back) works from this
+// one table.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +12,11 @@ namespace kiv::assembly {
 
 // Class letters; the byte values are the letters themselves.
 enum class InstructionClass : char {
-  kRegister = 'R',        // rd, rs, rt (jr: rs; jalr: rs, rd)
-  kFloat = 'F',           // rd, rs, rt under opcode 17
-  kImmediate = 'I',       // operand form chosen by the operation number
-  kJump = 'J',            // j, jal: absolute target
-  kLoadAddress = 'G',     // la
+  kRegister = 'R',  // rd, rs, rt (jr: rs; jalr: rs, rd)
+  kFloat = 'F',     // rd, rs, rt under opcode 17
+  kImmediate = 'I',
+  kJump = 'J',         // j, jal: absolute target
+  kLoadAddress = 'G',  // la
   kNop = 'N',
   kHalt = 'H',
   kSpawni = 'S',
@@ -31,10 +33,37 @@ enum class InstructionClass : char {
   kText = 'E',
 };
 
+// Which operand tokens follow a mnemonic, in source order, and which field
+// each one fills.
+enum class OperandForm : uint8_t {
+  kNone,           // halt, fork, join, prn, nop
+  kRdRsRt,         // class R and F arithmetic: rd, rs, rt
+  kRs,             // jr
+  kRsRd,           // jalr
+  kRtRsImmediate,  // addi addiu andi beq bne ori slti sltiu lui subi
+  kRtImmediateRs,  // lw sw lwc1 swc1 psm: rt, offset, base
+  kRtRs,           // move (addi rt rs 0) and ps
+  kRtImmediate,    // movei, li (addi rt 0 immediate)
+  kImmediate,      // bclt, bclf
+  kTarget,         // j, jal
+  kRsTarget,       // la (its register always through the number parser)
+  kRsRt,           // spawn
+  kTwoIntegers,    // spawni
+};
+
+// The record an instruction is written as: "head body", "head 0", or the
+// two "3f0 value" records of spawni.
+enum class RecordKind : uint8_t { kInstruction, kShort, kSpawni };
+
 struct Mnemonic {
   std::string_view token;
   InstructionClass cls;
-  uint16_t operation;  // function number (R, F) or opcode (I, J, G); see the table
+  uint16_t operation;  // operation number of the class letter
+  OperandForm form;
+  uint8_t
+      opcode;  // written into head bits 9-2 (8 for move/movei/li, 17 for class F, 0 for class R)
+  uint16_t function;  // written into body bits 9-0 for classes R and F, else 0
+  RecordKind record;
 };
 
 enum class TokenKind { kLabelDefinition, kDirective, kInstruction, kNotFound };
@@ -42,7 +71,7 @@ enum class TokenKind { kLabelDefinition, kDirective, kInstruction, kNotFound };
 struct Classification {
   TokenKind kind = TokenKind::kNotFound;
   InstructionClass cls = InstructionClass::kNop;
-  uint16_t operation = 0;
+  const Mnemonic* mnemonic = nullptr;  // the row of an instruction, else null
 };
 
 // The 57 mnemonics in their order of comparison.

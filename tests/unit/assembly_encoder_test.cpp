@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "assembly/instruction_encoder.h"
+#include "assembly/operand_reader.h"
 #include "front_end_harness.h"
 
 namespace kiv::assembly {

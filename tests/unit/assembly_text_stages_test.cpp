@@ -227,7 +227,7 @@ TEST(MnemonicTable, HoldsFiftySevenDistinctMnemonics) {
     const Classification c = Classify(m.token);
     EXPECT_EQ(c.kind, TokenKind::kInstruction) << m.token;
     EXPECT_EQ(c.cls, m.cls) << m.token;
-    EXPECT_EQ(c.operation, m.operation) << m.token;
+    EXPECT_EQ(c.mnemonic, &m) << m.token;
   }
 }
 
@@ -237,7 +237,7 @@ TEST(MnemonicTable, ClassifiesLabelsDirectivesAndRefusesNearMisses) {
   EXPECT_EQ(Classify("loop:add").kind, TokenKind::kLabelDefinition);
   EXPECT_EQ(Classify(".word").cls, InstructionClass::kWord);
   EXPECT_EQ(Classify(".text").cls, InstructionClass::kText);
-  EXPECT_EQ(Classify("addiu").operation, 9);
+  EXPECT_EQ(Classify("addiu").mnemonic->opcode, 9);
   EXPECT_EQ(Classify("jalr").cls, InstructionClass::kRegister);
   EXPECT_EQ(Classify("jal").cls, InstructionClass::kJump);
   EXPECT_EQ(Classify("spawni").cls, InstructionClass::kSpawni);
