@@ -1,0 +1,62 @@
+// An image read back as a program: which units are bundles and which are the
+// data section's lines, the instructions of every bundle, where each unit
+// starts in instruction indices, and the units that jumps, branches and `la`
+// name.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "kiv/bundle.h"
+#include "kiv/disassembler.h"
+#include "kiv/image.h"
+
+namespace kiv::tool {
+
+struct ProgramUnit {
+  Unit raw = 0;  // the unit's 16 bytes
+  bool is_data = false;
+  Bundle bundle;                                      // when not data
+  std::array<std::optional<Instruction>, 3> slots{};  // decoded slot words
+  uint32_t first_index = 0;  // front-end instruction index where the unit starts
+  bool targeted = false;     // a jump or branch names it (it begins at a boundary)
+  bool la_target = false;    // an `la` names it
+};
+
+struct Program {
+  std::vector<ProgramUnit> units;
+  // The data section: units [data_begin, data_end), possibly empty, with the
+  // half unit of a section left open at the end as trailing_pair.
+  bool has_data_section = false;
+  size_t data_begin = 0;
+  size_t data_end = 0;
+  std::optional<DataPair> trailing_pair;
+  uint32_t index_count = 0;  // instruction indices the whole program takes
+  // The padding in force beyond the program, for targets past its end.
+  uint32_t padding_beyond = 0;
+};
+
+// The instructions a bundle unit holds: its filled slots, join or spawni.
+int InstructionCount(const ProgramUnit& unit);
+
+// Where a jump or branch in unit `from` leads, as a unit number (possibly
+// outside the program); empty for other instructions and for a jump body
+// that is no bundle address.
+std::optional<int64_t> TransferTarget(const Instruction& instruction, size_t from);
+
+// The unit an `la` names when its field is a bundle address, else empty.
+std::optional<size_t> AddressTarget(const Instruction& instruction, size_t unit_count);
+
+// Decides bundle or data line for every unit. A listing says it line by
+// line. For a binary image the rule is: every unit that is no well-formed
+// bundle is data, and the data section is the one run that covers them all;
+// a bundle left partly filled must be followed by a boundary (a jump or
+// branch target, the instruction after jal/spawn/fork/halt, join, spawni or
+// the data section's start), so a partial bundle that is not marks where the
+// section begins (before it) or that the section reaches past it (after).
+Program ReadProgram(const Image& image);
+
+}  // namespace kiv::tool
