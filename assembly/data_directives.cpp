@@ -3,21 +3,17 @@
 #include <array>
 #include <cstdint>
 
+#include "assembly/index_rules.h"
+
 namespace kiv::assembly {
 namespace {
 
 constexpr uint32_t kFillerWord = 0x11111111;
 constexpr char kFillerByte = 0x11;
 
-// An odd stretch of .word pairs is completed by a filler pair, which takes
-// an index like any pair; then every two pairs add one more index.
 void FlushWords(EncodingContext& context) {
-  if (context.data_words % 2 != 0) {
-    context.out.DataPair(kFillerWord, kFillerWord);
-    ++context.data_words;
-    ++context.index;
-  }
-  context.index += context.data_words / 2;
+  if (StretchNeedsFiller(context.data_words)) context.out.DataPair(kFillerWord, kFillerWord);
+  context.index += StretchEndIndices(context.data_words);
   context.data_words = 0;
 }
 
@@ -65,7 +61,8 @@ Status EncodeAscii(EncodingContext& context) {
   // missing quote is reported and the character taken as if it were one.
   char c = 0;
   context.in.NextChar(c);
-  if (!context.in.NextChar(c) || c != '"') context.log.Error("Error ASCII parsing", context.Index());
+  if (!context.in.NextChar(c) || c != '"')
+    context.log.Error("Error ASCII parsing", context.Index());
 
   const size_t written_before = context.object.size();
   auto fail = [&] {
@@ -80,7 +77,7 @@ Status EncodeAscii(EncodingContext& context) {
     if (!packer.Add(c)) return fail();
   }
   while (packer.count() % 16 != 0) packer.Add(kFillerByte);
-  context.index += static_cast<uint32_t>(packer.count() / 16 * 3);
+  context.index += static_cast<uint32_t>(StringIndices(packer.count()));
   return Status::kSuccess;
 }
 
@@ -100,8 +97,7 @@ Status HandleDirective(EncodingContext& context, InstructionClass cls) {
       int32_t value = 0;
       if (!context.in.ReadInteger(value)) return context.InvalidOperand();
       context.out.DataPair(0, static_cast<uint32_t>(value));
-      ++context.data_words;
-      ++context.index;
+      context.index += PairIndices(context.data_words++);
       return Status::kSuccess;
     }
     case InstructionClass::kAscii:

@@ -1,12 +1,10 @@
 #include "assembly/driver.h"
 
+#include <optional>
 #include <string>
 
-#include "assembly/encoding_pass.h"
-#include "assembly/label_pass.h"
-#include "assembly/label_table.h"
+#include "assembly/assemble.h"
 #include "assembly/log.h"
-#include "assembly/normaliser.h"
 #include "common/file_io.h"
 
 namespace kiv::assembly {
@@ -15,82 +13,80 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitStageFailed = 255;  // -1
 constexpr int kExitNoLog = 10;
-constexpr const char* kCannotOpen = "Cannot open input or output file";
 
-// Both files are opened before either is tested, as the stage has always done.
-Status RunNormaliser(const FrontEndFiles& files, Log& log, FileBuffer& formatted) {
-  const bool read = ReadWholeFile(files.source, formatted);
-  OutputFile out(files.formatted, "w");
-  if (!read || !out.is_open()) {
-    log.Error(kCannotOpen, -1);
-    return Status::kFileError;
-  }
-  // Normalised over its own bytes: the output is never longer.
-  formatted.Truncate(static_cast<size_t>(
-      Normaliser().Normalise(formatted.view(), formatted.data()) - formatted.data()));
-  if (!out.Write(formatted.view()) || !out.Close()) {
-    log.Error(kCannotOpen, -1);
-    return Status::kFileError;
-  }
-  return Status::kSuccess;
-}
+// The front end's run with its texts kept in files: the formatted text is
+// written before the passes, the records as the encoding pass makes them.
+class FileRun {
+ public:
+  FileRun(const FrontEndFiles& files, std::FILE* console) : files_(files), console_(console) {}
 
-Status RunEncodingPass(const FrontEndFiles& files, std::string_view formatted,
-                       const LabelTable& labels, Log& log) {
-  OutputFile out(files.object, "w");
-  if (!out.is_open()) {
-    log.Error(kCannotOpen, -1);
-    return Status::kFileError;
+  // The log text of the run; the success line ends it on success.
+  std::string Run(Status& status) {
+    // Both files are opened before either is tested, as the stage has always
+    // done: a missing source still leaves an empty formatted file.
+    FileBuffer source;
+    const bool read = ReadWholeFile(files_.source, source);
+    OutputFile formatted(files_.formatted, "w");
+    if (!read || !formatted.is_open()) {
+      Log log(console_);
+      log.Error(kCannotOpenMessage, -1);
+      status = Status::kFileError;
+      return log.text();
+    }
+    AssemblyResult result = Assemble(source.view(), Options(formatted));
+    status = result.status;
+    return std::move(result.log);
   }
-  // A failed write is reported once the pass is over, after any error of
-  // the pass itself, as when the records were written at the end.
-  bool written = true;
-  std::string object_text;
-  const Status status = EncodeProgram(formatted, labels, log, object_text,
-                                      [&](std::string_view records) {
-                                        written = out.Write(records) && written;
-                                      });
-  // The records before a failing statement are kept on disk.
-  if (!out.Write(object_text) || !written || !out.Close()) {
-    log.Error(kCannotOpen, -1);
-    return Status::kFileError;
-  }
-  return status;
-}
 
-Status RunStages(const FrontEndFiles& files, Log& log) {
-  FileBuffer formatted;
-  Status status = RunNormaliser(files, log, formatted);
-  if (status != Status::kSuccess) return status;
-  LabelTable labels;
-  status = CreateLabelTable(labels);
-  if (status != Status::kSuccess) return status;
-  status = BuildLabelList(formatted.view(), labels, log);
-  if (status != Status::kSuccess) return status;
-  return RunEncodingPass(files, formatted.view(), labels, log);
-}
+ private:
+  AssembleOptions Options(OutputFile& formatted) {
+    AssembleOptions options;
+    options.console = console_;
+    options.formatted_sink = [&formatted](std::string_view text) {
+      return formatted.Write(text) && formatted.Close();
+    };
+    options.records_ready = [this] {
+      object_.emplace(files_.object, "w");
+      return object_->is_open();
+    };
+    // A failed write is reported once the pass is over, after any error of
+    // the pass itself, as when the records were written at the end.
+    options.record_sink = [this](std::string_view records) {
+      written_ = object_->Write(records) && written_;
+    };
+    // The records before a failing statement are kept on disk.
+    options.records_done = [this](std::string_view rest) {
+      return object_->Write(rest) && written_ && object_->Close();
+    };
+    return options;
+  }
+
+  const FrontEndFiles& files_;
+  std::FILE* console_;
+  std::optional<OutputFile> object_;
+  bool written_ = true;
+};
 
 }  // namespace
 
 int RunAssembly(const FrontEndFiles& files, std::FILE* console) {
   OutputFile log_file(files.log, "w");
   if (!log_file.is_open()) return kExitNoLog;
-  Log log(console);
-  const Status status = RunStages(files, log);
-  // The console hears of success only once the log holds it too.
-  Log success(nullptr);
-  if (status == Status::kSuccess) success.Info(" assembly.exe runs successfully");
-  log_file.Write(log.text());
-  log_file.Write(success.text());
+  Status status = Status::kSuccess;
+  const std::string log_text = FileRun(files, console).Run(status);
+  log_file.Write(log_text);
   if (!log_file.Close()) {
-    Log(console).Error(kCannotOpen, -1);  // the log itself cannot hold this line
+    Log(console).Error(kCannotOpenMessage, -1);  // the log itself cannot hold this line
     if (console != nullptr) std::fflush(console);
     return kExitStageFailed;
   }
-  if (console != nullptr) {
+  // The console hears of success only once the log holds it too.
+  if (console != nullptr && status == Status::kSuccess) {
+    Log success(nullptr);
+    success.Info(kSuccessMessage);
     std::fwrite(success.text().data(), 1, success.text().size(), console);
-    std::fflush(console);
   }
+  if (console != nullptr) std::fflush(console);
   return status == Status::kSuccess ? kExitSuccess : kExitStageFailed;
 }
 

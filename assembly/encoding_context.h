@@ -34,7 +34,7 @@ struct EncodingContext {
   Log& log;
   uint32_t index = 0;       // wraps like the 32-bit index it stands for
   bool data_open = false;   // between a .rdata and the .text that closes it
-  uint32_t data_words = 0;  // .word and filler pairs since the last flush
+  uint32_t data_words = 0;  // .word pairs of the open stretch
 };
 
 }  // namespace kiv::assembly

@@ -10,10 +10,53 @@ namespace kiv::assembly {
 
 namespace {
 constexpr size_t kSinkPiece = size_t{1} << 20;
+
+Status EncodeStatement(EncodingContext& context, const Classification& classification) {
+  switch (classification.kind) {
+    case TokenKind::kLabelDefinition:
+      return Status::kSuccess;
+    case TokenKind::kNotFound:
+      context.log.Error("Unsupported instruction: ", context.Index());
+      return Status::kUnsupportedInstruction;
+    case TokenKind::kDirective:
+      return HandleDirective(context, classification.cls);
+    case TokenKind::kInstruction:
+      break;
+  }
+  // Until the .text that closes it, a data section's records are read back
+  // as data pairs: an instruction there would silently become data.
+  if (context.data_open) {
+    context.log.Error("Instruction inside data section: ", context.Index());
+    return Status::kMalformedOperand;
+  }
+  const Status status = EncodeInstruction(context, *classification.mnemonic);
+  if (status == Status::kSuccess) ++context.index;
+  return status;
+}
+
+// Encodes one statement and tells the observer about it.
+Status EncodeObserved(EncodingContext& context, std::string_view token,
+                      const Classification& classification, size_t records_handed_on,
+                      StatementObserver& observer) {
+  StatementEvent event;
+  event.offset = context.in.position() - token.size();
+  event.mnemonic = classification.mnemonic;
+  event.kind = classification.kind;
+  event.cls = classification.cls;
+  event.index = context.index;
+  event.records_begin = records_handed_on + context.object.size();
+  event.status = EncodeStatement(context, classification);
+  event.end = context.in.position();
+  event.records_end = records_handed_on + context.object.size();
+  if (classification.kind != TokenKind::kLabelDefinition) observer.OnStatement(event);
+  return event.status;
+}
+
 }  // namespace
 
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
-                     std::string& object_text, const RecordSink& sink) {
+                     std::string& object_text, const RecordSink& sink,
+                     StatementObserver* observer) {
   // Records take less room than their source; reserving spares the copies of
   // a growing buffer (pages not written are never touched).
   if (sink) {
@@ -22,35 +65,19 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
     ReserveLarge(object_text, object_text.size() + formatted.size());
   }
   EncodingContext context(formatted, labels, log, object_text);
+  size_t records_handed_on = 0;
   // Line ends mean nothing here: statements and operands are read as the next
   // tokens wherever they stand.
   std::string_view token;
   while (context.in.NextToken(token)) {
     const Classification classification = Classify(token);
-    Status status = Status::kSuccess;
-    switch (classification.kind) {
-      case TokenKind::kLabelDefinition:
-        continue;
-      case TokenKind::kNotFound:
-        log.Error("Unsupported instruction: ", context.Index());
-        return Status::kUnsupportedInstruction;
-      case TokenKind::kDirective:
-        status = HandleDirective(context, classification.cls);
-        break;
-      case TokenKind::kInstruction:
-        // Until the .text that closes it, a data section's records are read
-        // back as data pairs: an instruction there would silently become data.
-        if (context.data_open) {
-          log.Error("Instruction inside data section: ", context.Index());
-          return Status::kMalformedOperand;
-        }
-        status = EncodeInstruction(context, *classification.mnemonic);
-        if (status == Status::kSuccess) ++context.index;
-        break;
-    }
+    const Status status = observer == nullptr ? EncodeStatement(context, classification)
+                                              : EncodeObserved(context, token, classification,
+                                                               records_handed_on, *observer);
     if (status != Status::kSuccess) return status;
     if (sink && object_text.size() >= kSinkPiece) {
       sink(object_text);
+      records_handed_on += object_text.size();
       object_text.clear();
     }
   }

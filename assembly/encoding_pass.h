@@ -8,6 +8,7 @@
 
 #include "assembly/label_table.h"
 #include "assembly/log.h"
+#include "assembly/statement_observer.h"
 #include "assembly/status.h"
 
 namespace kiv::assembly {
@@ -19,8 +20,10 @@ using RecordSink = std::function<void(std::string_view records)>;
 // Appends the records to `object_text`. On failure the records written
 // before the faulty statement stay; the error has been logged. With a sink,
 // the records are handed to it in pieces of about a megabyte, each ending
-// with a whole statement, and `object_text` keeps only the rest.
+// with a whole statement, and `object_text` keeps only the rest. An observer
+// hears of every statement in order, the failing one included.
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
-                     std::string& object_text, const RecordSink& sink = {});
+                     std::string& object_text, const RecordSink& sink = {},
+                     StatementObserver* observer = nullptr);
 
 }  // namespace kiv::assembly

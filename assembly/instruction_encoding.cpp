@@ -5,21 +5,60 @@
 namespace kiv::assembly {
 namespace {
 
-// The body bits the immediate or target operand fills, by operand form.
-uint32_t ValueField(OperandForm form, uint32_t value) {
+// How the immediate or target operand enters the body.
+enum class ValueField : uint8_t { kNone, kImmediate, kTarget, kWholeBody };
+
+// The fields an operand form fills; the others stay 0 whatever the operands
+// hold.
+struct FieldUse {
+  bool rs = false;
+  bool rt = false;
+  bool rd = false;
+  ValueField value = ValueField::kNone;
+};
+
+constexpr FieldUse UseOf(OperandForm form) {
+  using F = OperandForm;
+  using V = ValueField;
   switch (form) {
-    case OperandForm::kTarget:
-      return value;  // the whole body, not cut to the 26-bit field
-    case OperandForm::kRsTarget:
-      return TargetField(value);
-    case OperandForm::kRtRsImmediate:
-    case OperandForm::kRtImmediateRs:
-    case OperandForm::kRtImmediate:
-    case OperandForm::kImmediate:
-      return ImmediateField(value);
+    case F::kRdRsRt:
+      return {true, true, true, V::kNone};
+    case F::kRs:
+      return {true, false, false, V::kNone};
+    case F::kRsRd:
+      return {true, false, true, V::kNone};
+    case F::kRtRsImmediate:
+    case F::kRtImmediateRs:
+      return {true, true, false, V::kImmediate};
+    case F::kRtRs:
+    case F::kRsRt:
+      return {true, true, false, V::kNone};
+    case F::kRtImmediate:
+      return {false, true, false, V::kImmediate};
+    case F::kImmediate:
+      return {false, false, false, V::kImmediate};
+    // The whole body is a jump's target, not cut to the 26-bit field.
+    case F::kTarget:
+      return {false, false, false, V::kWholeBody};
+    case F::kRsTarget:
+      return {true, false, false, V::kTarget};
     default:
-      return 0;
+      return {};  // kNone; kTwoIntegers is written as spawni records
   }
+}
+
+uint32_t ValueBits(ValueField field, uint32_t value) {
+  switch (field) {
+    case ValueField::kImmediate:
+      return ImmediateField(value);
+    case ValueField::kTarget:
+      return TargetField(value);
+    case ValueField::kWholeBody:
+      return value;
+    case ValueField::kNone:
+      break;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -28,11 +67,14 @@ EncodedWord Encode(const Mnemonic& row, const Operands& operands) {
   if (row.record == RecordKind::kSpawni) {
     return {EncodeHead(row.opcode, 0), operands.immediate, operands.second};
   }
+  const FieldUse use = UseOf(row.form);
+  const uint32_t rs = use.rs ? operands.rs : 0;
   EncodedWord word;
-  word.head = EncodeHead(row.opcode, operands.rs);
+  word.head = EncodeHead(row.opcode, rs);
   if (row.record == RecordKind::kShort) return word;
-  word.body = RsField(operands.rs) | RtField(operands.rt) | RdField(operands.rd) |
-              FunctionField(row.function) | ValueField(row.form, operands.immediate);
+  word.body = RsField(rs) | (use.rt ? RtField(operands.rt) : 0) |
+              (use.rd ? RdField(operands.rd) : 0) | FunctionField(row.function) |
+              ValueBits(use.value, operands.immediate);
   return word;
 }
 

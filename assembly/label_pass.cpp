@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "assembly/byte_set_bits.h"
+#include "assembly/index_rules.h"
 #include "assembly/mnemonic_table.h"
 #include "assembly/source_scanner.h"
 
@@ -99,8 +100,7 @@ class LabelPass {
       }
     } else if (Contains(rest, ".word")) {
       SkipWordOperand();
-      ++pending_words_;
-      ++index_;
+      index_ += PairIndices(pending_words_++);
     } else if (Contains(rest, ".ascii")) {
       AdvanceOverString(rest);
     } else if (Contains(rest, ".align")) {
@@ -132,8 +132,7 @@ class LabelPass {
     pos_ = p;
   }
 
-  // A string takes three indices per 16 bytes, its length raised to a
-  // multiple of 16. An unclosed string counts to the end of the line.
+  // An unclosed string counts to the end of the line.
   void AdvanceOverString(std::string_view rest) {
     const size_t open = rest.find('"');
     if (open == std::string_view::npos) {
@@ -142,20 +141,12 @@ class LabelPass {
       return;
     }
     const size_t close = rest.find('"', open + 1);
-    const uint64_t length =
-        (close == std::string_view::npos ? rest.size() : close) - (open + 1);
-    const uint64_t lines = (length + 15) / 16;
-    index_ += static_cast<uint32_t>(lines * 3);
+    const uint64_t length = (close == std::string_view::npos ? rest.size() : close) - (open + 1);
+    index_ += static_cast<uint32_t>(StringIndices(length));
   }
 
-  // An odd run of words is completed by a filler pair, which takes an index
-  // like any pair; then every two pairs add one more index.
   void FlushWords() {
-    if (pending_words_ % 2 != 0) {
-      ++pending_words_;
-      ++index_;
-    }
-    index_ += pending_words_ / 2;
+    index_ += StretchEndIndices(pending_words_);
     pending_words_ = 0;
   }
 

@@ -5,28 +5,10 @@
 #include <limits>
 #include <stdexcept>
 
-#include "common/packed_bytes.h"
+#include "assembly/label_hash.h"
 
 namespace kiv::assembly {
 namespace {
-
-// Eight bytes a step, then a full avalanche so that the low bits (the slot)
-// and the high bits (the tag) both depend on every byte.
-uint64_t HashName(std::string_view name) {
-  constexpr uint64_t kStep = 0x9e3779b97f4a7c15u;
-  const char* bytes = name.data();
-  const size_t length = name.size();
-  uint64_t hash = length * kStep;
-  size_t i = 0;
-  for (; i + 8 <= length; i += 8) hash = std::rotl((hash ^ Load8(bytes + i)) * kStep, 29);
-  if (i < length) hash = std::rotl((hash ^ LoadUpTo8(bytes + i, length - i)) * kStep, 29);
-  hash ^= hash >> 33;
-  hash *= 0xff51afd7ed558ccdu;
-  hash ^= hash >> 33;
-  hash *= 0xc4ceb9fe1a85ec53u;
-  hash ^= hash >> 33;
-  return hash;
-}
 
 // The slot position uses the low bits of the hash; the tag takes the high ones.
 uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
@@ -80,14 +62,15 @@ void LabelTable::Reserve(size_t count) {
 }
 
 void LabelTable::Rehash(size_t slot_count) {
-  if (slot_count > std::numeric_limits<uint32_t>::max()) throw std::length_error("label table full");
+  if (slot_count > std::numeric_limits<uint32_t>::max())
+    throw std::length_error("label table full");
   LargeBlock block(slot_count * sizeof(Slot));  // zero-filled: every slot empty
   auto* slots = static_cast<Slot*>(block.data());
   const size_t mask = slot_count - 1;
   for (size_t i = 0; i < slot_count_; ++i) {
     const Slot& held = slots_[i];
     if (held.entry_plus_one == 0) continue;
-    size_t slot = HashName(NameOf(entries_[held.entry_plus_one - 1])) & mask;
+    size_t slot = HashLabelName(NameOf(entries_[held.entry_plus_one - 1])) & mask;
     while (slots[slot].entry_plus_one != 0) slot = (slot + 1) & mask;
     slots[slot] = held;
   }
@@ -97,8 +80,9 @@ void LabelTable::Rehash(size_t slot_count) {
 }
 
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
-  if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(slot_count_ == 0 ? 1024 : slot_count_ * 2);
-  const uint64_t hash = HashName(name);
+  if ((entries_.size() + 1) * 4 > slot_count_ * 3)
+    Rehash(slot_count_ == 0 ? 1024 : slot_count_ * 2);
+  const uint64_t hash = HashLabelName(name);
   const Key key = MakeKey(name, hash);
   Slot& slot = slots_[FindSlot(key, hash)];
   if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
@@ -115,7 +99,7 @@ Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index)
 
 Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) const {
   if (entries_.empty()) return Status::kLabelNotFound;
-  const uint64_t hash = HashName(name);
+  const uint64_t hash = HashLabelName(name);
   const Slot& held = slots_[FindSlot(MakeKey(name, hash), hash)];
   if (held.entry_plus_one == 0) return Status::kLabelNotFound;
   instruction_index = held.instruction_index;
@@ -123,7 +107,7 @@ Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) 
 }
 
 void LabelTable::Prefetch(std::string_view name) const {
-  if (slot_count_ != 0) __builtin_prefetch(&slots_[HashName(name) & (slot_count_ - 1)], 1);
+  if (slot_count_ != 0) __builtin_prefetch(&slots_[HashLabelName(name) & (slot_count_ - 1)], 1);
 }
 
 void LabelTable::Clear() {
@@ -132,20 +116,6 @@ void LabelTable::Clear() {
   slot_block_ = LargeBlock();
   slots_ = nullptr;
   slot_count_ = 0;
-}
-
-std::vector<std::pair<std::string, int32_t>> LabelTable::SortedEntries() const {
-  std::vector<std::pair<std::string, int32_t>> sorted;
-  sorted.reserve(entries_.size());
-  for (size_t i = 0; i < slot_count_; ++i) {
-    const Slot& held = slots_[i];
-    if (held.entry_plus_one == 0) continue;
-    sorted.emplace_back(std::string(NameOf(entries_[held.entry_plus_one - 1])),
-                        held.instruction_index);
-  }
-  // std::string compares as unsigned bytes, and a prefix sorts first.
-  std::sort(sorted.begin(), sorted.end());
-  return sorted;
 }
 
 Status CreateLabelTable(LabelTable& table) {

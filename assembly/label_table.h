@@ -7,8 +7,7 @@
 // of the open-addressing index holds all a look-up needs for a name of up
 // to 16 bytes (its length, its bytes, its index), and such a look-up touches
 // one cache line. Longer names are compared in full against the arena,
-// where all names are copied end to end in insertion (source) order. The
-// ascending order of names is available on demand.
+// where all names are copied end to end in insertion (source) order.
 #pragma once
 
 #include <cstdint>
@@ -39,8 +38,15 @@ class LabelTable {
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);
   void Clear();
-  // Entries in ascending byte-wise order of their names.
-  std::vector<std::pair<std::string, int32_t>> SortedEntries() const;
+  // Calls visit(name, instruction_index) for every label, in no useful order.
+  template <typename Visit>
+  void ForEachLabel(Visit&& visit) const {
+    for (size_t i = 0; i < slot_count_; ++i) {
+      const Slot& held = slots_[i];
+      if (held.entry_plus_one != 0)
+        visit(NameOf(entries_[held.entry_plus_one - 1]), held.instruction_index);
+    }
+  }
 
  private:
   static constexpr size_t kInlineName = 16;
@@ -55,7 +61,7 @@ class LabelTable {
     uint32_t hash_tag;        // high bits of the name's hash
     uint32_t short_length;    // the name's length, capped
     int32_t instruction_index;
-    uint64_t head[2];         // the name's first 16 bytes, packed
+    uint64_t head[2];  // the name's first 16 bytes, packed
   };
   // A name as a probe compares it: its head padded like a slot's.
   struct Key {

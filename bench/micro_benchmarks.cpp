@@ -21,6 +21,7 @@
 #include "assembler/pass2.h"
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
+#include "assembly/assemble.h"
 #include "assembly/encoding_pass.h"
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
@@ -54,15 +55,15 @@ const Corpus& GetCorpus(Profile profile, int64_t instructions) {
     c.instructions = static_cast<uint64_t>(instructions);
     c.source = kiv::bench::GenerateSourceText(
         {.profile = profile, .instructions = c.instructions, .seed = 1});
-    c.formatted = kiv::assembly::NormaliseSource(c.source);
-    kiv::assembly::Log log;
-    kiv::assembly::BuildLabelList(c.formatted, c.labels, log);
-    if (kiv::assembly::EncodeProgram(c.formatted, c.labels, log, c.object) !=
-        kiv::assembly::Status::kSuccess) {
+    kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(c.source);
+    if (front.status != kiv::assembly::Status::kSuccess) {
       std::fprintf(stderr, "micro_benchmarks: generated source does not encode:\n%s",
-                   log.text().c_str());
+                   front.log.c_str());
       std::abort();
     }
+    c.formatted = std::move(front.formatted);
+    c.labels = std::move(front.labels);
+    c.object = std::move(front.object_text);
   }
   return *slot;
 }

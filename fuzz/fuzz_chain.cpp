@@ -11,11 +11,7 @@
 #include "assembler/log.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
-#include "assembly/encoding_pass.h"
-#include "assembly/label_pass.h"
-#include "assembly/label_table.h"
-#include "assembly/log.h"
-#include "assembly/normaliser.h"
+#include "assembly/assemble.h"
 #include "fuzz/invariants.h"
 
 using kiv::fuzz::Check;
@@ -23,16 +19,9 @@ using kiv::fuzz::Check;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view source(reinterpret_cast<const char*>(data), size);
 
-  const std::string formatted = kiv::assembly::NormaliseSource(source);
-  kiv::assembly::Log front_log;
-  kiv::assembly::LabelTable labels;
-  kiv::assembly::CreateLabelTable(labels);
-  kiv::assembly::BuildLabelList(formatted, labels, front_log);
-  std::string object;
-  if (kiv::assembly::EncodeProgram(formatted, labels, front_log, object) !=
-      kiv::assembly::Status::kSuccess) {
-    return 0;
-  }
+  const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+  if (front.status != kiv::assembly::Status::kSuccess) return 0;
+  const std::string& object = front.object_text;
   const bool ends_in_data = kiv::fuzz::CheckObjectText(object);
 
   std::ostream discard(nullptr);

@@ -6,10 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "assembly/encoding_pass.h"
-#include "assembly/label_pass.h"
-#include "assembly/label_table.h"
-#include "assembly/log.h"
+#include "assembly/assemble.h"
 #include "assembly/normaliser.h"
 #include "fuzz/invariants.h"
 
@@ -29,14 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::count(source.begin(), source.end(), '"'),
         "normaliser invented a quote");
 
-  Log log;
-  LabelTable labels;
-  Check(CreateLabelTable(labels) == Status::kSuccess, "CreateLabelTable failed");
-  Check(BuildLabelList(formatted, labels, log) == Status::kSuccess, "label pass failed");
-
-  std::string object;
-  const Status status = EncodeProgram(formatted, labels, log, object);
-  kiv::fuzz::CheckObjectText(object);
+  const AssemblyResult result = Assemble(source);
+  Check(result.formatted == formatted, "the entry point normalised differently");
+  kiv::fuzz::CheckObjectText(result.object_text);
 
   // CR LF line ends change nothing in a source without strings (inside one, a CR is
   // a character of the string).
@@ -46,19 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (c == '\n') crlf.push_back('\r');
       crlf.push_back(c);
     }
-    const std::string crlf_formatted = NormaliseSource(crlf);
-    Log crlf_log;
-    LabelTable crlf_labels;
-    BuildLabelList(crlf_formatted, crlf_labels, crlf_log);
-    std::string crlf_object;
-    Check(EncodeProgram(crlf_formatted, crlf_labels, crlf_log, crlf_object) == status &&
-              crlf_object == object && crlf_log.text() == log.text(),
+    const AssemblyResult crlf_result = Assemble(crlf);
+    Check(crlf_result.status == result.status && crlf_result.object_text == result.object_text &&
+              crlf_result.log == result.log,
           "CR LF line ends changed the result");
   }
   // A failing pass says why, in one error line at the end of the log.
-  if (status != Status::kSuccess) {
-    Check(log.text().rfind("!!ERROR: ", 0) == 0 ||
-              log.text().find("\n!!ERROR: ") != std::string::npos,
+  if (result.status != Status::kSuccess) {
+    Check(result.log.rfind("!!ERROR: ", 0) == 0 ||
+              result.log.find("\n!!ERROR: ") != std::string::npos,
           "failing encoding pass logged no error");
   }
   return 0;

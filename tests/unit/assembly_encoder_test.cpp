@@ -65,7 +65,8 @@ TEST(Encoder, BranchesTakeTheDistanceFromTheNextInstruction) {
 }
 
 TEST(Encoder, NonBranchImmediateLabelTakesTheLabelIndex) {
-  const auto result = AssembleSource("halt\nhalt\nhalt\nhere: addi 1 2 here\nli 3 here\nlw 4 here 5");
+  const auto result =
+      AssembleSource("halt\nhalt\nhalt\nhere: addi 1 2 here\nli 3 here\nlw 4 here 5");
   EXPECT_EQ(result.object, "\n3fc 0\n3fc 0\n3fc 0\n20 8040003\n20 c0003\n8c 14100003");
 }
 
@@ -161,29 +162,21 @@ TEST(Encoder, RecordsHandedToASinkInPiecesMatchTheWholeText) {
   std::string source = "start: halt\n";
   for (int i = 0; i < 60000; ++i) source += "addiu $1, $2, 7\nbeq $1, $2, start\n";
   source += ".rdata\n.word 5\n.ascii \"ok\"\n.text\nj start\nbogus\n";
-  const std::string formatted = NormaliseSource(source);
-  LabelTable labels;
-  Log label_log;
-  BuildLabelList(formatted, labels, label_log);
+  const AssemblyResult whole = Assemble(source);
 
-  Log whole_log;
-  std::string whole;
-  const Status whole_status = EncodeProgram(formatted, labels, whole_log, whole);
-
-  Log piece_log;
-  std::string rest;
   std::string pieces;
   int piece_count = 0;
-  const Status piece_status =
-      EncodeProgram(formatted, labels, piece_log, rest, [&](std::string_view records) {
-        pieces += records;
-        ++piece_count;
-      });
-  EXPECT_EQ(whole_status, Status::kUnsupportedInstruction);
-  EXPECT_EQ(piece_status, whole_status);
+  AssembleOptions options;
+  options.record_sink = [&](std::string_view records) {
+    pieces += records;
+    ++piece_count;
+  };
+  const AssemblyResult rest = Assemble(source, options);
+  EXPECT_EQ(whole.status, Status::kUnsupportedInstruction);
+  EXPECT_EQ(rest.status, whole.status);
   EXPECT_GE(piece_count, 1);
-  EXPECT_EQ(pieces + rest, whole);
-  EXPECT_EQ(piece_log.text(), whole_log.text());
+  EXPECT_EQ(pieces + rest.object_text, whole.object_text);
+  EXPECT_EQ(rest.log, whole.log);
 }
 
 TEST(RegisterNumber, SpInAnyCaseAndNumbersOtherwise) {

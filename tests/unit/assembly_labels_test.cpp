@@ -1,9 +1,12 @@
 // The label table and the label pass that fills it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "assembly/label_hash.h"
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "front_end_harness.h"
@@ -12,6 +15,16 @@ namespace kiv::assembly {
 namespace {
 
 using testing::LabelValue;
+
+// The labels in ascending byte-wise order of their names.
+std::vector<std::pair<std::string, int32_t>> SortedEntries(const LabelTable& table) {
+  std::vector<std::pair<std::string, int32_t>> sorted;
+  table.ForEachLabel(
+      [&](std::string_view name, int32_t index) { sorted.emplace_back(name, index); });
+  // std::string compares as unsigned bytes, and a prefix sorts first.
+  std::sort(sorted.begin(), sorted.end());
+  return sorted;
+}
 
 TEST(LabelTable, KeepsNamesInByteOrderAndRefusesDuplicates) {
   LabelTable table;
@@ -25,7 +38,7 @@ TEST(LabelTable, KeepsNamesInByteOrderAndRefusesDuplicates) {
   EXPECT_EQ(table.InsertLabel("\xe9", 7), Status::kSuccess);  // sorts as an unsigned byte
   EXPECT_EQ(table.InsertLabel("b", 99), Status::kDuplicateLabel);
   std::vector<std::string> names;
-  for (const auto& [name, index] : table.SortedEntries()) names.push_back(name);
+  for (const auto& [name, index] : SortedEntries(table)) names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{"", "a", "b", "c", "lo", "loop", "\xe9"}));
   EXPECT_EQ(LabelValue(table, "b"), 1);
 }
@@ -59,9 +72,17 @@ TEST(LabelTable, NamesAlikeInTheirFirstBytesStayApart) {
   // Short names are compared within their slot, longer ones in full: names
   // around that length, and names differing only in length or in NUL bytes.
   using std::string_literals::operator""s;
-  const std::vector<std::string> names = {
-      "a"s, "a\0"s, "\0"s, ""s, "abcdefghijklmnop"s, "abcdefghijklmnopq"s, "abcdefghijklmnopr"s,
-      "abcdefghijklmno"s, "abcdefghijklmnop\0"s, std::string(40, 'z'), std::string(40, 'z') + "\0"s};
+  const std::vector<std::string> names = {"a"s,
+                                          "a\0"s,
+                                          "\0"s,
+                                          ""s,
+                                          "abcdefghijklmnop"s,
+                                          "abcdefghijklmnopq"s,
+                                          "abcdefghijklmnopr"s,
+                                          "abcdefghijklmno"s,
+                                          "abcdefghijklmnop\0"s,
+                                          std::string(40, 'z'),
+                                          std::string(40, 'z') + "\0"s};
   LabelTable table;
   for (size_t i = 0; i < names.size(); ++i) {
     ASSERT_EQ(table.InsertLabel(names[i], static_cast<int32_t>(i)), Status::kSuccess) << i;
@@ -71,7 +92,25 @@ TEST(LabelTable, NamesAlikeInTheirFirstBytesStayApart) {
     EXPECT_EQ(table.InsertLabel(names[i], 99), Status::kDuplicateLabel) << i;
   }
   EXPECT_EQ(LabelValue(table, "abcdefghijklmnops"), -12345);
-  EXPECT_EQ(table.SortedEntries().size(), names.size());
+  EXPECT_EQ(SortedEntries(table).size(), names.size());
+}
+
+TEST(LabelTable, LongNamesWithTheSameHeadAndHashStayApart) {
+  // Same length, same first 16 bytes, and a hash alike in the 32 bits a slot
+  // keeps and in the 10 bits that place it in a new table: only the full
+  // compare of the names tells these two apart.
+  const std::string first = "a_long_label_head_04799662";
+  const std::string second = "a_long_label_head_05797331";
+  const uint64_t first_hash = HashLabelName(first), second_hash = HashLabelName(second);
+  ASSERT_EQ(first_hash >> 32, second_hash >> 32);
+  ASSERT_EQ(first_hash & 1023, second_hash & 1023);
+  LabelTable table;
+  ASSERT_EQ(table.InsertLabel(first, 1), Status::kSuccess);
+  int32_t index = -1;
+  EXPECT_EQ(table.FindLabel(second, index), Status::kLabelNotFound);
+  EXPECT_EQ(table.InsertLabel(second, 2), Status::kSuccess);
+  EXPECT_EQ(LabelValue(table, first), 1);
+  EXPECT_EQ(LabelValue(table, second), 2);
 }
 
 // Short names and long ones with a long common head, as generated code has.
@@ -212,7 +251,8 @@ TEST(LabelPass, UnbalancedQuoteHidesLaterColons) {
 }
 
 TEST(LabelPass, WordRunsAreFlushedToWholeDataLines) {
-  // One word: 1 + filler 1 + half of 2 = 3. Two words: 2 + 1 = 3. Three: 3 + 1 + 2 = 6.
+  // Pairs take 1, 2, 1, 2, ... by position; an odd stretch ends with a filler
+  // pair at an odd position. One word: 1 + 2. Two: 1 + 2. Three: 1 + 2 + 1 + 2.
   auto run = RunLabelPass(".rdata\n.word 1\n.text\na:");
   EXPECT_EQ(LabelValue(run.table, "a"), 3);
   run = RunLabelPass(".rdata\n.word 1\n.word 2\n.align 2\na:");
@@ -221,7 +261,7 @@ TEST(LabelPass, WordRunsAreFlushedToWholeDataLines) {
   EXPECT_EQ(LabelValue(run.table, "a"), 6);
   // A run ended by a .rdata inside an open section is not reset or flushed there.
   run = RunLabelPass(".rdata\n.word 1\n.word 2\n.rdata\na:\n.word 3\n.text\nb:");
-  EXPECT_EQ(LabelValue(run.table, "a"), 2);
+  EXPECT_EQ(LabelValue(run.table, "a"), 3);
   EXPECT_EQ(LabelValue(run.table, "b"), 6);
 }
 
@@ -240,14 +280,15 @@ TEST(LabelPass, WordValueOnTheNextLineIsConsumedWithTheWord) {
 
 TEST(LabelPass, DirectiveStringsInsideAsciiTextDecideTheLine) {
   const auto run = RunLabelPass(".rdata\n.ascii \"a .word\"\n.text\na:");
-  // Taken as a .word line: 1, then the flush of an odd run: 2.
+  // Taken as a .word line: 1, then the filler closing an odd stretch: 2.
   EXPECT_EQ(LabelValue(run.table, "a"), 3);
 }
 
 TEST(LabelPass, LongLinesAreOneLine) {
   const std::string line = "add 1 2 3" + std::string(300, ' ') + "halt long: j x\n";
   const auto run = RunLabelPass(line + "next:");
-  EXPECT_EQ(LabelValue(run.table, std::string("add 1 2 3") + std::string(300, ' ') + "halt long"), 0);
+  EXPECT_EQ(LabelValue(run.table, std::string("add 1 2 3") + std::string(300, ' ') + "halt long"),
+            0);
   EXPECT_EQ(LabelValue(run.table, "next"), 1);
 }
 

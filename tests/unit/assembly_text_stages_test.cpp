@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "assembly/byte_set_bits.h"
 #include "assembly/mnemonic_table.h"
@@ -91,7 +93,9 @@ TEST(Normaliser, AgreesWithAByteByByteReadingOnRandomText) {
     std::string source(random() % 300, 'x');
     for (char& c : source) {
       const auto pick = random() % 16;
-      c = pick == 0 ? specials[random() % specials.size()] : pick < 4 ? static_cast<char>(random()) : 'a';
+      c = pick == 0  ? specials[random() % specials.size()]
+          : pick < 4 ? static_cast<char>(random())
+                     : 'a';
     }
     ASSERT_EQ(NormaliseSource(source), NormaliseByHand(source)) << round;
   }
@@ -106,7 +110,8 @@ TEST(SourceScanner, TokensAreTheRunsBetweenScanSpaceWhereverTheyEnd) {
       for (size_t trail = 0; trail < 3; ++trail) {
         std::string text;
         for (size_t i = 0; i < lead; ++i) text += spaces[i % spaces.size()];
-        for (size_t i = 0; i < length; ++i) text += static_cast<char>(i % 3 == 0 ? '\x80' : 'a' + i);
+        for (size_t i = 0; i < length; ++i)
+          text += static_cast<char>(i % 3 == 0 ? '\x80' : 'a' + i);
         text += std::string(trail, ' ') + "\x1fz\x0e";
         SourceScanner scanner(text);
         std::string_view token;
@@ -128,7 +133,10 @@ TEST(SourceScanner, AgreesWithAByteByByteScanOnRandomText) {
   // once, with tokens read in turn with raw bytes, which move the scanner
   // anywhere within a block.
   std::mt19937 random(7);
-  const std::string alphabet = std::string(" \t\n\v\f\r\0\x08\x0e\x1f\x20\x80\xa0\xff" "ab", 16);
+  const std::string alphabet = std::string(
+      " \t\n\v\f\r\0\x08\x0e\x1f\x20\x80\xa0\xff"
+      "ab",
+      16);
   for (int round = 0; round < 3000; ++round) {
     std::string text(random() % 200, ' ');
     for (char& c : text) c = alphabet[random() % alphabet.size()];
@@ -159,7 +167,8 @@ TEST(SpaceBits, BothWaysOfTestingABlockAgree) {
   std::mt19937 random(11);
   std::string block(64, ' ');
   for (int round = 0; round < 20000; ++round) {
-    for (char& c : block) c = static_cast<char>(random() % 4 == 0 ? "\t\n\v\f\r \x08\x0e"[random() % 8] : random());
+    for (char& c : block)
+      c = static_cast<char>(random() % 4 == 0 ? "\t\n\v\f\r \x08\x0e"[random() % 8] : random());
     uint64_t expected = 0;
     for (size_t i = 0; i < block.size(); ++i) {
       if (IsScanSpace(block[i])) expected |= uint64_t{1} << i;
@@ -175,9 +184,11 @@ TEST(ByteSetBits, FinderAndCountAgreeWithAByteByByteSearch) {
   std::mt19937 random(5);
   for (int round = 0; round < 2000; ++round) {
     std::string text(random() % 400, 'a');
-    for (char& c : text) c = random() % 8 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
+    for (char& c : text)
+      c = random() % 8 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
     const auto special = [](char c) { return c == ':' || c == '\n' || c == '"' || c == '.'; };
-    ASSERT_EQ(CountByteSet<':'>(text), static_cast<size_t>(std::count(text.begin(), text.end(), ':')));
+    ASSERT_EQ(CountByteSet<':'>(text),
+              static_cast<size_t>(std::count(text.begin(), text.end(), ':')));
     ByteSetFinder<'\n', '"', ':', '.'> finder(text);
     size_t p = random() % 3;
     while (p <= text.size()) {
@@ -187,7 +198,8 @@ TEST(ByteSetBits, FinderAndCountAgreeWithAByteByByteSearch) {
       p = expected + 1 + random() % 3;
     }
     std::string block(64, 'a');
-    for (char& c : block) c = random() % 4 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
+    for (char& c : block)
+      c = random() % 4 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
     ASSERT_EQ((ByteSetBits<'\n', '"', ':', '.'>(block.data())),
               (ByteSetBitsPortable<'\n', '"', ':', '.'>(block.data())));
   }
@@ -253,15 +265,16 @@ TEST(MnemonicTable, ClassifiesLabelsDirectivesAndRefusesNearMisses) {
     EXPECT_EQ(Classify(bad).kind, TokenKind::kNotFound) << bad;
   }
   // A colon anywhere, also in the ninth byte and beyond or after a NUL byte.
-  for (const std::string& label : {":"s, "12345678:"s, "\0:"s, "abcdefg:"s, std::string(300, 'x') + ":"}) {
+  for (const std::string& label :
+       {":"s, "12345678:"s, "\0:"s, "abcdefg:"s, std::string(300, 'x') + ":"}) {
     EXPECT_EQ(Classify(label).kind, TokenKind::kLabelDefinition) << label;
   }
 }
 
 TEST(MnemonicTable, SubstringScanFindsMnemonicsInsideWords) {
   EXPECT_TRUE(ContainsMnemonicString("  halt\n"));
-  EXPECT_TRUE(ContainsMnemonicString("xjx"));       // "j"
-  EXPECT_TRUE(ContainsMnemonicString("glory"));     // "or"
+  EXPECT_TRUE(ContainsMnemonicString("xjx"));    // "j"
+  EXPECT_TRUE(ContainsMnemonicString("glory"));  // "or"
   EXPECT_TRUE(ContainsMnemonicString("mul.d 1 2 3"));
   EXPECT_FALSE(ContainsMnemonicString("   \n"));
   EXPECT_FALSE(ContainsMnemonicString("xyz 123"));
@@ -282,6 +295,52 @@ TEST(MnemonicTable, SubstringScanFindsMnemonicsInsideWords) {
     EXPECT_TRUE(ContainsMnemonicString("\t" + token + " 1 2 3")) << token;
     EXPECT_TRUE(ContainsMnemonicString("Q9" + token + "Q9")) << token;
   }
+}
+
+// The plain meaning of the staged search: some mnemonic is a substring.
+bool ContainsMnemonicByPlainSearch(std::string_view text) {
+  const auto mnemonics = Mnemonics();
+  return std::any_of(mnemonics.begin(), mnemonics.end(), [&](const Mnemonic& m) {
+    return text.find(m.token) != std::string_view::npos;
+  });
+}
+
+// Lines built from mnemonics, pieces of them and the bytes around them, so
+// that near misses, cut-off tokens and blanks of every length are common.
+std::string RandomLine(std::mt19937& random) {
+  static const std::vector<std::string> kPieces = {
+      " ", "\t", "  ", "        ", "\n", "\r", "1",
+      "9", "$",  ".",  "x",        "Q",  ":",  std::string(1, '\0')};
+  const auto mnemonics = Mnemonics();
+  std::string line;
+  const int parts = std::uniform_int_distribution<int>(0, 12)(random);
+  for (int i = 0; i < parts; ++i) {
+    if (random() % 3 == 0) {
+      line += kPieces[random() % kPieces.size()];
+      continue;
+    }
+    // A whole mnemonic, or a piece of one cut at either end.
+    const std::string_view token = mnemonics[random() % mnemonics.size()].token;
+    const size_t from = random() % 2 == 0 ? 0 : random() % token.size();
+    const size_t to =
+        random() % 2 == 0 ? token.size() : from + random() % (token.size() - from + 1);
+    line += token.substr(from, to - from);
+  }
+  return line;
+}
+
+TEST(MnemonicTable, StagedSubstringSearchAgreesWithAPlainSearchOnRandomLines) {
+  std::mt19937 random(7);
+  int found = 0;
+  for (int round = 0; round < 200000; ++round) {
+    const std::string line = RandomLine(random);
+    const bool expected = ContainsMnemonicByPlainSearch(line);
+    ASSERT_EQ(ContainsMnemonicString(line), expected) << '"' << line << '"';
+    found += expected ? 1 : 0;
+  }
+  // Both answers are common, so neither half of the search goes untried.
+  EXPECT_GT(found, 20000);
+  EXPECT_LT(found, 180000);
 }
 
 }  // namespace

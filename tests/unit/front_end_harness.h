@@ -1,32 +1,33 @@
-// Runs the front end's stages in memory on a source text.
+// Runs the front end in memory on a source text.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "assembly/encoding_pass.h"
-#include "assembly/label_pass.h"
+#include "assembly/assemble.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
-#include "assembly/normaliser.h"
 
 namespace kiv::assembly::testing {
 
 struct FrontEndResult {
   Status status = Status::kSuccess;
   std::string object;  // kivAssembler.txt
-  std::string log;     // error lines of both passes
+  std::string log;     // error lines of both passes, without the success line
   LabelTable labels;
 };
 
 inline FrontEndResult AssembleSource(std::string_view source) {
+  AssemblyResult run = Assemble(source);
   FrontEndResult result;
-  Log log;
-  const std::string formatted = NormaliseSource(source);
-  CreateLabelTable(result.labels);
-  BuildLabelList(formatted, result.labels, log);
-  result.status = EncodeProgram(formatted, result.labels, log, result.object);
-  result.log = log.text();
+  result.status = run.status;
+  result.object = std::move(run.object_text);
+  result.log = std::move(run.log);
+  Log success;
+  success.Info(kSuccessMessage);
+  if (result.log.ends_with(success.text()))
+    result.log.resize(result.log.size() - success.text().size());
+  result.labels = std::move(run.labels);
   return result;
 }
 
