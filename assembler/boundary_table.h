@@ -35,6 +35,10 @@ class BoundaryTable {
   // 0 before the first boundary.
   uint32_t PaddingAtIndex(uint32_t index) const;
 
+  // Where the instruction at `index` lands once padded: in bundle
+  // SlotPosition / 3, slot SlotPosition % 3 + 1.
+  uint64_t SlotPosition(uint32_t index) const { return uint64_t{index} + PaddingAtIndex(index); }
+
   // Ascending by index, no index twice.
   std::span<const Boundary> boundaries() const { return boundaries_.span(); }
 

@@ -1,23 +1,22 @@
-// The back end's run from start to end: log, pass 1, padding, pass 2, outputs.
+// The back end's run from start to end: reads the intermediate text, packs
+// it, writes the image, the listing and the log.
 #pragma once
 
 #include <ostream>
 
+#include "common/exit_status.h"
+
 namespace kiv::assembler {
 
 struct FileNames {
-  const char* log;
-  const char* input;    // the intermediate text
-  const char* listing;  // the bundle listing, text
-  const char* image;    // the bundle image, binary
+  const char* log = "kivAssemblerLog.txt";
+  const char* input = "kivAssembler.txt";  // the intermediate text
+  const char* listing = "kivBundle.txt";   // the bundle listing, text
+  const char* image = "kivBinary.txt";     // the bundle image, binary
 };
 
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitNoLog = 10;
-inline constexpr int kExitStageFailed = 255;  // -1 as a process exit status
-
 // Runs every stage in order and stops at the first that fails; errors are
-// logged, never printed. Returns the process exit status.
+// logged, never printed. Returns the process exit status (common/exit_status.h).
 int RunAssembler(const FileNames& files, std::ostream& console);
 
 }  // namespace kiv::assembler

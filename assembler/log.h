@@ -1,22 +1,24 @@
-// The back end's log. Errors go to the log file only, so a failing run stays
-// silent on the console; info lines go to the console and then the log file.
+// The back end's log, kept in memory until the run ends. Errors go to the log
+// only, so a failing run stays silent on the console; info lines go to both.
 #pragma once
 
-#include <ostream>
+#include <string>
 #include <string_view>
 
 namespace kiv::assembler {
 
 class Log {
  public:
-  Log(std::ostream& console, std::ostream& file) : console_(console), file_(file) {}
+  void Error(std::string_view message);  // "ERROR: %s\n", log only
+  void Info(std::string_view message);   // "INFO: %s\n", log and console
 
-  void Error(std::string_view message);  // "ERROR: %s\n", log file only
-  void Info(std::string_view message);   // "INFO: %s\n", console, then log file
+  // What the log file holds, and what the console shows, so far.
+  const std::string& text() const { return text_; }
+  const std::string& console() const { return console_; }
 
  private:
-  std::ostream& console_;
-  std::ostream& file_;
+  std::string text_;
+  std::string console_;
 };
 
 }  // namespace kiv::assembler

@@ -46,11 +46,9 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
     if (record_entry::Tag(entry) == record_entry::kInstruction) {
       const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
       const uint32_t body = record_entry::Body(entry);
-      if (const auto target = TransferTarget(op, body, counter.index())) {
-        table.Insert(*target);
+      if (const auto target = InsertInstructionBoundaries(op, body, counter.index(), table)) {
         targets.PushBack(*target);
       }
-      InsertThreadBoundaries(op, counter.index(), table);
       counter.CountInstruction();
       if (op == opcode::kSpawni) ++i;  // its second value
       continue;
@@ -79,9 +77,12 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
 
 }  // namespace
 
-void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table) {
-  if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
+std::optional<uint32_t> InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index,
+                                                    BoundaryTable& table) {
+  const auto target = TransferTarget(op, body, index);
+  if (target) table.Insert(*target);
   InsertThreadBoundaries(op, index, table);
+  return target;
 }
 
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
@@ -90,11 +91,6 @@ Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordLis
     return Status::kMalformedRecord;
   }
   return CollectBoundaries(records, table, log);
-}
-
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log) {
-  RecordList records;
-  return RunPass1(text, table, log, records);
 }
 
 }  // namespace kiv::assembler

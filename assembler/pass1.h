@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "assembler/boundary_table.h"
@@ -15,7 +16,10 @@ namespace kiv::assembler {
 // The boundaries one instruction at `index` demands: the target of a jump or
 // branch, the instruction after jal, spawn, fork and halt, and join and spawni
 // together with the instruction after them, so each is alone in its bundle.
-void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, BoundaryTable& table);
+// Returns the jump or branch target, if any, for the check against the data
+// sections.
+std::optional<uint32_t> InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index,
+                                                    BoundaryTable& table);
 
 // Decodes `text` into the empty `records`, for pass 2, and fills `table` from
 // them (ComputePadding is left to the caller). Each data section's first
@@ -23,8 +27,5 @@ void InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index, Bou
 // read and kTargetInData for a jump or branch target strictly inside a data
 // section, logging the error in both cases.
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records);
-
-// The same, with the decoded records dropped.
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log);
 
 }  // namespace kiv::assembler

@@ -7,10 +7,10 @@
 
 #include "assembler/bundle_packer.h"
 #include "assembler/index_counter.h"
-#include "assembler/record_decoder.h"
 #include "assembler/relocation.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
+#include "common/record_format.h"
 
 namespace kiv::assembler {
 namespace {
@@ -66,73 +66,94 @@ class StringSink : public OutputSink {
   std::string& listing_;
 };
 
+// One walk over the records: the running index, the boundaries met on the
+// way, the bundles and data lines built, and the part not yet handed on.
+class Pass2Walk {
+ public:
+  Pass2Walk(const BoundaryTable& table, OutputSink& sink) : table_(table), sink_(sink) {
+    image_.reserve(kPartSize + kMostPerRecord);
+    listing_.reserve(kPartSize + kMostPerRecord);
+  }
+
+  void Run(std::span<const uint64_t> entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+      StartRecord();
+      if (record_entry::Tag(entries[i]) == record_entry::kInstruction) {
+        i += PackInstruction(entries.subspan(i));
+      } else {
+        i += CopyDataSection(entries.subspan(i));
+      }
+    }
+    ReachIndex();
+    packer_.EndBundle();
+    packer_.Finish();
+    sink_.Take(image_, listing_);
+  }
+
+ private:
+  // Every record, and each data pair, is first met by the boundary check.
+  void StartRecord() {
+    if (listing_.size() >= kPartSize) {
+      sink_.Take(image_, listing_);
+      image_.clear();
+      listing_.clear();
+    }
+    ReachIndex();
+  }
+  // A boundary ends the pending bundle.
+  void ReachIndex() {
+    if (cursor_.Reach(counter_.index())) packer_.EndBundle();
+  }
+
+  // The instruction at the front of `entries`; returns how many entries
+  // after it it took (a spawni's second word).
+  size_t PackInstruction(std::span<const uint64_t> entries) {
+    const uint32_t head = record_entry::Head(entries[0]);
+    const uint32_t op = OpcodeOfHead(head);
+    const bool spawni = op == opcode::kSpawni;
+    const uint32_t second = spawni ? record_entry::Body(entries[1]) : 0;
+    const uint32_t body = RelocateBody(op, counter_.index(), record_entry::Body(entries[0]),
+                                       cursor_.padding_in_force(), table_);
+    packer_.PackInstruction(head, body, second);
+    counter_.CountInstruction();
+    return spawni ? 1 : 0;
+  }
+
+  // The section whose header is at the front of `entries`; returns how many
+  // pairs followed it.
+  size_t CopyDataSection(std::span<const uint64_t> entries) {
+    counter_.EnterData();
+    packer_.EndBundle();  // the marker ends the pending bundle
+    const uint64_t pairs = record_entry::PairCount(entries[0]);
+    for (uint64_t k = 1; k <= pairs; ++k) {
+      StartRecord();  // each pair is a record of its own
+      counter_.CountDataPair();
+      packer_.WriteDataPair(record_entry::FirstWord(entries[k]),
+                            record_entry::SecondWord(entries[k]), counter_.pair_count() % 2 == 0);
+    }
+    if (record_entry::Tag(entries[0]) == record_entry::kClosedSection) {
+      ReachIndex();
+      if (counter_.LeaveData()) {
+        packer_.WriteDataPair(record_format::kFillerFirstWord, record_format::kFillerSecondWord,
+                              true);
+      }
+    }
+    return pairs;
+  }
+
+  const BoundaryTable& table_;
+  OutputSink& sink_;
+  std::string image_;
+  std::string listing_;
+  IndexCounter counter_;
+  BoundaryCursor cursor_{table_};
+  BundlePacker packer_{image_, listing_};
+};
+
 }  // namespace
 
 void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink& sink) {
-  std::string image;
-  std::string listing;
-  image.reserve(kPartSize + kMostPerRecord);
-  listing.reserve(kPartSize + kMostPerRecord);
-  const auto hand_on_when_full = [&] {
-    if (listing.size() < kPartSize) return;
-    sink.Take(image, listing);
-    image.clear();
-    listing.clear();
-  };
-
-  IndexCounter counter;
-  BundlePacker packer(image, listing);
-  BoundaryCursor cursor(table);
-  uint32_t slot = 1;  // the slot the next instruction fills
-  // A boundary ends the pending bundle.
-  const auto reach = [&](uint32_t index) {
-    if (cursor.Reach(index) && slot != 1) {
-      packer.Flush();
-      slot = 1;
-    }
-  };
-
-  const auto entries = records.entries();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    hand_on_when_full();
-    reach(counter.index());
-    const uint64_t entry = entries[i];
-    if (record_entry::Tag(entry) == record_entry::kInstruction) {
-      const uint32_t head = record_entry::Head(entry);
-      const uint32_t op = OpcodeOfHead(head);
-      const uint32_t second = op == opcode::kSpawni ? record_entry::Body(entries[++i]) : 0;
-      const uint32_t body = RelocateBody(op, counter.index(), record_entry::Body(entry),
-                                         cursor.padding_in_force(), table);
-      packer.PackInstruction(head, body, second, slot);
-      slot = slot % 3 + 1;
-      counter.CountInstruction();
-      continue;
-    }
-    // A data section: the marker ends the pending bundle.
-    counter.EnterData();
-    if (slot != 1) {
-      packer.Flush();
-      slot = 1;
-    }
-    const uint64_t pairs = record_entry::PairCount(entry);
-    for (uint64_t k = 0; k < pairs; ++k) {
-      // Each pair is a record of its own, met by the boundary check like any other.
-      hand_on_when_full();
-      reach(counter.index());
-      const uint64_t pair = entries[++i];
-      counter.CountDataPair();
-      packer.WriteDataPair(record_entry::FirstWord(pair), record_entry::SecondWord(pair),
-                           counter.pair_count() % 2 == 0);
-    }
-    if (record_entry::Tag(entry) == record_entry::kClosedSection) {
-      reach(counter.index());
-      if (counter.LeaveData()) packer.WriteDataPair(0, 0, true);
-    }
-  }
-  reach(counter.index());
-  if (slot != 1) packer.Flush();
-  packer.Finish();
-  sink.Take(image, listing);
+  Pass2Walk(table, sink).Run(records.entries());
 }
 
 size_t LargestImageSize(const RecordList& records) {
@@ -150,14 +171,6 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, std::string
                    (records.pair_count() + records.section_count()) * kListingBytesPerPair);
   StringSink sink(image, listing);
   RunPass2(records, table, sink);
-}
-
-Status RunPass2(std::string_view text, const BoundaryTable& table, std::string& image,
-                std::string& listing) {
-  RecordList records;
-  if (!DecodeRecords(text, records)) return Status::kMalformedRecord;
-  RunPass2(records, table, image, listing);
-  return Status::kOk;
 }
 
 }  // namespace kiv::assembler

@@ -5,12 +5,10 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 
 #include "assembler/boundary_table.h"
 #include "assembler/output_sink.h"
 #include "assembler/record_list.h"
-#include "assembler/status.h"
 
 namespace kiv::assembler {
 
@@ -24,10 +22,5 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink&
 // The same, appending the whole image and listing to the two strings.
 void RunPass2(const RecordList& records, const BoundaryTable& table, std::string& image,
               std::string& listing);
-
-// The same from the text, decoded again; returns kMalformedRecord, with both
-// outputs left as they were, for text that pass 1 would have refused.
-Status RunPass2(std::string_view text, const BoundaryTable& table, std::string& image,
-                std::string& listing);
 
 }  // namespace kiv::assembler

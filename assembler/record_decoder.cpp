@@ -5,6 +5,7 @@
 
 #include "common/instruction_word.h"
 #include "common/packed_bytes.h"
+#include "common/record_format.h"
 
 namespace kiv::assembler {
 namespace {
@@ -37,6 +38,9 @@ struct HexRun {
   int digits;
   uint32_t value;
 };
+
+// One scan covers a data word, or all the significant digits of a number.
+static_assert(record_format::kWordDigits == 8 && record_format::kNumberDigits == 8);
 
 inline HexRun ScanEight(const char* p) {
   const uint64_t word = Load8(p);
@@ -80,9 +84,10 @@ bool Decoder::ReadNumber(uint32_t& value) {
   SkipWhiteSpace();
   // Nine bytes in reach: eight digits at most and what ends them. Longer
   // runs (leading zeros, too wide) and the last bytes go the slow way.
-  if (end_ - p_ >= 9) {
+  constexpr int kDigits = record_format::kNumberDigits;
+  if (end_ - p_ > kDigits) {
     const HexRun run = ScanEight(p_);
-    if (run.digits < 8 || !IsDigit(p_[8])) {
+    if (run.digits < kDigits || !IsDigit(p_[kDigits])) {
       if (run.digits == 0 || !IsWhiteSpace(p_[run.digits])) return false;
       p_ += run.digits;
       value = run.value;
@@ -109,7 +114,7 @@ bool Decoder::ReadNumberSlowly(uint32_t& value) {
 // looked at here.
 bool Decoder::ReadWord(uint32_t& value) {
   SkipWhiteSpace();
-  if (end_ - p_ >= 8) {
+  if (end_ - p_ >= record_format::kWordDigits) {
     const HexRun run = ScanEight(p_);
     p_ += run.digits;
     value = run.value;
@@ -117,7 +122,7 @@ bool Decoder::ReadWord(uint32_t& value) {
   }
   const char* const start = p_;
   uint32_t accumulated = 0;
-  while (p_ != end_ && p_ - start < 8 && IsDigit(*p_)) {
+  while (p_ != end_ && p_ - start < record_format::kWordDigits && IsDigit(*p_)) {
     accumulated = accumulated * 16 + (ClassOf(*p_) & 0xfu);
     ++p_;
   }
@@ -128,7 +133,7 @@ bool Decoder::ReadWord(uint32_t& value) {
 bool Decoder::ReadInstruction(RecordList& records, bool& enters_data) {
   uint32_t head = 0;
   if (!ReadNumber(head)) return false;
-  if ((head & 0xffffu) == 0xfffeu) {
+  if (record_format::IsDataMarker(head)) {
     records.OpenSection();
     enters_data = true;
     return true;
@@ -139,7 +144,7 @@ bool Decoder::ReadInstruction(RecordList& records, bool& enters_data) {
     records.AddInstruction(head, body);
     return true;
   }
-  uint32_t second_head = 0;  // the digits 3f0 of the second line, not looked at
+  uint32_t second_head = 0;  // the second line's head, not looked at
   uint32_t second = 0;
   if (!ReadNumber(second_head) || !ReadNumber(second)) return false;
   records.AddSpawni(head, body, second);
@@ -153,7 +158,7 @@ bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
   // A pair is one token of at most sixteen digits: digits running on past it
   // would otherwise be read as the start of the next record.
   if (p_ != end_ && !IsWhiteSpace(*p_)) return false;
-  if (first_word == 0xffffffffu) {
+  if (first_word == record_format::kEndOfDataWord) {
     records.CloseSection();
     leaves_data = true;
   } else {

@@ -10,15 +10,11 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "assembler/boundary_table.h"
 #include "assembler/bundle_packer.h"
-#include "assembler/log.h"
-#include "assembler/pass1.h"
-#include "assembler/pass2.h"
+#include "assembler/pack.h"
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
 #include "assembly/assemble.h"
@@ -30,7 +26,7 @@
 #include "assembly/source_scanner.h"
 #include "bench/source_generator.h"
 #include "common/hex.h"
-#include "common/record_reader.h"
+#include "tests/support/record_reader.h"
 
 namespace {
 
@@ -204,34 +200,21 @@ void BM_Pack(benchmark::State& state) {
     std::string image;
     std::string listing;
     kiv::assembler::BundlePacker packer(image, listing);
-    uint32_t slot = 1;
-    for (const kiv::Item& item : items) {
-      packer.PackInstruction(item.head, item.body, item.second, slot);
-      slot = slot % 3 + 1;
-    }
-    if (slot != 1) packer.Flush();
+    for (const kiv::Item& item : items) packer.PackInstruction(item.head, item.body, item.second);
+    packer.EndBundle();
     packer.Finish();
     benchmark::DoNotOptimize(listing.data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(items.size()));
 }
 
-// The back end's two passes on the records in memory, files aside.
+// The back end's two passes on the text in memory, files aside.
 void BM_BackEndPasses(benchmark::State& state) {
   const auto profile = static_cast<Profile>(state.range(1));
   const Corpus& c = GetCorpus(profile, state.range(0));
-  std::ostringstream console;
-  std::ostringstream file;
-  kiv::assembler::Log log(console, file);
   for (auto _ : state) {
-    kiv::assembler::BoundaryTable table;
-    kiv::assembler::RecordList records;
-    kiv::assembler::RunPass1(c.object, table, log, records);
-    table.ComputePadding();
-    std::string image;
-    std::string listing;
-    kiv::assembler::RunPass2(records, table, image, listing);
-    benchmark::DoNotOptimize(image.data());
+    const kiv::assembler::PackResult packed = kiv::assembler::Pack(c.object);
+    benchmark::DoNotOptimize(packed.image.data());
   }
   SetRates(state, c, c.object.size());
 }

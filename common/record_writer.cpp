@@ -1,6 +1,7 @@
 #include "common/record_writer.h"
 
 #include "common/hex.h"
+#include "common/record_format.h"
 
 namespace kiv {
 
@@ -30,22 +31,31 @@ void RecordWriter::Spawni(uint32_t first, uint32_t second) {
   char buffer[40];
   char* p = buffer;
   for (const uint32_t value : {first, second}) {
-    for (const char c : {'\n', '3', 'f', '0', ' '}) *p++ = c;
+    *p++ = '\n';
+    for (const char c : record_format::kSpawniHeadText) *p++ = c;
+    *p++ = ' ';
     p = WriteHex(p, value);
     *p++ = ' ';
   }
   out_.append(buffer, p);
 }
 
-void RecordWriter::DataMarker() { out_.append("\nfffe"); }
+void RecordWriter::DataMarker() {
+  out_.push_back('\n');
+  out_.append(record_format::kDataMarkerText);
+}
 
 void RecordWriter::DataPair(uint32_t first_word, uint32_t second_word) {
-  char buffer[17];
+  char buffer[1 + record_format::kPairDigits];
   buffer[0] = '\n';
-  WriteHexDigits(buffer + 1, (uint64_t{first_word} << 32) | second_word, 16);
+  WriteHexDigits(buffer + 1, (uint64_t{first_word} << 32) | second_word,
+                 record_format::kPairDigits);
   out_.append(buffer, sizeof buffer);
 }
 
-void RecordWriter::EndOfData() { out_.append("\nffffffffffffffff"); }
+void RecordWriter::EndOfData() {
+  out_.push_back('\n');
+  out_.append(record_format::kEndOfDataText);
+}
 
 }  // namespace kiv

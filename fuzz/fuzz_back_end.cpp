@@ -1,22 +1,19 @@
-// The whole back end on an in-memory intermediate text: pass 1, padding and
-// pass 2, checking what must hold of the table and the two outputs, and that
-// the back end's decoder reads what the record reader reads.
+// The whole back end on an in-memory intermediate text, checking what must
+// hold of the table and the two outputs, and that the back end's decoder
+// reads what the record reader reads.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 
 #include "assembler/boundary_table.h"
-#include "assembler/log.h"
-#include "assembler/pass1.h"
-#include "assembler/pass2.h"
+#include "assembler/pack.h"
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
 #include "common/instruction_word.h"
-#include "common/record_reader.h"
 #include "fuzz/invariants.h"
+#include "tests/support/record_reader.h"
 
 using namespace kiv::assembler;
 using kiv::fuzz::Check;
@@ -42,9 +39,12 @@ void CheckDecoderAgreesWithReader(std::string_view text) {
   RecordList expected;
   kiv::RecordReader reader(text);
   bool accepted = true;
-  for (kiv::Item item = reader.Next(); item.kind != kiv::ItemKind::kEndOfFile; item = reader.Next()) {
+  for (kiv::Item item = reader.Next(); item.kind != kiv::ItemKind::kEndOfFile;
+       item = reader.Next()) {
     switch (item.kind) {
-      case kiv::ItemKind::kMalformed: accepted = false; break;
+      case kiv::ItemKind::kMalformed:
+        accepted = false;
+        break;
       case kiv::ItemKind::kInstruction:
         if (kiv::OpcodeOfHead(item.head) == kiv::opcode::kSpawni) {
           expected.AddSpawni(item.head, item.body, item.second);
@@ -52,15 +52,23 @@ void CheckDecoderAgreesWithReader(std::string_view text) {
           expected.AddInstruction(item.head, item.body);
         }
         break;
-      case kiv::ItemKind::kDataMarker: expected.OpenSection(); break;
-      case kiv::ItemKind::kDataPair: expected.AddPair(item.first_word, item.second_word); break;
-      case kiv::ItemKind::kEndOfData: expected.CloseSection(); break;
-      case kiv::ItemKind::kEndOfFile: break;
+      case kiv::ItemKind::kDataMarker:
+        expected.OpenSection();
+        break;
+      case kiv::ItemKind::kDataPair:
+        expected.AddPair(item.first_word, item.second_word);
+        break;
+      case kiv::ItemKind::kEndOfData:
+        expected.CloseSection();
+        break;
+      case kiv::ItemKind::kEndOfFile:
+        break;
     }
     if (!accepted) break;
   }
   RecordList decoded;
-  Check(DecodeRecords(text, decoded) == accepted, "the decoder and the reader disagree on a refusal");
+  Check(DecodeRecords(text, decoded) == accepted,
+        "the decoder and the reader disagree on a refusal");
   const auto a = expected.entries();
   const auto b = decoded.entries();
   Check(a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin()),
@@ -71,22 +79,15 @@ void CheckDecoderAgreesWithReader(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  std::ostream discard(nullptr);  // the log's lines are not looked at
-  Log log(discard, discard);
-
   CheckDecoderAgreesWithReader(text);
 
-  BoundaryTable table;
-  if (RunPass1(text, table, log) != Status::kOk) return 0;
-  table.ComputePadding();
-  CheckTable(table);
-
-  std::string image;
-  std::string listing;
-  // Pass 1 accepted the text, so pass 2 must read it to the end.
-  Check(RunPass2(text, table, image, listing) == Status::kOk,
-        "pass 2 refused a text that pass 1 accepted");
-  kiv::fuzz::CheckOutputs(image, listing, kiv::fuzz::EndsInOddDataSection(text));
+  const PackResult packed = Pack(text);
+  if (packed.status != Status::kOk) {
+    Check(packed.image.empty() && packed.listing.empty(), "a refused text left outputs");
+    return 0;
+  }
+  CheckTable(packed.boundaries);
+  kiv::fuzz::CheckOutputs(packed.image, packed.listing, kiv::fuzz::EndsInOddDataSection(text));
 
   // Digits of either case and CR LF line ends read as the same records.
   std::string variant;
@@ -94,14 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (c == '\n') variant.push_back('\r');
     variant.push_back(c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c);
   }
-  BoundaryTable variant_table;
-  Check(RunPass1(variant, variant_table, log) == Status::kOk,
-        "pass 1 refused the text in capitals with CR LF");
-  variant_table.ComputePadding();
-  std::string variant_image;
-  std::string variant_listing;
-  Check(RunPass2(variant, variant_table, variant_image, variant_listing) == Status::kOk &&
-            variant_image == image && variant_listing == listing,
+  const PackResult variant_packed = Pack(variant);
+  Check(variant_packed.status == Status::kOk, "the text in capitals with CR LF was refused");
+  Check(variant_packed.image == packed.image && variant_packed.listing == packed.listing,
         "the text in capitals with CR LF gave other outputs");
   return 0;
 }

@@ -3,14 +3,10 @@
 // or branch into data; it never finds a record it cannot read.
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <string_view>
 
-#include "assembler/boundary_table.h"
-#include "assembler/log.h"
-#include "assembler/pass1.h"
-#include "assembler/pass2.h"
+#include "assembler/pack.h"
 #include "assembly/assemble.h"
 #include "fuzz/invariants.h"
 
@@ -24,18 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& object = front.object_text;
   const bool ends_in_data = kiv::fuzz::CheckObjectText(object);
 
-  std::ostream discard(nullptr);
-  kiv::assembler::Log back_log(discard, discard);
-  kiv::assembler::BoundaryTable table;
-  const kiv::assembler::Status pass1 = kiv::assembler::RunPass1(object, table, back_log);
-  if (pass1 == kiv::assembler::Status::kTargetInData) return 0;
-  Check(pass1 == kiv::assembler::Status::kOk, "back end refused the front end's text");
-  table.ComputePadding();
-
-  std::string image;
-  std::string listing;
-  Check(kiv::assembler::RunPass2(object, table, image, listing) == kiv::assembler::Status::kOk,
-        "pass 2 refused the front end's text");
-  kiv::fuzz::CheckOutputs(image, listing, ends_in_data);
+  const kiv::assembler::PackResult packed = kiv::assembler::Pack(object);
+  if (packed.status == kiv::assembler::Status::kTargetInData) return 0;
+  Check(packed.status == kiv::assembler::Status::kOk, "back end refused the front end's text");
+  kiv::fuzz::CheckOutputs(packed.image, packed.listing, ends_in_data);
   return 0;
 }

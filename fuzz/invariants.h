@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/record_reader.h"
+#include "tests/support/record_reader.h"
 
 namespace kiv::fuzz {
 

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "byte_string.h"
-
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 
 #include "assembler/bundle_packer.h"
+#include "byte_string.h"
 
 namespace kiv::assembler {
 namespace {
@@ -23,45 +22,45 @@ class BundlePackerTest : public ::testing::Test {
 };
 
 TEST_F(BundlePackerTest, FullBundlePlacesEachSlotAndIsWrittenBySlotThree) {
-  packer_.PackInstruction(0x80, 0x12345678, 0, 1);
-  packer_.PackInstruction(0xa5, 0x9abcdef0, 0, 2);
+  packer_.PackInstruction(0x80, 0x12345678, 0);
+  packer_.PackInstruction(0xa5, 0x9abcdef0, 0);
   EXPECT_TRUE(image_.empty());
-  packer_.PackInstruction(0x3ff, 0xffffffff, 0, 3);
+  packer_.PackInstruction(0x3ff, 0xffffffff, 0);
   EXPECT_EQ(listing_, "3ffffffffff 0a59abcdef0 08012345678 3\n");
   EXPECT_EQ(image_, Bytes({0xe3, 0x59, 0xd1, 0x48, 0x00, 0x02, 0xef, 0xcd, 0xab, 0x59, 0xca, 0xff,
                            0xff, 0xff, 0xff, 0xff}));
 }
 
 TEST_F(BundlePackerTest, WritingABundleClearsTheAccumulator) {
-  packer_.PackInstruction(0x80, 0x12345678, 0, 1);
-  packer_.PackInstruction(0xa5, 0x9abcdef0, 0, 2);
-  packer_.PackInstruction(0x3ff, 0xffffffff, 0, 3);
-  packer_.PackInstruction(0x3fc, 0, 0, 1);
-  packer_.Flush();
+  packer_.PackInstruction(0x80, 0x12345678, 0);
+  packer_.PackInstruction(0xa5, 0x9abcdef0, 0);
+  packer_.PackInstruction(0x3ff, 0xffffffff, 0);
+  packer_.PackInstruction(0x3fc, 0, 0);
+  packer_.EndBundle();
   EXPECT_EQ(listing_.substr(listing_.find('\n') + 1), "00000000000 00000000000 3fc00000000 1\n");
   EXPECT_EQ(image_.substr(16), Bytes({0x01, 0, 0, 0, 0xf0, 0x0f, 0, 0}) + kEightZeros);
 }
 
 TEST_F(BundlePackerTest, PartlyFilledBundleCountsItsInstructions) {
-  packer_.PackInstruction(0x20, 0x100003, 0, 1);
-  packer_.PackInstruction(0x38, 0x10100001, 0, 2);
-  packer_.Flush();
+  packer_.PackInstruction(0x20, 0x100003, 0);
+  packer_.PackInstruction(0x38, 0x10100001, 0);
+  packer_.EndBundle();
   EXPECT_EQ(listing_, "00000000000 03810100001 02000100003 2\n");
   EXPECT_EQ(image_.size(), 16u);
 }
 
 TEST_F(BundlePackerTest, JoinInSlotOneCountsNothing) {
-  packer_.PackInstruction(0x3ec, 0, 0, 1);
-  packer_.Flush();
+  packer_.PackInstruction(0x3ec, 0, 0);
+  packer_.EndBundle();
   EXPECT_EQ(listing_, "00000000000 00000000000 3ec00000000 0\n");
   EXPECT_EQ(image_, Bytes({0, 0, 0, 0, 0xb0, 0x0f, 0, 0}) + kEightZeros);
 }
 
 TEST_F(BundlePackerTest, SpawniPlacesItsTwoWordsInsteadOfASlot) {
-  packer_.PackInstruction(0x3f0, 5, 7, 1);
-  packer_.Flush();
-  packer_.PackInstruction(0x3f0, 0xc0000001, 7, 1);
-  packer_.Flush();
+  packer_.PackInstruction(0x3f0, 5, 7);
+  packer_.EndBundle();
+  packer_.PackInstruction(0x3f0, 0xc0000001, 7);
+  packer_.EndBundle();
   EXPECT_EQ(listing_,
             "00000000000 00000000000 01c00000005 0\n"
             "00000000000 00000000000 01cc0000001 0\n");
@@ -70,9 +69,28 @@ TEST_F(BundlePackerTest, SpawniPlacesItsTwoWordsInsteadOfASlot) {
 }
 
 TEST_F(BundlePackerTest, OnlyTheLowSixteenBitsOfTheHeadArePacked) {
-  packer_.PackInstruction(0x703fc, 0, 0, 1);
-  packer_.Flush();
+  packer_.PackInstruction(0x703fc, 0, 0);
+  packer_.EndBundle();
   EXPECT_EQ(listing_, "00000000000 00000000000 3fc00000000 1\n");
+}
+
+// Heads wider than their 10 bits reach into the next field. The bundle is
+// built in 32-bit words: the overlapping parts are added, so a carry moves
+// into the next bit within a word, and one out of the top of a word is lost.
+TEST_F(BundlePackerTest, WideHeadIsAddedIntoTheNextSlotsField) {
+  packer_.PackInstruction(0, 0, 0);
+  packer_.PackInstruction(0x7ff, 0, 0);  // head bit 10 lies on slot 3's body bit 0
+  packer_.PackInstruction(0, 1, 0);
+  EXPECT_EQ(listing_, "00000000002 3ff00000000 00000000000 3\n");
+  EXPECT_EQ(image_, Bytes({3, 0, 0, 0, 0, 0, 0, 0, 0, 0xf0, 0xbf, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(BundlePackerTest, CarryOutOfAWordIsLost) {
+  packer_.PackInstruction(0xffff, 0, 0);
+  packer_.PackInstruction(0, 0xfffff, 0);  // bits 63-44 all set, on top of the wide head
+  packer_.EndBundle();
+  EXPECT_EQ(listing_, "00000000000 0000000003e 3ff00000000 2\n");
+  EXPECT_EQ(image_, Bytes({2, 0, 0, 0, 0xfc, 0xef, 3, 0}) + kEightZeros);
 }
 
 TEST_F(BundlePackerTest, DataPairsFormLinesOfTwoInImageOrder) {

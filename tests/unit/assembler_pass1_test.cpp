@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "assembler/pass1.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
+#include "tests/support/back_end_stages.h"
 
 namespace kiv::assembler {
 namespace {
@@ -73,9 +73,7 @@ class AssemblerPass1Test : public ::testing::Test {
   std::string text_;
   RecordWriter writer_{text_};
   BoundaryTable table_;
-  std::ostringstream console_;
-  std::ostringstream log_file_;
-  Log log_{console_, log_file_};
+  Log log_;
 };
 
 TEST_F(AssemblerPass1Test, SmallProgramGetsItsBranchTargetAndTheIndexAfterHalt) {
@@ -84,7 +82,7 @@ TEST_F(AssemblerPass1Test, SmallProgramGetsItsBranchTargetAndTheIndexAfterHalt) 
   table_.ComputePadding();
   EXPECT_EQ(table_.PaddingOfBoundary(1), 2u);
   EXPECT_EQ(table_.PaddingOfBoundary(4), 2u);
-  EXPECT_TRUE(log_file_.str().empty());
+  EXPECT_TRUE(log_.text().empty());
 }
 
 TEST_F(AssemblerPass1Test, EmptyInputLeavesTheTableEmpty) {
@@ -133,12 +131,10 @@ TEST_F(AssemblerPass1Test, MalformedRecordsAreLoggedAndStopThePass) {
   };
   for (const char* text : kMalformed) {
     BoundaryTable table;
-    std::ostringstream console;
-    std::ostringstream log_file;
-    Log log(console, log_file);
+    Log log;
     EXPECT_EQ(RunPass1(text, table, log), Status::kMalformedRecord) << text;
-    EXPECT_EQ(log_file.str(), "ERROR: Malformed record in assembler.txt\n") << text;
-    EXPECT_TRUE(console.str().empty()) << text;
+    EXPECT_EQ(log.text(), "ERROR: Malformed record in assembler.txt\n") << text;
+    EXPECT_TRUE(log.console().empty()) << text;
   }
 }
 
@@ -154,8 +150,8 @@ TEST_F(AssemblerPass1Test, JumpOrBranchIntoADataSectionIsRefused) {
   writer_.EndOfData();
   Halt();
   EXPECT_EQ(Run(text_), Status::kTargetInData);
-  EXPECT_EQ(log_file_.str(), "ERROR: Jump or branch target inside data section\n");
-  EXPECT_TRUE(console_.str().empty());
+  EXPECT_EQ(log_.text(), "ERROR: Jump or branch target inside data section\n");
+  EXPECT_TRUE(log_.console().empty());
 }
 
 TEST_F(AssemblerPass1Test, EveryIndexStrictlyInsideASectionIsRefusedAndItsEdgesAreNot) {
@@ -171,9 +167,7 @@ TEST_F(AssemblerPass1Test, EveryIndexStrictlyInsideASectionIsRefusedAndItsEdgesA
     writer.ShortInstruction(EncodeHead(opcode::kHalt, 0));                        // index 3
     writer.Instruction(EncodeHead(opcode::kBne, 0), ImmediateField(target - 5));  // index 4
     BoundaryTable table;
-    std::ostringstream console;
-    std::ostringstream log_file;
-    Log log(console, log_file);
+    Log log;
     return RunPass1(text, table, log);
   };
   EXPECT_EQ(run_with_branch_to(0), Status::kOk);
@@ -218,7 +212,7 @@ TEST_F(AssemblerPass1Test, MalformedRecordIsReportedBeforeTargetsAreChecked) {
   Jump(1);
   text_ += "\n20";
   EXPECT_EQ(Run(text_), Status::kMalformedRecord);
-  EXPECT_EQ(log_file_.str(), "ERROR: Malformed record in assembler.txt\n");
+  EXPECT_EQ(log_.text(), "ERROR: Malformed record in assembler.txt\n");
 }
 
 }  // namespace

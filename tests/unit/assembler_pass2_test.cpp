@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,12 +9,14 @@
 #include "assembler/boundary_table.h"
 #include "assembler/log.h"
 #include "assembler/output_sink.h"
+#include "assembler/pack.h"
 #include "assembler/pass1.h"
 #include "assembler/pass2.h"
 #include "assembler/record_list.h"
 #include "byte_string.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
+#include "tests/support/back_end_stages.h"
 
 namespace kiv::assembler {
 namespace {
@@ -28,22 +29,19 @@ const std::string kEnd = "\xff\xff\xff\xff";
 class AssemblerPass2Test : public ::testing::Test {
  protected:
   void Assemble(const std::string& text) {
-    std::ostringstream console;
-    std::ostringstream log_file;
-    Log log(console, log_file);
-    ASSERT_EQ(RunPass1(text, table_, log), Status::kOk) << log_file.str();
-    table_.ComputePadding();
-    ASSERT_EQ(RunPass2(text, table_, image_, listing_), Status::kOk);
+    PackResult result = Pack(text);
+    ASSERT_EQ(result.status, Status::kOk) << result.log;
+    table_ = std::move(result.boundaries);
+    image_ = std::move(result.image);
+    listing_ = std::move(result.listing);
   }
 
   void Addi(uint32_t immediate) { writer_.Instruction(EncodeHead(opcode::kAddi, 0), immediate); }
 
   // Pass 1 and padding over text_, keeping the records it decoded.
   void DecodeWithPass1(BoundaryTable& table, RecordList& records) {
-    std::ostringstream console;
-    std::ostringstream log_file;
-    Log log(console, log_file);
-    ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk) << log_file.str();
+    Log log;
+    ASSERT_EQ(RunPass1(text_, table, log, records), Status::kOk) << log.text();
     table.ComputePadding();
   }
 

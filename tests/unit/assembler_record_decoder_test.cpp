@@ -9,8 +9,8 @@
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
 #include "common/instruction_word.h"
-#include "common/record_reader.h"
 #include "common/record_writer.h"
+#include "tests/support/record_reader.h"
 
 namespace kiv::assembler {
 namespace {

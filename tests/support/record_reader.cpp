@@ -1,8 +1,9 @@
-#include "common/record_reader.h"
+#include "tests/support/record_reader.h"
 
 #include <array>
 
 #include "common/instruction_word.h"
+#include "common/record_format.h"
 
 namespace kiv {
 namespace {
@@ -59,7 +60,7 @@ bool RecordReader::ReadWord(uint32_t& value) {
   SkipWhiteSpace();
   uint32_t accumulated = 0;
   size_t digits = 0;
-  while (digits < 8 && pos_ < text_.size()) {
+  while (digits < record_format::kWordDigits && pos_ < text_.size()) {
     const int digit = HexValue(text_[pos_]);
     if (digit < 0) break;
     accumulated = accumulated * 16 + static_cast<uint32_t>(digit);
@@ -74,14 +75,14 @@ bool RecordReader::ReadWord(uint32_t& value) {
 Item RecordReader::ReadInstructionItem() {
   uint32_t head = 0;
   if (!ReadNumber(head)) return Malformed();
-  if ((head & 0xffffu) == 0xfffeu) {
+  if (record_format::IsDataMarker(head)) {
     data_mode_ = true;
     return Item{.kind = ItemKind::kDataMarker};
   }
   Item item{.kind = ItemKind::kInstruction, .head = head};
   if (!ReadNumber(item.body)) return Malformed();
   if (OpcodeOfHead(head) == opcode::kSpawni) {
-    uint32_t second_head = 0;  // the digits 3f0 of the second line, not looked at
+    uint32_t second_head = 0;  // the second line's head, not looked at
     if (!ReadNumber(second_head) || !ReadNumber(item.second)) return Malformed();
   }
   return item;
@@ -93,7 +94,7 @@ Item RecordReader::ReadDataItem() {
   // A pair is one token of at most sixteen digits: digits running on past it
   // would otherwise be read as the start of the next record.
   if (!AtEnd() && !IsWhiteSpace(text_[pos_])) return Malformed();
-  if (item.first_word == 0xffffffffu) {
+  if (item.first_word == record_format::kEndOfDataWord) {
     data_mode_ = false;
     return Item{.kind = ItemKind::kEndOfData};
   }

@@ -1,5 +1,7 @@
-// Reads the intermediate object text back, one item at a time. The reader
-// tracks data mode itself: the data-section marker enters it and the
+// The plain reading of the intermediate object text, one item at a time: the
+// reference that the back end's fast decoder is held to by the unit tests,
+// the back-end fuzz target and the benchmarks. The reader tracks data mode
+// itself: the data-section marker enters it and the
 // end-of-data record leaves it.
 //
 // Records are hexadecimal digits (either case) separated by white space.
