@@ -1,6 +1,7 @@
 #include "kiv/disassembly.h"
 
 #include <cstdio>
+#include <span>
 
 #include "common/instruction_word.h"
 #include "kiv/data_layout.h"
@@ -21,6 +22,12 @@ std::string SignedText(int64_t value) {
   return value >= 0 ? std::to_string(value) : std::to_string(-value) + "-";
 }
 
+// The back end takes a jump to a data section's first line, not one further
+// in.
+bool InsideData(const Program& program, size_t unit) {
+  return program.units[unit].is_data && unit > 0 && program.units[unit - 1].is_data;
+}
+
 // A target past the end of the program: the index that the back end puts
 // into that bundle, given the padding in force there.
 int64_t IndexBeyond(const Program& program, int64_t unit) {
@@ -32,7 +39,7 @@ SourceLine JumpLine(const Program& program, const Instruction& instruction, size
   const int64_t count = static_cast<int64_t>(program.units.size());
   if (target && *target < count) {
     SourceLine line{FormatInstruction(instruction, LabelName(static_cast<size_t>(*target))), ""};
-    if (program.units[static_cast<size_t>(*target)].is_data) line.warning = "a jump into data";
+    if (InsideData(program, static_cast<size_t>(*target))) line.warning = "a jump into data";
     return line;
   }
   if (!target) {
@@ -49,7 +56,7 @@ SourceLine BranchLine(const Program& program, const Instruction& instruction, si
   const int64_t count = static_cast<int64_t>(program.units.size());
   if (target >= 0 && target < count) {
     SourceLine line{FormatInstruction(instruction, LabelName(static_cast<size_t>(target))), ""};
-    if (program.units[static_cast<size_t>(target)].is_data) line.warning = "a branch into data";
+    if (InsideData(program, static_cast<size_t>(target))) line.warning = "a branch into data";
     return line;
   }
   if (target < 0) {
@@ -82,8 +89,12 @@ class Writer {
 
   Disassembly Run() {
     const size_t n = program_.units.size();
+    size_t next_section = 0;
+    const auto sections = std::span(program_.sections);
     for (size_t k = 0; k < n; ++k) {
-      if (program_.has_data_section && k == program_.data_begin) WriteData();
+      while (next_section < sections.size() && sections[next_section].begin == k) {
+        WriteData(sections[next_section++]);
+      }
       if (program_.units[k].is_data) continue;
       if (program_.units[k].targeted || program_.units[k].la_target) Label(k);
       for (int slot = 0; slot < InstructionCount(program_.units[k]); ++slot) {
@@ -92,7 +103,7 @@ class Writer {
         Line(line, Hex(k * 16, 4) + "." + std::to_string(slot + 1), Hex(raw, 11));
       }
     }
-    if (program_.has_data_section && program_.data_begin == n) WriteData();
+    while (next_section < sections.size()) WriteData(sections[next_section++]);
     return std::move(result_);
   }
 
@@ -127,25 +138,27 @@ class Writer {
     result_.text += text + "\n";
   }
 
-  void WriteData() {
+  void WriteData(const DataSection& section) {
     std::vector<DataPair> pairs;
     std::vector<size_t> labels;
-    for (size_t k = program_.data_begin; k < program_.data_end; ++k) {
+    for (size_t k = section.begin; k < section.end; ++k) {
       const ProgramUnit& unit = program_.units[k];
-      if (unit.targeted || unit.la_target) labels.push_back(2 * (k - program_.data_begin));
-      const Unit raw = unit.raw;
-      pairs.push_back(PairOf(raw, 0));
-      pairs.push_back(PairOf(raw, 1));
+      if (unit.targeted || unit.la_target) labels.push_back(2 * (k - section.begin));
+      pairs.push_back(PairOf(unit.raw, 0));
+      pairs.push_back(PairOf(unit.raw, 1));
     }
-    if (program_.trailing_pair) pairs.push_back(*program_.trailing_pair);
+    const bool open = program_.trailing_pair && section.end == program_.units.size() &&
+                      &section == &program_.sections.back();
+    if (open) pairs.push_back(*program_.trailing_pair);
     result_.text += "    .rdata\n";
-    for (const DataItem& item : LayOutData(pairs, labels)) WriteItem(item, pairs);
-    if (!program_.trailing_pair) result_.text += "    .text\n";
+    for (const DataItem& item : LayOutData(pairs, labels)) WriteItem(section, item, pairs);
+    if (!open) result_.text += "    .text\n";
   }
 
-  void WriteItem(const DataItem& item, const std::vector<DataPair>& pairs) {
-    for (size_t label : item.labels) Label(program_.data_begin + label / 2);
-    const size_t byte = (program_.data_begin * 2 + item.first_pair) * 8;
+  void WriteItem(const DataSection& section, const DataItem& item,
+                 const std::vector<DataPair>& pairs) {
+    for (size_t label : item.labels) Label(section.begin + label / 2);
+    const size_t byte = (section.begin * 2 + item.first_pair) * 8;
     const std::string address = Hex(byte, 4);
     switch (item.kind) {
       case DataItemKind::kWord:

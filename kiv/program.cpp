@@ -8,7 +8,6 @@ namespace kiv::tool {
 namespace {
 
 constexpr uint32_t kBundleBytes = 16;
-constexpr int kMaxRounds = 16;  // each round only widens the data section
 
 bool EndsBundle(uint32_t op) {
   return op == opcode::kJal || op == opcode::kSpawn || op == opcode::kFork || op == opcode::kHalt;
@@ -55,10 +54,11 @@ bool LooksLikeData(Unit unit) {
 
 class Classifier {
  public:
-  explicit Classifier(const Image& image) : image_(image), program_() {
+  explicit Classifier(const Image& image) : image_(image) {
     const size_t n = image.units.size();
     program_.units.resize(n);
     valid_.resize(n);
+    data_.resize(n);
     for (size_t k = 0; k < n; ++k) {
       program_.units[k].raw = image.units[k];
       valid_[k] = DecodeAsBundle(image.units[k], program_.units[k]);
@@ -67,47 +67,29 @@ class Classifier {
 
   Program Run() {
     const size_t n = image_.units.size();
-    begin_ = end_ = n;
-    has_section_ = image_.trailing_pair.has_value();
-    if (!image_.kinds.empty() && image_.kinds[0] != UnitKind::kUnknown) {
-      FromListing();
-    } else {
-      for (size_t k = 0; k < n; ++k) {
-        if (!valid_[k]) Cover(k, k + 1);
-      }
-      for (int round = 0; round < kMaxRounds && Widen(); ++round) {
-      }
-      if (has_section_) TakeDataLookingNeighbours();
+    const bool from_listing = !image_.kinds.empty() && image_.kinds[0] != UnitKind::kUnknown;
+    for (size_t k = 0; k < n; ++k) {
+      data_[k] = from_listing ? image_.kinds[k] == UnitKind::kData : !valid_[k];
     }
-    if (image_.trailing_pair) end_ = n;
+    if (image_.trailing_pair) RunToEnd();
+    if (!from_listing) TakeDataLookingNeighbours();
     return Finish();
   }
 
  private:
-  void Cover(size_t from, size_t to) {
-    if (!has_section_) {
-      begin_ = from;
-      end_ = to;
-      has_section_ = true;
-      return;
-    }
-    begin_ = std::min(begin_, from);
-    end_ = std::max(end_, to);
+  // The section left open at the end runs from its first line to the end.
+  void RunToEnd() {
+    size_t k = data_.size();
+    while (k > 0 && !valid_[k - 1]) --k;
+    while (k > 0 && data_[k - 1]) --k;
+    for (; k < data_.size(); ++k) data_[k] = true;
   }
-
-  void FromListing() {
-    for (size_t k = 0; k < image_.kinds.size(); ++k) {
-      if (image_.kinds[k] == UnitKind::kData) Cover(k, k + 1);
-    }
-  }
-
-  bool IsText(size_t k) const { return !has_section_ || k < begin_ || k >= end_; }
 
   // Units named by jumps and branches of the units now taken as bundles.
   std::vector<uint8_t> Targets() const {
-    std::vector<uint8_t> targeted(image_.units.size());
-    for (size_t k = 0; k < image_.units.size(); ++k) {
-      if (!IsText(k)) continue;
+    std::vector<uint8_t> targeted(data_.size());
+    for (size_t k = 0; k < data_.size(); ++k) {
+      if (data_[k]) continue;
       for (const auto& slot : program_.units[k].slots) {
         if (!slot) continue;
         const auto target = TransferTarget(*slot, k);
@@ -119,87 +101,74 @@ class Classifier {
     return targeted;
   }
 
+  // A bundle unit followed by a boundary, or full, or alone by its kind.
   bool Closed(size_t k, const std::vector<uint8_t>& targeted) const {
     const ProgramUnit& unit = program_.units[k];
     const size_t next = k + 1;
     if (unit.bundle.kind != BundleKind::kSlots || unit.bundle.count == 3) return true;
-    if (next == image_.units.size() || targeted[next]) return true;
-    if (has_section_ && next == begin_) return true;
+    if (next == data_.size() || targeted[next] || data_[next]) return true;
     if (EndsBundle(OpcodeOf(*unit.slots[unit.bundle.count - 1]))) return true;
     const BundleKind following = program_.units[next].bundle.kind;
-    return valid_[next] && IsText(next) &&
-           (following == BundleKind::kJoin || following == BundleKind::kSpawni);
-  }
-
-  // One round: a partial bundle with no boundary after it moves the data
-  // section's start just behind it, or its end past it. True on a change.
-  bool Widen() {
-    const std::vector<uint8_t> targeted = Targets();
-    const size_t n = image_.units.size();
-    const size_t old_begin = begin_, old_end = end_;
-    const bool old_section = has_section_;
-    for (size_t k = 0; k < n; ++k) {
-      if (!IsText(k) || Closed(k, targeted)) continue;
-      if (!has_section_) {
-        Cover(k + 1, k + 1);  // an empty data section closes the bundle
-      } else if (k < begin_) {
-        begin_ = k + 1;
-      } else {
-        end_ = k + 1;
-      }
-    }
-    return begin_ != old_begin || end_ != old_end || has_section_ != old_section;
+    return following == BundleKind::kJoin || following == BundleKind::kSpawni;
   }
 
   // Data lines can look like bundles: two small words read as a bundle of
-  // nops. Units next to the data section that look like data (two word
-  // pairs, or sixteen printable string bytes) and that no jump or branch
-  // names join it, as long as every partial bundle stays closed; the bytes
-  // come out the same either way, only the reading is plainer.
+  // nops. The bytes come out the same either way; only the reading is
+  // plainer when such units join the section beside them.
   void TakeDataLookingNeighbours() {
     const std::vector<uint8_t> targeted = Targets();
-    const size_t old_begin = begin_, old_end = end_;
-    while (begin_ > 0 && !targeted[begin_ - 1] && LooksLikeData(image_.units[begin_ - 1])) {
-      --begin_;
-    }
-    while (end_ < image_.units.size() && !targeted[end_] && LooksLikeData(image_.units[end_])) {
-      ++end_;
+    const std::vector<uint8_t> before = data_;
+    const size_t n = data_.size();
+    for (size_t k = 0; k < n; ++k) {
+      if (!before[k]) continue;
+      for (size_t j = k; j > 0 && !data_[j - 1] && Joins(j - 1, targeted); --j) data_[j - 1] = true;
+      for (size_t j = k + 1; j < n && !before[j] && Joins(j, targeted); ++j) data_[j] = true;
     }
     const std::vector<uint8_t> still_targeted = Targets();
-    for (size_t k = 0; k < image_.units.size(); ++k) {
-      if (IsText(k) && !Closed(k, still_targeted)) {
-        begin_ = old_begin;
-        end_ = old_end;
+    for (size_t k = 0; k < n; ++k) {
+      if (!data_[k] && !Closed(k, still_targeted)) {
+        data_ = before;  // the code needs those units as they are
         return;
       }
     }
   }
 
+  bool Joins(size_t k, const std::vector<uint8_t>& targeted) const {
+    return !targeted[k] && LooksLikeData(image_.units[k]);
+  }
+
   Program Finish() {
-    Program& program = program_;
-    program.has_data_section = has_section_;
-    program.data_begin = has_section_ ? begin_ : image_.units.size();
-    program.data_end = has_section_ ? end_ : image_.units.size();
-    program.trailing_pair = image_.trailing_pair;
+    const std::vector<uint8_t> targeted = Targets();
+    const size_t n = data_.size();
     uint32_t index = 0;
-    for (size_t k = 0; k < program.units.size(); ++k) {
-      ProgramUnit& unit = program.units[k];
+    for (size_t k = 0; k < n; ++k) {
+      ProgramUnit& unit = program_.units[k];
       unit.first_index = index;
-      unit.is_data = !IsText(k);
-      if (unit.is_data) unit.slots = {};
+      unit.is_data = data_[k];
+      if (unit.is_data) {
+        unit.slots = {};
+        if (k == 0 || !data_[k - 1]) program_.sections.push_back({k, k});
+        program_.sections.back().end = k + 1;
+      } else if (!Closed(k, targeted)) {
+        program_.sections.push_back({k + 1, k + 1});
+      }
       index += unit.is_data ? 3 : InstructionCount(unit);
     }
-    if (image_.trailing_pair) ++index;
-    program.index_count = index;
+    if (image_.trailing_pair) {
+      if (program_.sections.empty() || program_.sections.back().end != n) {
+        program_.sections.push_back({n, n});
+      }
+      ++index;
+    }
+    program_.trailing_pair = image_.trailing_pair;
+    program_.index_count = index;
     return std::move(program_);
   }
 
   const Image& image_;
   Program program_;
   std::vector<uint8_t> valid_;
-  bool has_section_ = false;
-  size_t begin_ = 0;
-  size_t end_ = 0;
+  std::vector<uint8_t> data_;
 };
 
 void MarkTargets(Program& program) {

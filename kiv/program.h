@@ -26,13 +26,18 @@ struct ProgramUnit {
   bool la_target = false;    // an `la` names it
 };
 
+// A data section: units [begin, end), empty when it only closes the bundle
+// before it.
+struct DataSection {
+  size_t begin = 0;
+  size_t end = 0;
+};
+
 struct Program {
   std::vector<ProgramUnit> units;
-  // The data section: units [data_begin, data_end), possibly empty, with the
-  // half unit of a section left open at the end as trailing_pair.
-  bool has_data_section = false;
-  size_t data_begin = 0;
-  size_t data_end = 0;
+  std::vector<DataSection> sections;  // ascending, apart from each other
+  // The half unit of a section left open at the end of the program; that
+  // section is the last one and runs to the end.
   std::optional<DataPair> trailing_pair;
   uint32_t index_count = 0;  // instruction indices the whole program takes
   // The padding in force beyond the program, for targets past its end.
@@ -52,11 +57,14 @@ std::optional<size_t> AddressTarget(const Instruction& instruction, size_t unit_
 
 // Decides bundle or data line for every unit. A listing says it line by
 // line. For a binary image the rule is: every unit that is no well-formed
-// bundle is data, and the data section is the one run that covers them all;
-// a bundle left partly filled must be followed by a boundary (a jump or
-// branch target, the instruction after jal/spawn/fork/halt, join, spawni or
-// the data section's start), so a partial bundle that is not marks where the
-// section begins (before it) or that the section reaches past it (after).
+// bundle is a data line, and runs of them are data sections; a unit next to
+// a section that looks like data (two word pairs, or sixteen printable
+// bytes) and that no jump or branch names joins it, unless that leaves a
+// partial bundle unclosed. A bundle left partly filled is followed by a
+// boundary (a jump or branch target, the instruction after jal, spawn,
+// fork or halt, join, spawni, a data section); where none is seen, an empty
+// data section after it gives that boundary. Every reading makes the same
+// bytes; this one keeps the data plain and the code whole.
 Program ReadProgram(const Image& image);
 
 }  // namespace kiv::tool

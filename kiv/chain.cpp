@@ -1,0 +1,43 @@
+#include "kiv/chain.h"
+
+#include "kiv/image.h"
+#include "kiv/program.h"
+
+namespace kiv::tool {
+
+ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer) {
+  ChainResult result;
+  assembly::AssembleOptions options;
+  options.observer = observer;
+  result.front = assembly::Assemble(source, options);
+  result.front_succeeded = result.front.status == assembly::Status::kSuccess;
+  if (!result.front_succeeded) return result;
+  result.back = assembler::Pack(result.front.object_text);
+  result.back_succeeded = result.back.status == assembler::Status::kOk;
+  return result;
+}
+
+bool DisassembleImage(std::string_view image, const DisassemblyOptions& options,
+                      Disassembly& disassembly, std::string& error) {
+  Image read;
+  if (!ReadBinaryImage(image, read, error)) return false;
+  disassembly = Disassemble(ReadProgram(read), options);
+  return true;
+}
+
+RoundTrip RunRoundTrip(std::string_view source) {
+  RoundTrip trip;
+  ChainResult first = RunChain(source);
+  if (!first.succeeded()) return trip;
+  trip.applies = true;
+  trip.first_image = std::move(first.back.image);
+  std::string error;
+  if (!DisassembleImage(trip.first_image, {}, trip.disassembly, error)) return trip;
+  ChainResult second = RunChain(trip.disassembly.text);
+  if (!second.succeeded()) return trip;
+  trip.second_image = std::move(second.back.image);
+  trip.same = trip.first_image == trip.second_image;
+  return trip;
+}
+
+}  // namespace kiv::tool
