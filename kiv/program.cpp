@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include "common/instruction_word.h"
+#include "kiv/data_layout.h"
 
 namespace kiv::tool {
 namespace {
 
 constexpr uint32_t kBundleBytes = 16;
+
+constexpr int kMaxStringExtensions = 4;
 
 bool EndsBundle(uint32_t op) {
   return op == opcode::kJal || op == opcode::kSpawn || op == opcode::kFork || op == opcode::kHalt;
@@ -72,7 +75,10 @@ class Classifier {
       data_[k] = from_listing ? image_.kinds[k] == UnitKind::kData : !valid_[k];
     }
     if (image_.trailing_pair) RunToEnd();
-    if (!from_listing) TakeDataLookingNeighbours();
+    if (!from_listing) {
+      TakeDataLookingNeighbours();
+      CompleteStrings();
+    }
     return Finish();
   }
 
@@ -131,6 +137,34 @@ class Classifier {
         return;
       }
     }
+  }
+
+  // A string is written 16 bytes at a time, so a section whose last pair
+  // starts a string chunk goes on into the next unit, whatever that unit
+  // looks like (a string's end beside a zero word reads as a spawni bundle).
+  void CompleteStrings() {
+    const std::vector<uint8_t> targeted = Targets();
+    const size_t n = data_.size();
+    for (size_t end = 1; end < n; ++end) {
+      if (!data_[end - 1] || data_[end] || targeted[end]) continue;
+      size_t begin = end - 1;
+      while (begin > 0 && data_[begin - 1]) --begin;
+      for (int more = 0; more < kMaxStringExtensions && end < n && !targeted[end]; ++more) {
+        if (!EndsMidString(begin, end)) break;
+        data_[end++] = true;
+      }
+    }
+  }
+
+  bool EndsMidString(size_t begin, size_t end) const {
+    std::vector<DataPair> pairs;
+    for (size_t k = begin; k < end; ++k) {
+      pairs.push_back(PairOf(image_.units[k], 0));
+      pairs.push_back(PairOf(image_.units[k], 1));
+    }
+    const std::vector<DataItem> items = LayOutData(pairs, {});
+    return !items.empty() && items.back().kind == DataItemKind::kAscii &&
+           items.back().pair_count == 1;
   }
 
   bool Joins(size_t k, const std::vector<uint8_t>& targeted) const {
