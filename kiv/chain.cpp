@@ -1,5 +1,7 @@
 #include "kiv/chain.h"
 
+#include "kiv/check.h"
+#include "kiv/diagnostics.h"
 #include "kiv/image.h"
 #include "kiv/program.h"
 
@@ -38,6 +40,39 @@ RoundTrip RunRoundTrip(std::string_view source) {
   trip.second_image = std::move(second.back.image);
   trip.same = trip.first_image == trip.second_image;
   return trip;
+}
+
+}  // namespace kiv::tool
+
+namespace kiv::tool {
+namespace {
+
+// The first line of a log that reports an error.
+std::string_view FirstErrorLine(std::string_view log) {
+  while (!log.empty()) {
+    const size_t end = log.find('\n');
+    const std::string_view line = log.substr(0, end);
+    if (line.find("ERROR") != std::string_view::npos) return line;
+    if (end == std::string_view::npos) break;
+    log.remove_prefix(end + 1);
+  }
+  return "stopped";
+}
+
+}  // namespace
+
+void ReportFailure(std::ostream& err, std::string_view source_name, std::string_view source,
+                   const ChainResult& chain) {
+  const std::vector<Diagnostic> diagnostics = CheckSource(source);
+  PrintDiagnostics(err, source_name, source, diagnostics, false);
+  if (HasError(diagnostics) || chain.succeeded()) return;
+  const std::string_view program = chain.front_succeeded ? "assembler" : "assembly";
+  const std::string_view log = chain.front_succeeded ? chain.back.log : chain.front.log;
+  err << source_name << ": error: " << program << ": " << FirstErrorLine(log) << "\n";
+}
+
+bool SourceIsClean(std::string_view source, const ChainResult& chain) {
+  return chain.succeeded() && !HasError(CheckSource(source));
 }
 
 }  // namespace kiv::tool

@@ -3,6 +3,7 @@
 // end on its records.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,5 +39,18 @@ struct RoundTrip {
 };
 
 RoundTrip RunRoundTrip(std::string_view source);
+
+}  // namespace kiv::tool
+
+namespace kiv::tool {
+
+// What a subcommand prints when the chain or the checker refuses a source:
+// the diagnostics of `kiv check`, or, where the checker names no error,
+// the error line of the program that stopped.
+void ReportFailure(std::ostream& err, std::string_view source_name, std::string_view source,
+                   const ChainResult& chain);
+
+// The checker has no error to report and both programs succeeded.
+bool SourceIsClean(std::string_view source, const ChainResult& chain);
 
 }  // namespace kiv::tool
