@@ -1,8 +1,8 @@
 #include "kiv/listing.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <unordered_map>
+#include <ostream>
+#include <unordered_set>
 
 #include "kiv/disassembly.h"
 #include "kiv/image.h"
@@ -12,140 +12,197 @@
 namespace kiv::tool {
 namespace {
 
-constexpr int kInstructionWidth = 32;
+constexpr size_t kInstructionWidth = 32;
 
 // The first line on which each label is defined: the text before a colon
 // outside quotes, leading blanks left out, as the label pass reads it.
-std::unordered_map<std::string_view, uint32_t> LabelLines(std::string_view source) {
-  std::unordered_map<std::string_view, uint32_t> lines;
-  uint32_t line = 1;
-  size_t start = 0;  // of the text that a colon would make a label
+struct LabelLine {
+  std::string_view name;
+  uint32_t line;
+};
+
+// Every label definition in source order: the text before a colon outside
+// quotes and comments, leading blanks left out, as the label pass reads it.
+// Most lines hold neither a colon nor a quote and are passed over whole.
+std::vector<LabelLine> LabelLines(std::string_view source) {
+  std::vector<LabelLine> lines;
   bool quoted = false;
-  for (size_t i = 0; i < source.size(); ++i) {
-    const char c = source[i];
-    if (c == '\n') {
-      ++line;
-      start = i + 1;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ':' && !quoted) {
-      std::string_view name = source.substr(start, i - start);
-      while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
-      lines.try_emplace(name, line);
-      start = i + 1;
-    } else if ((c == '#' || c == ';') && !quoted) {
-      start = source.size();  // a colon in a comment names nothing
+  uint32_t number = 0;
+  for (size_t start = 0; start < source.size();) {
+    const size_t newline = source.find('\n', start);
+    const size_t end = newline == std::string_view::npos ? source.size() : newline;
+    const std::string_view line = source.substr(start, end - start);
+    ++number;
+    start = end + 1;
+    if (!quoted && line.find_first_of(":\"") == std::string_view::npos) continue;
+    size_t name_start = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+      const char c = line[i];
+      if (c == '"') {
+        quoted = !quoted;
+      } else if (c == ':' && !quoted) {
+        std::string_view name = line.substr(name_start, i - name_start);
+        while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) {
+          name.remove_prefix(1);
+        }
+        lines.push_back({name, number});
+        name_start = i + 1;
+      } else if ((c == '#' || c == ';') && !quoted) {
+        break;  // a colon in a comment names nothing
+      }
     }
   }
   return lines;
 }
 
+void AppendHexDigits(std::string& out, uint64_t value, int digits) {
+  char buffer[16];
+  for (int i = digits - 1; i >= 0; --i) {
+    buffer[i] = "0123456789abcdef"[value & 0xf];
+    value >>= 4;
+  }
+  out.append(buffer, static_cast<size_t>(digits));
+}
+
+// The number right-aligned in `width` columns.
+void AppendDecimal(std::string& out, int64_t value, size_t width) {
+  const std::string digits = std::to_string(value);
+  if (digits.size() < width) out.append(width - digits.size(), ' ');
+  out += digits;
+}
+
+// The text left-aligned in `width` columns, then one blank at least.
+void AppendColumn(std::string& out, std::string_view text, size_t width) {
+  out += text;
+  out.append(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+// A unit's address, then its slot (".1") or half (+0, +8).
+void AppendAddress(std::string& out, size_t unit, char separator, int part) {
+  AppendHexDigits(out, unit * 16, 4);
+  out += separator;
+  out += static_cast<char>('0' + part);
+  out += "    ";
+}
+
+constexpr size_t kFlushBytes = size_t{1} << 20;
+
 class ListingWriter {
  public:
-  ListingWriter(std::string_view source, const ChainResult& chain,
-                const std::vector<assembly::StatementEvent>& events)
-      : source_(source), chain_(chain), lines_(source) {
+  ListingWriter(std::ostream& out, std::string_view source, const ChainResult& chain,
+                const std::vector<Statement>& statements)
+      : stream_(out), source_(source), chain_(chain), lines_(source) {
     Image image;
     std::string error;
     ReadBinaryImage(chain.back.image, image, error);
-    map_ = MapSource(chain.front.formatted, chain.front.object_text, events, chain.back.boundaries,
-                     image.units.size());
+    map_ = MapSource(chain.front.formatted, chain.front.object_text, statements,
+                     chain.back.boundaries, image.units.size());
     for (size_t k = 0; k < image.units.size(); ++k) {
       image.kinds[k] = map_.is_data[k] ? UnitKind::kData : UnitKind::kBundle;
     }
     program_ = ReadProgram(image);
-    out_.reserve(image.units.size() * 3 * 96);
+    out_.reserve(2 * kFlushBytes);
   }
 
-  std::string Run() {
-    Append("ADDRESS   WORD         INSTRUCTION                        LINE  SOURCE\n");
+  void Run() {
+    out_ += "ADDRESS   WORD              INSTRUCTION                      LINE  SOURCE\n";
     for (size_t k = 0; k < program_.units.size(); ++k) {
       if (program_.units[k].is_data) {
         DataUnit(k);
       } else {
         BundleUnit(k);
       }
+      if (out_.size() >= kFlushBytes) Flush();
     }
     Symbols();
-    return std::move(out_);
+    Flush();
   }
 
  private:
-  void Append(std::string_view text) { out_.append(text); }
-
-  void Printf(const char* format, auto... values) {
-    char buffer[128];
-    const int length = std::snprintf(buffer, sizeof buffer, format, values...);
-    out_.append(buffer, static_cast<size_t>(std::min<int>(length, sizeof buffer - 1)));
+  void Flush() {
+    stream_.write(out_.data(), static_cast<std::streamsize>(out_.size()));
+    out_.clear();
   }
 
   void SourceColumns(uint32_t line) {
-    if (line == 0) {
-      Append("\n");
-      return;
+    if (line != 0) {
+      AppendDecimal(out_, line, 5);
+      out_ += "  ";
+      out_ += lines_.Line(line);
     }
-    Printf("%5u  ", line);
-    Append(lines_.Line(line));
-    Append("\n");
+    out_ += '\n';
   }
 
   void BundleUnit(size_t k) {
     const ProgramUnit& unit = program_.units[k];
-    Printf("%04zx      bundle, slot count field %d\n", k * 16, static_cast<int>(unit.raw & 3));
+    AppendHexDigits(out_, k * 16, 4);
+    out_ += "      bundle, slot count field ";
+    out_ += static_cast<char>('0' + (unit.raw & 3));
+    out_ += '\n';
     const int count = InstructionCount(unit);
     for (int slot = 0; slot < 3; ++slot) {
       if (slot >= count) {
-        if (unit.bundle.kind == BundleKind::kSlots)
-          Printf("%04zx.%d    (padding)\n", k * 16, slot + 1);
+        if (unit.bundle.kind != BundleKind::kSlots) continue;
+        AppendAddress(out_, k, '.', slot + 1);
+        out_ += "(padding)\n";
         continue;
       }
       const uint64_t word =
           unit.bundle.kind == BundleKind::kSpawni
               ? uint64_t{unit.bundle.spawni_second} << 32 | unit.bundle.spawni_first
               : unit.bundle.words[slot];
-      Printf("%04zx.%d    %011llx  ", k * 16, slot + 1, static_cast<unsigned long long>(word));
-      const SourceLine line = InstructionLine(program_, k, slot);
-      Printf("%-*s", kInstructionWidth, line.text.c_str());
+      AppendAddress(out_, k, '.', slot + 1);
+      // spawni's two values take 16 digits; every slot word 11.
+      AppendHexDigits(out_, word, unit.bundle.kind == BundleKind::kSpawni ? 16 : 11);
+      out_.append(unit.bundle.kind == BundleKind::kSpawni ? 2 : 7, ' ');
+      AppendColumn(out_, InstructionLine(program_, k, slot).text, kInstructionWidth);
       SourceColumns(map_.slot_lines[3 * k + slot]);
     }
   }
 
   void DataUnit(size_t k) {
     const ProgramUnit& unit = program_.units[k];
-    Printf("%04zx      data line\n", k * 16);
+    AppendHexDigits(out_, k * 16, 4);
+    out_ += "      data line\n";
     for (int half = 0; half < 2; ++half) {
-      const DataPair pair = PairOf(unit.raw, half);
-      Printf("%04zx+%d    %016llx  %*s", k * 16, 8 * half, static_cast<unsigned long long>(pair),
-             kInstructionWidth - 5, "");
+      AppendAddress(out_, k, '+', 8 * half);
+      AppendHexDigits(out_, PairOf(unit.raw, half), 16);
+      out_.append(2 + kInstructionWidth, ' ');
       SourceColumns(map_.pair_lines[2 * k + half]);
     }
   }
 
+  // In the order of definition, which is the order of instruction indices
+  // in a usual source; a name defined twice is listed once, as the label
+  // table holds it.
   void Symbols() {
-    struct Symbol {
-      std::string_view name;
-      int32_t index;
-    };
-    std::vector<Symbol> symbols;
-    chain_.front.labels.ForEachLabel([&](std::string_view name, int32_t index) {
-      symbols.push_back({name, index});
-    });
-    std::sort(symbols.begin(), symbols.end(), [](const Symbol& a, const Symbol& b) {
-      return a.index != b.index ? a.index < b.index : a.name < b.name;
-    });
-    const auto label_lines = LabelLines(source_);
-    Append("\nSYMBOLS\nLABEL                            INDEX  ADDRESS   LINE\n");
-    for (const Symbol& symbol : symbols) {
-      const uint64_t position =
-          chain_.back.boundaries.SlotPosition(static_cast<uint32_t>(symbol.index));
-      const auto found = label_lines.find(symbol.name);
-      const std::string name(symbol.name);
-      Printf("%-31s %6d  %04llx   %5u\n", name.c_str(), symbol.index,
-             static_cast<unsigned long long>(position / 3 * 16),
-             found == label_lines.end() ? 0u : found->second);
+    out_ += "\nSYMBOLS\nLABEL                            INDEX  ADDRESS   LINE\n";
+    const std::vector<LabelLine> definitions = LabelLines(source_);
+    const bool repeats = definitions.size() != chain_.front.labels.size();
+    std::unordered_set<std::string_view> listed;
+    for (const LabelLine& definition : definitions) {
+      int32_t index = 0;
+      if (chain_.front.labels.FindLabel(definition.name, index) != assembly::Status::kSuccess) {
+        continue;
+      }
+      if (repeats && !listed.insert(definition.name).second) continue;
+      Symbol(definition.name, index, definition.line);
     }
   }
 
+  void Symbol(std::string_view name, int32_t index, uint32_t line) {
+    const uint64_t position = chain_.back.boundaries.SlotPosition(static_cast<uint32_t>(index));
+    AppendColumn(out_, name, 31);
+    AppendDecimal(out_, index, 6);
+    out_ += "  ";
+    AppendHexDigits(out_, position / 3 * 16, 4);
+    out_ += "   ";
+    AppendDecimal(out_, line, 5);
+    out_ += '\n';
+    if (out_.size() >= kFlushBytes) Flush();
+  }
+
+  std::ostream& stream_;
   std::string_view source_;
   const ChainResult& chain_;
   LineIndex lines_;
@@ -156,9 +213,9 @@ class ListingWriter {
 
 }  // namespace
 
-std::string MakeListing(std::string_view source, const ChainResult& chain,
-                        const std::vector<assembly::StatementEvent>& events) {
-  return ListingWriter(source, chain, events).Run();
+void WriteListing(std::ostream& out, std::string_view source, const ChainResult& chain,
+                  const std::vector<Statement>& statements) {
+  ListingWriter(out, source, chain, statements).Run();
 }
 
 }  // namespace kiv::tool

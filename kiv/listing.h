@@ -5,17 +5,19 @@
 // then the symbol table.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "assembly/statement_observer.h"
 #include "kiv/chain.h"
+#include "kiv/source_map.h"
 
 namespace kiv::tool {
 
-// `chain` succeeded on `source`; `events` are the statements it reported.
-std::string MakeListing(std::string_view source, const ChainResult& chain,
-                        const std::vector<assembly::StatementEvent>& events);
+// `chain` succeeded on `source`; `statements` are those it reported.
+// Written out in pieces as it is made.
+void WriteListing(std::ostream& out, std::string_view source, const ChainResult& chain,
+                  const std::vector<Statement>& statements);
 
 }  // namespace kiv::tool

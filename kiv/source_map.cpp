@@ -6,17 +6,16 @@ namespace kiv::tool {
 namespace {
 
 using assembly::InstructionClass;
-using assembly::StatementEvent;
 
 constexpr size_t kPairRecordSize = 17;  // a line break and 16 digits
 constexpr std::string_view kEndOfData = "ffffffffffffffff";
 
 // The data pairs among a statement's records (not the marker, not the
 // end-of-data record).
-size_t PairsWritten(std::string_view object_text, const StatementEvent& event) {
+size_t PairsWritten(std::string_view object_text, const Statement& statement) {
   size_t pairs = 0;
-  for (size_t at = event.records_begin; at + kPairRecordSize <= event.records_end;
-       at += kPairRecordSize) {
+  const uint64_t end = statement.records_begin + statement.records_size;
+  for (uint64_t at = statement.records_begin; at + kPairRecordSize <= end; at += kPairRecordSize) {
     if (object_text.substr(at + 1, 16) != kEndOfData) ++pairs;
   }
   return pairs;
@@ -33,10 +32,9 @@ class Mapper {
     map_.is_data.assign(unit_count, 0);
   }
 
-  void Take(const StatementEvent& event) {
-    if (event.status != assembly::Status::kSuccess) return;
+  void Take(const Statement& event) {
     const uint32_t line = lines_.LineOf(event.offset);
-    if (event.mnemonic != nullptr) {
+    if (event.instruction) {
       const uint64_t position = boundaries_.SlotPosition(event.index);
       if (position / 3 < map_.unit_count) map_.slot_lines[position] = line;
       return;
@@ -76,6 +74,18 @@ class Mapper {
 
 }  // namespace
 
+void StatementLog::OnStatement(const assembly::StatementEvent& event) {
+  if (event.status != assembly::Status::kSuccess) return;
+  Statement statement;
+  statement.offset = event.offset;
+  statement.records_begin = event.records_begin;
+  statement.records_size = static_cast<uint32_t>(event.records_end - event.records_begin);
+  statement.index = event.index;
+  statement.cls = event.cls;
+  statement.instruction = event.mnemonic != nullptr;
+  statements_.push_back(statement);
+}
+
 LineIndex::LineIndex(std::string_view text) : text_(text) {
   starts_.push_back(0);
   for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
@@ -98,10 +108,10 @@ std::string_view LineIndex::Line(uint32_t line) const {
 }
 
 SourceMap MapSource(std::string_view formatted, std::string_view object_text,
-                    const std::vector<assembly::StatementEvent>& events,
+                    const std::vector<Statement>& statements,
                     const assembler::BoundaryTable& boundaries, size_t unit_count) {
   Mapper mapper(formatted, object_text, boundaries, unit_count);
-  for (const StatementEvent& event : events) mapper.Take(event);
+  for (const Statement& statement : statements) mapper.Take(statement);
   return mapper.Finish();
 }
 

@@ -15,14 +15,26 @@
 
 namespace kiv::tool {
 
-// Collects the statements of one run in order.
+// What the map needs of one statement, kept small: a large program reports
+// a million of them.
+struct Statement {
+  uint64_t offset = 0;  // of its token in the formatted text
+  uint64_t records_begin = 0;
+  uint32_t records_size = 0;
+  uint32_t index = 0;
+  assembly::InstructionClass cls = assembly::InstructionClass::kNop;
+  bool instruction = false;
+};
+
+// Collects the statements of one run that succeeded, in order.
 class StatementLog : public assembly::StatementObserver {
  public:
-  void OnStatement(const assembly::StatementEvent& event) override { events_.push_back(event); }
-  const std::vector<assembly::StatementEvent>& events() const { return events_; }
+  void OnStatement(const assembly::StatementEvent& event) override;
+  void Reserve(size_t count) { statements_.reserve(count); }
+  const std::vector<Statement>& statements() const { return statements_; }
 
  private:
-  std::vector<assembly::StatementEvent> events_;
+  std::vector<Statement> statements_;
 };
 
 // 1-based line numbers; 0 where nothing of the source landed.
@@ -36,7 +48,7 @@ struct SourceMap {
 // `formatted` is the normalised text the offsets point into: it keeps every
 // line of the source, so its line numbers are the source's.
 SourceMap MapSource(std::string_view formatted, std::string_view object_text,
-                    const std::vector<assembly::StatementEvent>& events,
+                    const std::vector<Statement>& statements,
                     const assembler::BoundaryTable& boundaries, size_t unit_count);
 
 // Where each line of a text starts, for turning offsets into line numbers.
