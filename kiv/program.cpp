@@ -120,7 +120,8 @@ class Classifier {
 
   // Data lines can look like bundles: two small words read as a bundle of
   // nops. The bytes come out the same either way; only the reading is
-  // plainer when such units join the section beside them.
+  // plainer when such units join the section beside them. A partial bundle
+  // this leaves without a boundary after it gets an empty section there.
   void TakeDataLookingNeighbours() {
     const std::vector<uint8_t> targeted = Targets();
     const std::vector<uint8_t> before = data_;
@@ -129,13 +130,6 @@ class Classifier {
       if (!before[k]) continue;
       for (size_t j = k; j > 0 && !data_[j - 1] && Joins(j - 1, targeted); --j) data_[j - 1] = true;
       for (size_t j = k + 1; j < n && !before[j] && Joins(j, targeted); ++j) data_[j] = true;
-    }
-    const std::vector<uint8_t> still_targeted = Targets();
-    for (size_t k = 0; k < n; ++k) {
-      if (!data_[k] && !Closed(k, still_targeted)) {
-        data_ = before;  // the code needs those units as they are
-        return;
-      }
     }
   }
 
