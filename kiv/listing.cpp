@@ -13,6 +13,7 @@ namespace kiv::tool {
 namespace {
 
 constexpr size_t kInstructionWidth = 32;
+constexpr size_t kLabelWidth = 32;
 
 // The first line on which each label is defined: the text before a colon
 // outside quotes, leading blanks left out, as the label pass reads it.
@@ -176,7 +177,9 @@ class ListingWriter {
   // in a usual source; a name defined twice is listed once, as the label
   // table holds it.
   void Symbols() {
-    out_ += "\nSYMBOLS\nLABEL                            INDEX  ADDRESS   LINE\n";
+    out_ += "\nSYMBOLS\n";
+    AppendColumn(out_, "LABEL", kLabelWidth);
+    out_ += "INDEX  ADDRESS   LINE\n";
     const std::vector<LabelLine> definitions = LabelLines(source_);
     const bool repeats = definitions.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
@@ -192,11 +195,11 @@ class ListingWriter {
 
   void Symbol(std::string_view name, int32_t index, uint32_t line) {
     const uint64_t position = chain_.back.boundaries.SlotPosition(static_cast<uint32_t>(index));
-    AppendColumn(out_, name, 31);
-    AppendDecimal(out_, index, 6);
+    AppendColumn(out_, name, kLabelWidth);
+    AppendDecimal(out_, index, 5);
     out_ += "  ";
     AppendHexDigits(out_, position / 3 * 16, 4);
-    out_ += "   ";
+    out_ += "    ";
     AppendDecimal(out_, line, 5);
     out_ += '\n';
     if (out_.size() >= kFlushBytes) Flush();
