@@ -99,8 +99,9 @@ class Writer {
       if (program_.units[k].targeted || program_.units[k].la_target) Label(k);
       for (int slot = 0; slot < InstructionCount(program_.units[k]); ++slot) {
         const SourceLine line = InstructionLine(program_, k, slot);
-        const uint64_t raw = SlotRaw(k, slot);
-        Line(line, Hex(k * 16, 4) + "." + std::to_string(slot + 1), Hex(raw, 11));
+        const bool two_words = program_.units[k].bundle.kind == BundleKind::kSpawni;
+        Line(line, Hex(k * 16, 4) + "." + std::to_string(slot + 1),
+             Hex(SlotRaw(k, slot), two_words ? 16 : 11));
       }
     }
     while (next_section < sections.size()) WriteData(sections[next_section++]);
@@ -193,6 +194,9 @@ std::string LabelName(size_t unit) {
 }
 
 SourceLine InstructionLine(const Program& program, size_t unit, int slot) {
+  // A listing may call a unit a bundle that no bundle the back end writes
+  // can be; its slot keeps its place.
+  if (!program.units[unit].slots[slot]) return {"nop", "no instruction is this word"};
   const Instruction& instruction = *program.units[unit].slots[slot];
   const assembly::Mnemonic& row = *instruction.row;
   if (row.form == assembly::OperandForm::kTarget) return JumpLine(program, instruction, unit);
