@@ -68,15 +68,17 @@ SourceLine BranchLine(const Program& program, const Instruction& instruction, si
           "a branch beyond the program"};
 }
 
+// An la holds a bundle address when the back end relocated it, and the
+// index itself when the index was beyond 1535: printed as that number, it is
+// left alone again. Only a number below 1536 that names no bundle of the
+// program cannot come back.
 SourceLine AddressLine(const Program& program, const Instruction& instruction) {
   const auto target = AddressTarget(instruction, program.units.size());
   if (target && program.units[*target].first_index <= kLastRelocatedIndex) {
     return {FormatInstruction(instruction, LabelName(*target)), ""};
   }
   SourceLine line{FormatInstruction(instruction, ValueText(instruction)), ""};
-  if (target) {
-    line.warning = "an la beyond index 1535, which the back end does not relocate";
-  } else if (ImmediateField(instruction.operands.immediate) <= kLastRelocatedIndex) {
+  if (ImmediateField(instruction.operands.immediate) <= kLastRelocatedIndex) {
     line.warning = "an la of a number below 1536, which the back end would relocate";
   }
   return line;
