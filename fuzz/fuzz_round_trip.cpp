@@ -1,6 +1,7 @@
 // The promise of `kiv dis`: a valid program in the usual form, built from
 // the fuzz bytes, goes through the chain, is disassembled, and goes through
 // the chain again; both images must be the same bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,7 +46,7 @@ class ProgramBuilder {
   explicit ProgramBuilder(ByteSource& bytes) : bytes_(bytes) {}
 
   std::string Build() {
-    const uint32_t statements = 1 + bytes_.Byte() % 64;
+    const uint32_t statements = 1 + bytes_.Byte() % 64 * 4;
     // Labels of code name instructions; labels of data name data items.
     code_labels_ = 1 + bytes_.Byte() % 8;
     data_labels_ = bytes_.Byte() % 6;
@@ -94,7 +95,8 @@ class ProgramBuilder {
   std::string Operands(const Mnemonic& row) {
     const bool branch =
         row.opcode == 4 || row.opcode == 5 || row.opcode == 128 || row.opcode == 129;
-    const std::string value = branch ? CodeLabel() : Immediate();
+    // Other immediates may name a label too: they take its index.
+    const std::string value = branch ? CodeLabel() : bytes_.Byte() % 8 ? Immediate() : AnyLabel();
     switch (row.form) {
       case OperandForm::kNone:
         return "";
@@ -117,7 +119,9 @@ class ProgramBuilder {
       case OperandForm::kTarget:
         return CodeLabel();
       case OperandForm::kRsTarget:
-        return std::to_string(bytes_.Byte()) + ", " + AnyLabel();
+        // A label, or an index beyond 1535 that the back end leaves alone.
+        return std::to_string(bytes_.Byte()) + ", " +
+               (bytes_.Byte() % 4 ? AnyLabel() : std::to_string(1536 + bytes_.Next(1u << 17)));
       case OperandForm::kRsRt:
         return Register() + ", " + Register();
       case OperandForm::kTwoIntegers:
@@ -142,8 +146,12 @@ class ProgramBuilder {
     std::string text;
     for (uint32_t i = 0; i < length; ++i) {
       char c = static_cast<char>(' ' + bytes_.Byte() % 95);
-      if (c == '"' || c == '.') c = '_';  // no quote, no directive name inside
+      if (c == '"') c = '_';  // a string cannot hold its quote
       text += c;
+    }
+    // The label pass takes a line holding these for that directive.
+    if (text.find(".word") != std::string::npos || text.find(".rdata") != std::string::npos) {
+      std::replace(text.begin(), text.end(), '.', ':');
     }
     return text;
   }
