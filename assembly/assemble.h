@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,11 @@ struct AssemblyResult {
 };
 
 AssemblyResult Assemble(std::string_view source, const AssembleOptions& options = {});
+
+// The same on a source the run may rewrite: the normalised text takes its
+// place (it is never longer) and reaches formatted_sink from there, and
+// result.formatted stays empty. Spares the driver a copy of a large source.
+AssemblyResult AssembleInPlace(std::span<char> source, const AssembleOptions& options = {});
 
 // The log line of a file that cannot be opened, read or written.
 inline constexpr std::string_view kCannotOpenMessage = "Cannot open input or output file";

@@ -31,13 +31,24 @@ uint64_t ByteSetBitsPortable(const char* block) {
   return bits;
 }
 
+#if defined(__SSE2__)
+// 0xff in each of the 16 bytes that is one of kBytes. Combined with the
+// intrinsic, not with |, which only some compilers define on __m128i.
+template <char... kBytes>
+__m128i MatchByteSet(__m128i bytes) {
+  __m128i found = _mm_setzero_si128();
+  ((found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kBytes)))), ...);
+  return found;
+}
+#endif
+
 template <char... kBytes>
 uint64_t ByteSetBits(const char* block) {
 #if defined(__SSE2__)
   uint64_t bits = 0;
   for (size_t part = 0; part < kByteBlock / 16; ++part) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
-    const __m128i found = (_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kBytes)) | ...);
+    const __m128i found = MatchByteSet<kBytes...>(bytes);
     bits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(found))} << (16 * part);
   }
   return bits;

@@ -33,7 +33,7 @@ class FileRun {
       status = Status::kFileError;
       return log.text();
     }
-    AssemblyResult result = Assemble(source.view(), Options(formatted));
+    AssemblyResult result = AssembleInPlace({source.data(), source.size()}, Options(formatted));
     status = result.status;
     return std::move(result.log);
   }

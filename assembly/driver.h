@@ -1,5 +1,6 @@
-// The front end's run: log, normaliser, label table, label pass, encoding
-// pass, in this order, stopping at the first stage that fails.
+// The front end as a program: the stages run through the in-memory entry
+// point, with the source, the formatted text, the records and the log kept
+// in the files of the working directory.
 #pragma once
 
 #include <cstdio>

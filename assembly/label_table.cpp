@@ -15,9 +15,9 @@ uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
 constexpr size_t kTypicalNameRoom = 32;
 
-// A slot keeps a name's length only as a quick test; longer names are
-// compared in full anyway.
-uint32_t ShortLength(size_t length) {
+// A slot keeps a name's length in 32 bits, only as a quick test: a longer
+// name is compared in full anyway.
+uint32_t CappedLength(size_t length) {
   return static_cast<uint32_t>(std::min<size_t>(length, std::numeric_limits<uint32_t>::max()));
 }
 
@@ -28,13 +28,13 @@ LabelTable::Key LabelTable::MakeKey(std::string_view name, uint64_t hash) {
   const char* bytes = name.data();
   return Key{name,
              TagOf(hash),
-             ShortLength(length),
+             CappedLength(length),
              {LoadUpTo8(bytes, std::min<size_t>(length, 8)),
               length > 8 ? LoadUpTo8(bytes + 8, std::min<size_t>(length - 8, 8)) : 0}};
 }
 
 bool LabelTable::Holds(const Slot& slot, const Key& key) const {
-  if (slot.hash_tag != key.hash_tag || slot.short_length != key.short_length ||
+  if (slot.hash_tag != key.hash_tag || slot.capped_length != key.capped_length ||
       slot.head[0] != key.head[0] || slot.head[1] != key.head[1]) {
     return false;
   }
@@ -90,7 +90,7 @@ Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index)
   names_.append(name);
   slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
   slot.hash_tag = key.hash_tag;
-  slot.short_length = key.short_length;
+  slot.capped_length = key.capped_length;
   slot.instruction_index = instruction_index;
   slot.head[0] = key.head[0];
   slot.head[1] = key.head[1];

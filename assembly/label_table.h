@@ -23,6 +23,20 @@ namespace kiv::assembly {
 
 class LabelTable {
  public:
+  LabelTable() = default;
+  // A table moves with its slots; the one moved from is left empty.
+  LabelTable(LabelTable&& other) noexcept { *this = std::move(other); }
+  LabelTable& operator=(LabelTable&& other) noexcept {
+    if (this == &other) return *this;
+    names_ = std::move(other.names_);
+    entries_ = std::move(other.entries_);
+    slot_block_ = std::move(other.slot_block_);
+    slots_ = std::exchange(other.slots_, nullptr);
+    slot_count_ = std::exchange(other.slot_count_, 0);
+    other.Clear();
+    return *this;
+  }
+
   // kSuccess, or kDuplicateLabel when the name exists (the table is unchanged
   // and the first definition keeps its index). The name is copied.
   Status InsertLabel(std::string_view name, int32_t instruction_index);
@@ -59,7 +73,7 @@ class LabelTable {
   struct alignas(32) Slot {
     uint32_t entry_plus_one;  // 0: empty
     uint32_t hash_tag;        // high bits of the name's hash
-    uint32_t short_length;    // the name's length, capped
+    uint32_t capped_length;   // the name's length, capped
     int32_t instruction_index;
     uint64_t head[2];  // the name's first 16 bytes, packed
   };
@@ -67,7 +81,7 @@ class LabelTable {
   struct Key {
     std::string_view name;
     uint32_t hash_tag;
-    uint32_t short_length;
+    uint32_t capped_length;
     uint64_t head[2];
   };
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "common/large_buffer.h"
 #include "common/packed_bytes.h"
 
 #if defined(__SSE2__)
@@ -52,12 +53,11 @@ char* CopyCode(char* o, const char*& p, const char* end) {
   const auto equal = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
   for (; end - p >= 16; p += 16, o += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i special = _mm_or_si128(_mm_or_si128(equal(bytes, '"'), equal(bytes, ';')),
-                                         equal(bytes, '#'));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(equal(bytes, '"'), equal(bytes, ';')), equal(bytes, '#'));
     if (_mm_movemask_epi8(special) != 0) break;
-    const __m128i punctuation =
-        _mm_or_si128(_mm_or_si128(equal(bytes, ','), equal(bytes, '$')),
-                     _mm_or_si128(equal(bytes, '('), equal(bytes, ')')));
+    const __m128i punctuation = _mm_or_si128(_mm_or_si128(equal(bytes, ','), equal(bytes, '$')),
+                                             _mm_or_si128(equal(bytes, '('), equal(bytes, ')')));
     const __m128i blanked = _mm_or_si128(_mm_andnot_si128(punctuation, bytes),
                                          _mm_and_si128(punctuation, _mm_set1_epi8(' ')));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o), blanked);
@@ -85,10 +85,18 @@ char* CopyQuoted(char* o, const char*& p, const char* end) {
 
 }  // namespace
 
+// A cache-sized piece at a time, so the source is read once and the text
+// written once, with no cleared buffer in between.
 std::string NormaliseSource(std::string_view source) {
-  std::string text(source);
-  text.resize(static_cast<size_t>(Normaliser().Normalise(text, text.data()) - text.data()));
-  return text;
+  constexpr size_t kPiece = size_t{64} << 10;
+  std::string formatted;
+  ReserveLarge(formatted, source.size());
+  std::array<char, kPiece> piece;
+  Normaliser normaliser;
+  for (size_t at = 0; at < source.size(); at += kPiece) {
+    formatted.append(piece.data(), normaliser.Normalise(source.substr(at, kPiece), piece.data()));
+  }
+  return formatted;
 }
 
 char* Normaliser::Normalise(std::string_view piece, char* o) {

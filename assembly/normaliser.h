@@ -22,6 +22,7 @@ class Normaliser {
   bool in_comment_ = false;
 };
 
+// The normalised text of a whole source, as the front end's first stage makes it.
 std::string NormaliseSource(std::string_view source);
 
 }  // namespace kiv::assembly

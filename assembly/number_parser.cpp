@@ -4,7 +4,7 @@
 
 namespace kiv::assembly {
 
-int32_t ParseNumber(std::string_view text, int32_t radix) {
+int32_t ParseNumber(std::string_view text) {
   uint32_t value = 0;
   bool negative = false;
   for (const char c : text) {
@@ -14,7 +14,7 @@ int32_t ParseNumber(std::string_view text, int32_t radix) {
       continue;
     }
     const uint32_t distance = static_cast<uint32_t>(static_cast<unsigned char>(c)) - '0';
-    value = value * static_cast<uint32_t>(radix) + distance;
+    value = value * 10 + distance;
   }
   if (negative) value = 0u - value;
   return static_cast<int32_t>(value);

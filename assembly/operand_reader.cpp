@@ -8,45 +8,6 @@
 namespace kiv::assembly {
 namespace {
 
-// What one operand token fills.
-enum class Field : uint8_t { kRs, kRt, kRd, kValue, kRsNumber };
-
-struct Layout {
-  size_t count;
-  std::array<Field, 3> fields;
-};
-
-constexpr Layout LayoutOf(OperandForm form) {
-  using F = Field;
-  switch (form) {
-    case OperandForm::kRdRsRt:
-      return {3, {F::kRd, F::kRs, F::kRt}};
-    case OperandForm::kRs:
-      return {1, {F::kRs}};
-    case OperandForm::kRsRd:
-      return {2, {F::kRs, F::kRd}};
-    case OperandForm::kRtRsImmediate:
-      return {3, {F::kRt, F::kRs, F::kValue}};
-    case OperandForm::kRtImmediateRs:
-      return {3, {F::kRt, F::kValue, F::kRs}};
-    case OperandForm::kRtRs:
-      return {2, {F::kRt, F::kRs}};
-    case OperandForm::kRtImmediate:
-      return {2, {F::kRt, F::kValue}};
-    case OperandForm::kImmediate:
-      return {1, {F::kValue}};
-    case OperandForm::kTarget:
-      return {1, {F::kValue}};
-    // The register of la is always a number: sp is not recognised there.
-    case OperandForm::kRsTarget:
-      return {2, {F::kRsNumber, F::kValue}};
-    case OperandForm::kRsRt:
-      return {2, {F::kRs, F::kRt}};
-    default:
-      return {0, {}};  // kNone; kTwoIntegers is read as integers
-  }
-}
-
 // The message of a missing label names the class that met it.
 std::string_view MissingLabelMessage(InstructionClass cls) {
   switch (cls) {
@@ -57,6 +18,31 @@ std::string_view MissingLabelMessage(InstructionClass cls) {
     default:
       return "Immediate value error in instruction3: ";
   }
+}
+
+// How many operand tokens each form reads (spawni reads two integers).
+constexpr size_t TokenCount(OperandForm form) {
+  using F = OperandForm;
+  switch (form) {
+    case F::kRdRsRt:
+    case F::kRtRsImmediate:
+    case F::kRtImmediateRs:
+      return 3;
+    case F::kRsRd:
+    case F::kRsRt:
+    case F::kRtRs:
+    case F::kRtImmediate:
+    case F::kRsTarget:
+      return 2;
+    case F::kRs:
+    case F::kImmediate:
+    case F::kTarget:
+      return 1;
+    case F::kNone:
+    case F::kTwoIntegers:
+      return 0;
+  }
+  return 0;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -100,37 +86,58 @@ uint32_t RegisterNumber(std::string_view token) {
   return static_cast<uint32_t>(ParseNumber(token));
 }
 
-Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& operands) {
-  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, operands);
-  const Layout layout = LayoutOf(row.form);
-  // Every token is read before any is resolved: running out of operands is
-  // reported before a missing label.
-  std::array<std::string_view, 3> tokens;
-  for (size_t i = 0; i < layout.count; ++i) {
-    if (!context.in.NextToken(tokens[i])) return context.InvalidOperand();
+Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
+  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
+  // Every token is read before any is resolved, so running out of operands
+  // is reported before a missing label.
+  std::array<std::string_view, 3> t;
+  const size_t count = TokenCount(row.form);
+  for (size_t i = 0; i < count; ++i) {
+    if (!context.in.NextToken(t[i])) return context.InvalidOperand();
   }
-  std::string_view value_token;
-  for (size_t i = 0; i < layout.count; ++i) {
-    switch (layout.fields[i]) {
-      case Field::kRs:
-        operands.rs = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRt:
-        operands.rt = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRd:
-        operands.rd = RegisterNumber(tokens[i]);
-        break;
-      case Field::kRsNumber:
-        operands.rs = static_cast<uint32_t>(ParseNumber(tokens[i]));
-        break;
-      case Field::kValue:
-        value_token = tokens[i];
-        break;
-    }
+  // One dispatch on the form, then straight-line code: the statements of a
+  // program come in no predictable order.
+  std::string_view value;  // the immediate or target token, when the form has one
+  using F = OperandForm;
+  switch (row.form) {
+    case F::kRdRsRt:
+      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
+      break;
+    case F::kRs:
+      o.rs = RegisterNumber(t[0]);
+      break;
+    case F::kRsRd:
+      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
+      break;
+    case F::kRsRt:
+      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
+      break;
+    case F::kRtRsImmediate:
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
+      break;
+    case F::kRtImmediateRs:
+      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
+      break;
+    case F::kRtRs:
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      break;
+    case F::kRtImmediate:
+      o.rt = RegisterNumber(t[0]), value = t[1];
+      break;
+    case F::kImmediate:
+    case F::kTarget:
+      value = t[0];
+      break;
+    // The register of la is always a number: sp is not recognised there.
+    case F::kRsTarget:
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
+      break;
+    case F::kNone:
+    case F::kTwoIntegers:
+      break;
   }
-  if (value_token.empty()) return Status::kSuccess;
-  return ResolveValue(context, row, value_token, operands.immediate);
+  // A token is never empty.
+  return value.empty() ? Status::kSuccess : ResolveValue(context, row, value, o.immediate);
 }
 
 }  // namespace kiv::assembly

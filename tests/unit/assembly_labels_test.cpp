@@ -113,6 +113,17 @@ TEST(LabelTable, LongNamesWithTheSameHeadAndHashStayApart) {
   EXPECT_EQ(LabelValue(table, second), 2);
 }
 
+TEST(LabelTable, MovesWithItsLabelsAndLeavesAnEmptyTable) {
+  LabelTable table;
+  for (int i = 0; i < 2000; ++i) table.InsertLabel("label" + std::to_string(i), i);
+  LabelTable moved(std::move(table));
+  EXPECT_EQ(LabelValue(moved, "label1999"), 1999);
+  EXPECT_EQ(table.size(), 0u);  // NOLINT(bugprone-use-after-move): the state it is left in
+  EXPECT_EQ(LabelValue(table, "label1999"), -12345);
+  EXPECT_EQ(table.InsertLabel("again", 1), Status::kSuccess);
+  EXPECT_EQ(LabelValue(table, "again"), 1);
+}
+
 // Short names and long ones with a long common head, as generated code has.
 std::string ManyName(int i) {
   std::string name = i % 2 == 0 ? "L" : "a_rather_long_common_label_head_";
