@@ -32,9 +32,15 @@ constexpr BundleBits AddWordByWord(BundleBits a, BundleBits b) {
 // whose bundle counts no instruction. Slot 1 must be filled first, into an
 // empty bundle.
 constexpr BundleBits PlaceSlot(BundleBits bundle, uint32_t slot, uint32_t head, uint32_t body) {
-  const BundleBits word = (BundleBits{head & 0xffffu} << 32) | body;
+  const uint64_t word = (uint64_t{head & 0xffffu} << 32) | body;
+  const BundleBits placed = BundleBits{word} << SlotShift(slot);
+  // The count field holds at most 2 before this, and nothing else lies in
+  // bits 1-0: adding to it never carries beyond them.
   const bool counted = !(slot == 1 && OpcodeOfHead(head) == opcode::kJoin);
-  return AddWordByWord(bundle, (word << SlotShift(slot)) | BundleBits{counted});
+  bundle += counted;
+  // Where no bit is set in both, the sum is the union, with no carry at all:
+  // always so when every head fits its 10 bits.
+  return (bundle & placed) == 0 ? bundle | placed : AddWordByWord(bundle, placed);
 }
 
 // A spawni's bundle: no slots and a count of 0, its first word at bits 33-2

@@ -18,13 +18,23 @@ class BundleBuilder {
   // it always begins a bundle, the boundary after it ends that bundle.
   bool Add(uint32_t head, uint32_t body, uint32_t second) {
     const uint32_t slot = next_slot_;
-    next_slot_ = slot % 3 + 1;
+    next_slot_ = slot == 3 ? 1 : slot + 1;
     if (OpcodeOfHead(head) == opcode::kSpawni) {
       bundle_ = SpawniBundle(body, second);
       return false;
     }
-    bundle_ = PlaceSlot(bundle_, slot, head, body);
-    return slot == 3;
+    // Each slot by its own constant, so that every shift is a fixed one.
+    switch (slot) {
+      case 1:
+        bundle_ = PlaceSlot(0, 1, head, body);
+        return false;
+      case 2:
+        bundle_ = PlaceSlot(bundle_, 2, head, body);
+        return false;
+      default:
+        bundle_ = PlaceSlot(bundle_, 3, head, body);
+        return true;
+    }
   }
 
   // Whether an instruction waits in a bundle not yet full.

@@ -4,6 +4,7 @@
 
 #include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
+#include "assembler/instruction_boundaries.h"
 #include "assembler/large_array.h"
 #include "assembler/record_decoder.h"
 #include "assembler/transfer_target.h"
@@ -11,26 +12,6 @@
 
 namespace kiv::assembler {
 namespace {
-
-// The boundaries around thread instructions; a transfer's target is the
-// other kind.
-void InsertThreadBoundaries(uint32_t op, uint32_t index, BoundaryTable& table) {
-  switch (op) {
-    case opcode::kJal:
-    case opcode::kSpawn:
-    case opcode::kFork:
-    case opcode::kHalt:
-      table.Insert(index + 1);
-      break;
-    case opcode::kJoin:
-    case opcode::kSpawni:
-      table.Insert(index);
-      table.Insert(index + 1);
-      break;
-    default:
-      break;
-  }
-}
 
 Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log) {
   IndexCounter counter;
@@ -46,9 +27,11 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
     if (record_entry::Tag(entry) == record_entry::kInstruction) {
       const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
       const uint32_t body = record_entry::Body(entry);
-      if (const auto target = InsertInstructionBoundaries(op, body, counter.index(), table)) {
+      if (const auto target = TransferTarget(op, body, counter.index())) {
+        table.Insert(*target);
         targets.PushBack(*target);
       }
+      InsertThreadBoundaries(op, counter.index(), table);
       counter.CountInstruction();
       if (op == opcode::kSpawni) ++i;  // its second value
       continue;
@@ -76,14 +59,6 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
 }
 
 }  // namespace
-
-std::optional<uint32_t> InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index,
-                                                    BoundaryTable& table) {
-  const auto target = TransferTarget(op, body, index);
-  if (target) table.Insert(*target);
-  InsertThreadBoundaries(op, index, table);
-  return target;
-}
 
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
   if (!DecodeRecords(text, records)) {

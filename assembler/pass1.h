@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 #include "assembler/boundary_table.h"
@@ -12,14 +11,6 @@
 #include "assembler/status.h"
 
 namespace kiv::assembler {
-
-// The boundaries one instruction at `index` demands: the target of a jump or
-// branch, the instruction after jal, spawn, fork and halt, and join and spawni
-// together with the instruction after them, so each is alone in its bundle.
-// Returns the jump or branch target, if any, for the check against the data
-// sections.
-std::optional<uint32_t> InsertInstructionBoundaries(uint32_t op, uint32_t body, uint32_t index,
-                                                    BoundaryTable& table);
 
 // Decodes `text` into the empty `records`, for pass 2, and fills `table` from
 // them (ComputePadding is left to the caller). Each data section's first

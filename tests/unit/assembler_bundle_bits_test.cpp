@@ -24,7 +24,7 @@ BundleBits Words(uint32_t w3, uint32_t w2, uint32_t w1, uint32_t w0) {
   return (BundleBits{w3} << 96) | (BundleBits{w2} << 64) | (BundleBits{w1} << 32) | w0;
 }
 
-// The single bundles of the packer's reference table, built slot by slot.
+// Single bundles built slot by slot, against their known image bytes and slots.
 TEST(BundleBits, FullBundleMatchesTheReferenceBytesAndSlots) {
   BundleBits bundle = PlaceSlot(0, 1, 0x80, 0x12345678);
   bundle = PlaceSlot(bundle, 2, 0xa5, 0x9abcdef0);

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "assembler/boundary_table.h"
+#include "assembler/instruction_boundaries.h"
 #include "assembler/log.h"
 #include "assembler/pass1.h"
+#include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
 #include "tests/support/back_end_stages.h"
@@ -23,7 +25,8 @@ std::vector<uint32_t> Indices(BoundaryTable& table) {
 
 std::vector<uint32_t> BoundariesOf(uint32_t op, uint32_t body, uint32_t index) {
   BoundaryTable table;
-  InsertInstructionBoundaries(op, body, index, table);
+  if (const auto target = TransferTarget(op, body, index)) table.Insert(*target);
+  InsertThreadBoundaries(op, index, table);
   return Indices(table);
 }
 
