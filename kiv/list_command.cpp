@@ -4,7 +4,7 @@
 #include "kiv/chain.h"
 #include "kiv/commands.h"
 #include "kiv/listing.h"
-#include "kiv/source_map.h"
+#include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 

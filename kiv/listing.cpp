@@ -7,7 +7,7 @@
 #include "kiv/disassembly.h"
 #include "kiv/image.h"
 #include "kiv/program.h"
-#include "kiv/source_map.h"
+#include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 namespace {
@@ -96,8 +96,8 @@ class ListingWriter {
     Image image;
     std::string error;
     ReadBinaryImage(chain.back.image, image, error);
-    map_ = MapSource(chain.front.formatted, chain.front.object_text, statements,
-                     chain.back.boundaries, image.units.size());
+    map_ = MapSlotSources(chain.front.formatted, chain.front.object_text, statements,
+                          chain.back.boundaries, image.units.size());
     for (size_t k = 0; k < image.units.size(); ++k) {
       image.kinds[k] = map_.is_data[k] ? UnitKind::kData : UnitKind::kBundle;
     }
@@ -209,7 +209,7 @@ class ListingWriter {
   std::string_view source_;
   const ChainResult& chain_;
   LineIndex lines_;
-  SourceMap map_;
+  SlotSources map_;
   Program program_;
   std::string out_;
 };

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "kiv/chain.h"
-#include "kiv/source_map.h"
+#include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 

@@ -1,4 +1,4 @@
-#include "kiv/source_map.h"
+#include "kiv/slot_sources.h"
 
 #include <algorithm>
 
@@ -51,7 +51,7 @@ class Mapper {
     if (event.cls == InstructionClass::kText) in_section_ = false;
   }
 
-  SourceMap Finish() { return std::move(map_); }
+  SlotSources Finish() { return std::move(map_); }
 
  private:
   void AddPair(uint32_t line) {
@@ -66,7 +66,7 @@ class Mapper {
   LineIndex lines_;
   std::string_view object_text_;
   const assembler::BoundaryTable& boundaries_;
-  SourceMap map_;
+  SlotSources map_;
   bool in_section_ = false;
   uint64_t section_unit_ = 0;
   uint64_t section_pairs_ = 0;
@@ -107,9 +107,9 @@ std::string_view LineIndex::Line(uint32_t line) const {
   return text;
 }
 
-SourceMap MapSource(std::string_view formatted, std::string_view object_text,
-                    const std::vector<Statement>& statements,
-                    const assembler::BoundaryTable& boundaries, size_t unit_count) {
+SlotSources MapSlotSources(std::string_view formatted, std::string_view object_text,
+                           const std::vector<Statement>& statements,
+                           const assembler::BoundaryTable& boundaries, size_t unit_count) {
   Mapper mapper(formatted, object_text, boundaries, unit_count);
   for (const Statement& statement : statements) mapper.Take(statement);
   return mapper.Finish();

@@ -38,7 +38,7 @@ class StatementLog : public assembly::StatementObserver {
 };
 
 // 1-based line numbers; 0 where nothing of the source landed.
-struct SourceMap {
+struct SlotSources {
   size_t unit_count = 0;
   std::vector<uint32_t> slot_lines;  // three per unit
   std::vector<uint32_t> pair_lines;  // two per unit
@@ -47,9 +47,9 @@ struct SourceMap {
 
 // `formatted` is the normalised text the offsets point into: it keeps every
 // line of the source, so its line numbers are the source's.
-SourceMap MapSource(std::string_view formatted, std::string_view object_text,
-                    const std::vector<Statement>& statements,
-                    const assembler::BoundaryTable& boundaries, size_t unit_count);
+SlotSources MapSlotSources(std::string_view formatted, std::string_view object_text,
+                           const std::vector<Statement>& statements,
+                           const assembler::BoundaryTable& boundaries, size_t unit_count);
 
 // Where each line of a text starts, for turning offsets into line numbers.
 class LineIndex {
