@@ -7,16 +7,34 @@
 
 namespace kiv::tool {
 
-ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer) {
+namespace {
+
+ChainResult RunChain(std::string_view source, const assembly::AssembleOptions& options) {
   ChainResult result;
-  assembly::AssembleOptions options;
-  options.observer = observer;
   result.front = assembly::Assemble(source, options);
   result.front_succeeded = result.front.status == assembly::Status::kSuccess;
   if (!result.front_succeeded) return result;
   result.back = assembler::Pack(result.front.object_text);
   result.back_succeeded = result.back.status == assembler::Status::kOk;
   return result;
+}
+
+}  // namespace
+
+ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer) {
+  assembly::AssembleOptions options;
+  options.observer = observer;
+  return RunChain(source, options);
+}
+
+ChainResult RunChain(std::string_view source, StatementLog& statements) {
+  assembly::AssembleOptions options;
+  options.observer = &statements;
+  options.formatted_sink = [&statements](std::string_view formatted) {
+    statements.SetText(formatted);
+    return true;
+  };
+  return RunChain(source, options);
 }
 
 bool DisassembleImage(std::string_view image, const DisassemblyOptions& options,

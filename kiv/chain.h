@@ -11,6 +11,7 @@
 #include "assembler/pack.h"
 #include "assembly/assemble.h"
 #include "kiv/disassembly.h"
+#include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 
@@ -23,6 +24,9 @@ struct ChainResult {
 };
 
 ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer = nullptr);
+
+// With the statements collected for `kiv list`.
+ChainResult RunChain(std::string_view source, StatementLog& statements);
 
 // An image's bytes disassembled; false with a reason when they are no image.
 bool DisassembleImage(std::string_view image, const DisassemblyOptions& options,

@@ -1,6 +1,7 @@
 #include "kiv/disassembler.h"
 
 #include <array>
+#include <charconv>
 
 #include "common/instruction_word.h"
 
@@ -69,10 +70,11 @@ uint32_t ValueFieldOf(OperandForm form, uint32_t body) {
   }
 }
 
-std::string Register(uint32_t number) {
-  std::string text(1, '$');
-  text += std::to_string(number & 0xffu);
-  return text;
+void AppendRegister(std::string& text, uint32_t number) {
+  char digits[4];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number & 0xffu).ptr;
+  text += '$';
+  text.append(digits, end);
 }
 
 }  // namespace
@@ -126,52 +128,62 @@ std::string FormatInstruction(const Instruction& instruction, std::string_view v
   const Mnemonic& row = *instruction.row;
   const assembly::Operands& ops = instruction.operands;
   std::string text(row.token);
-  const auto join = [&](std::initializer_list<std::string> parts) {
-    bool first = true;
-    for (const std::string& part : parts) {
-      text += first ? " " : ", ";
-      text += part;
-      first = false;
-    }
+  text.reserve(32);
+  bool first = true;
+  const auto separate = [&] {
+    text += first ? " " : ", ";
+    first = false;
   };
-  const std::string v(value);
+  const auto reg = [&](uint32_t number) {
+    separate();
+    AppendRegister(text, number);
+  };
+  const auto val = [&] {
+    separate();
+    text += value;
+  };
   switch (row.form) {
     case OperandForm::kNone:
       break;
     case OperandForm::kRdRsRt:
-      join({Register(ops.rd), Register(ops.rs), Register(ops.rt)});
+      reg(ops.rd), reg(ops.rs), reg(ops.rt);
       break;
     case OperandForm::kRs:
-      join({Register(ops.rs)});
+      reg(ops.rs);
       break;
     case OperandForm::kRsRd:
-      join({Register(ops.rs), Register(ops.rd)});
+      reg(ops.rs), reg(ops.rd);
       break;
     case OperandForm::kRtRsImmediate:
-      join({Register(ops.rt), Register(ops.rs), v});
+      reg(ops.rt), reg(ops.rs), val();
       break;
-    case OperandForm::kRtImmediateRs:
-      join({Register(ops.rt), v + "(" + Register(ops.rs) + ")"});
+    case OperandForm::kRtImmediateRs:  // offset(base)
+      reg(ops.rt), val();
+      text += '(';
+      AppendRegister(text, ops.rs);
+      text += ')';
       break;
     case OperandForm::kRtRs:
-      join({Register(ops.rt), Register(ops.rs)});
+      reg(ops.rt), reg(ops.rs);
       break;
     case OperandForm::kRtImmediate:
-      join({Register(ops.rt), v});
+      reg(ops.rt), val();
       break;
     case OperandForm::kImmediate:
     case OperandForm::kTarget:
-      join({v});
+      val();
       break;
     case OperandForm::kRsTarget:
-      join({Register(ops.rs), v});
+      reg(ops.rs), val();
       break;
     case OperandForm::kRsRt:
-      join({Register(ops.rs), Register(ops.rt)});
+      reg(ops.rs), reg(ops.rt);
       break;
     case OperandForm::kTwoIntegers:
-      join({std::to_string(static_cast<int32_t>(ops.immediate)),
-            std::to_string(static_cast<int32_t>(ops.second))});
+      separate();
+      text += std::to_string(static_cast<int32_t>(ops.immediate));
+      separate();
+      text += std::to_string(static_cast<int32_t>(ops.second));
       break;
   }
   return text;

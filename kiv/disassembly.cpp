@@ -198,8 +198,9 @@ std::string LabelName(size_t unit) {
 SourceLine InstructionLine(const Program& program, size_t unit, int slot) {
   // A listing may call a unit a bundle that no bundle the back end writes
   // can be; its slot keeps its place.
-  if (!program.units[unit].slots[slot]) return {"nop", "no instruction is this word"};
-  const Instruction& instruction = *program.units[unit].slots[slot];
+  const auto decoded = InstructionAt(program.units[unit], slot);
+  if (!decoded) return {"nop", "no instruction is this word"};
+  const Instruction& instruction = *decoded;
   const assembly::Mnemonic& row = *instruction.row;
   if (row.form == assembly::OperandForm::kTarget) return JumpLine(program, instruction, unit);
   if (row.form == assembly::OperandForm::kRsTarget) return AddressLine(program, instruction);

@@ -20,8 +20,8 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     return kExitInputError;
   }
   StatementLog statements;
-  statements.Reserve(source.size() / 16);  // about one statement per line
-  const ChainResult chain = RunChain(source.view(), &statements);
+  statements.Reserve(source.size() / 32);  // about one statement per line
+  const ChainResult chain = RunChain(source.view(), statements);
   // The checker runs only to explain a failure: a listing needs no more
   // than both programs' success.
   if (!chain.succeeded()) {

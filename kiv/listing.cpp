@@ -1,6 +1,7 @@
 #include "kiv/listing.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
 #include <unordered_set>
 
@@ -25,16 +26,11 @@ struct LabelLine {
 // Every label definition in source order: the text before a colon outside
 // quotes and comments, leading blanks left out, as the label pass reads it.
 // Most lines hold neither a colon nor a quote and are passed over whole.
-std::vector<LabelLine> LabelLines(std::string_view source) {
-  std::vector<LabelLine> lines;
+std::vector<LabelLine> LabelLines(const LineIndex& lines) {
+  std::vector<LabelLine> labels;
   bool quoted = false;
-  uint32_t number = 0;
-  for (size_t start = 0; start < source.size();) {
-    const size_t newline = source.find('\n', start);
-    const size_t end = newline == std::string_view::npos ? source.size() : newline;
-    const std::string_view line = source.substr(start, end - start);
-    ++number;
-    start = end + 1;
+  for (uint32_t number = 1; number <= lines.line_count(); ++number) {
+    const std::string_view line = lines.Line(number);
     if (!quoted && line.find_first_of(":\"") == std::string_view::npos) continue;
     size_t name_start = 0;
     for (size_t i = 0; i < line.size(); ++i) {
@@ -46,14 +42,14 @@ std::vector<LabelLine> LabelLines(std::string_view source) {
         while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) {
           name.remove_prefix(1);
         }
-        lines.push_back({name, number});
+        labels.push_back({name, number});
         name_start = i + 1;
       } else if ((c == '#' || c == ';') && !quoted) {
         break;  // a colon in a comment names nothing
       }
     }
   }
-  return lines;
+  return labels;
 }
 
 void AppendHexDigits(std::string& out, uint64_t value, int digits) {
@@ -67,9 +63,11 @@ void AppendHexDigits(std::string& out, uint64_t value, int digits) {
 
 // The number right-aligned in `width` columns.
 void AppendDecimal(std::string& out, int64_t value, size_t width) {
-  const std::string digits = std::to_string(value);
-  if (digits.size() < width) out.append(width - digits.size(), ' ');
-  out += digits;
+  char digits[24];
+  const auto length =
+      static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  if (length < width) out.append(width - length, ' ');
+  out.append(digits, length);
 }
 
 // The text left-aligned in `width` columns, then one blank at least.
@@ -92,12 +90,12 @@ class ListingWriter {
  public:
   ListingWriter(std::ostream& out, std::string_view source, const ChainResult& chain,
                 const std::vector<Statement>& statements)
-      : stream_(out), source_(source), chain_(chain), lines_(source) {
+      : stream_(out), chain_(chain), lines_(source) {
     Image image;
     std::string error;
     ReadBinaryImage(chain.back.image, image, error);
-    map_ = MapSlotSources(chain.front.formatted, chain.front.object_text, statements,
-                          chain.back.boundaries, image.units.size());
+    map_ = MapSlotSources(chain.front.object_text, statements, chain.back.boundaries,
+                          image.units.size());
     for (size_t k = 0; k < image.units.size(); ++k) {
       image.kinds[k] = map_.is_data[k] ? UnitKind::kData : UnitKind::kBundle;
     }
@@ -180,10 +178,15 @@ class ListingWriter {
     out_ += "\nSYMBOLS\n";
     AppendColumn(out_, "LABEL", kLabelWidth);
     out_ += "INDEX  ADDRESS   LINE\n";
-    const std::vector<LabelLine> definitions = LabelLines(source_);
+    const std::vector<LabelLine> definitions = LabelLines(lines_);
     const bool repeats = definitions.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
-    for (const LabelLine& definition : definitions) {
+    constexpr size_t kLookAhead = 8;  // the table's slots are far apart in memory
+    for (size_t i = 0; i < definitions.size(); ++i) {
+      if (i + kLookAhead < definitions.size()) {
+        chain_.front.labels.Prefetch(definitions[i + kLookAhead].name);
+      }
+      const LabelLine& definition = definitions[i];
       int32_t index = 0;
       if (chain_.front.labels.FindLabel(definition.name, index) != assembly::Status::kSuccess) {
         continue;
@@ -206,7 +209,6 @@ class ListingWriter {
   }
 
   std::ostream& stream_;
-  std::string_view source_;
   const ChainResult& chain_;
   LineIndex lines_;
   SlotSources map_;

@@ -18,31 +18,34 @@ bool EndsBundle(uint32_t op) {
 
 uint32_t OpcodeOf(const Instruction& instruction) { return instruction.row->opcode; }
 
-// Decodes the unit as a bundle; false when it cannot be one the back end
+// False when the unit cannot be a bundle the back end
 // writes: a slot that decodes to nothing, a join or spawni among slots, an
 // instruction that ends its bundle with more after it.
-bool DecodeAsBundle(Unit raw, ProgramUnit& unit) {
-  unit.bundle = DecodeBundle(raw);
-  switch (unit.bundle.kind) {
-    case BundleKind::kMalformed:
-      return false;
-    case BundleKind::kJoin:
-      unit.slots[0] = DecodeWord(unit.bundle.words[0]);
-      return true;
-    case BundleKind::kSpawni:
-      unit.slots[0] = SpawniInstruction(unit.bundle.spawni_first, unit.bundle.spawni_second);
-      return true;
-    case BundleKind::kSlots:
-      break;
-  }
+bool IsWellFormedBundle(const ProgramUnit& unit) {
+  if (unit.bundle.kind == BundleKind::kMalformed) return false;
+  if (unit.bundle.kind != BundleKind::kSlots) return true;
   for (int slot = 0; slot < unit.bundle.count; ++slot) {
-    unit.slots[slot] = DecodeWord(unit.bundle.words[slot]);
-    if (!unit.slots[slot]) return false;
-    const uint32_t op = OpcodeOf(*unit.slots[slot]);
+    const auto instruction = InstructionAt(unit, slot);
+    if (!instruction) return false;
+    const uint32_t op = OpcodeOf(*instruction);
     if (op == opcode::kJoin) return false;
     if (EndsBundle(op) && slot + 1 < unit.bundle.count) return false;
   }
   return true;
+}
+
+// Only jumps, branches and la name a unit; most words need no decoding to
+// see that they are none of them.
+bool MayNameUnit(const ProgramUnit& unit, int slot) {
+  if (unit.bundle.kind != BundleKind::kSlots) return false;
+  const auto op = static_cast<uint32_t>(unit.bundle.words[slot] >> 34) & 0xffu;
+  return op == opcode::kJ || op == opcode::kJal || op == opcode::kLa || IsBranchOpcode(op);
+}
+
+// Whether the unit's last instruction makes the next one begin a bundle.
+bool LastEndsBundle(const ProgramUnit& unit) {
+  const auto last = InstructionAt(unit, InstructionCount(unit) - 1);
+  return last && EndsBundle(OpcodeOf(*last));
 }
 
 bool IsPrintable(unsigned char c) { return (c >= 0x20 && c < 0x7f && c != '"') || c == 0x11; }
@@ -64,7 +67,7 @@ class Classifier {
     data_.resize(n);
     for (size_t k = 0; k < n; ++k) {
       program_.units[k].raw = image.units[k];
-      valid_[k] = DecodeAsBundle(image.units[k], program_.units[k]);
+      program_.units[k].bundle = DecodeBundle(image.units[k]);
     }
   }
 
@@ -72,7 +75,10 @@ class Classifier {
     const size_t n = image_.units.size();
     const bool from_listing = !image_.kinds.empty() && image_.kinds[0] != UnitKind::kUnknown;
     for (size_t k = 0; k < n; ++k) {
-      data_[k] = from_listing ? image_.kinds[k] == UnitKind::kData : !valid_[k];
+      // A listing says what each line is; only an image needs every word tried.
+      valid_[k] = from_listing ? image_.kinds[k] == UnitKind::kBundle
+                               : IsWellFormedBundle(program_.units[k]);
+      data_[k] = !valid_[k];
     }
     if (image_.trailing_pair) RunToEnd();
     if (!from_listing) {
@@ -96,9 +102,11 @@ class Classifier {
     std::vector<uint8_t> targeted(data_.size());
     for (size_t k = 0; k < data_.size(); ++k) {
       if (data_[k]) continue;
-      for (const auto& slot : program_.units[k].slots) {
-        if (!slot) continue;
-        const auto target = TransferTarget(*slot, k);
+      for (int slot = 0; slot < InstructionCount(program_.units[k]); ++slot) {
+        if (!MayNameUnit(program_.units[k], slot)) continue;
+        const auto instruction = InstructionAt(program_.units[k], slot);
+        if (!instruction) continue;
+        const auto target = TransferTarget(*instruction, k);
         if (target && *target >= 0 && static_cast<size_t>(*target) < targeted.size()) {
           targeted[static_cast<size_t>(*target)] = 1;
         }
@@ -113,7 +121,7 @@ class Classifier {
     const size_t next = k + 1;
     if (unit.bundle.kind != BundleKind::kSlots || unit.bundle.count == 3) return true;
     if (next == data_.size() || targeted[next] || data_[next]) return true;
-    if (EndsBundle(OpcodeOf(*unit.slots[unit.bundle.count - 1]))) return true;
+    if (LastEndsBundle(unit)) return true;
     const BundleKind following = program_.units[next].bundle.kind;
     return following == BundleKind::kJoin || following == BundleKind::kSpawni;
   }
@@ -174,7 +182,6 @@ class Classifier {
       unit.first_index = index;
       unit.is_data = data_[k];
       if (unit.is_data) {
-        unit.slots = {};
         if (k == 0 || !data_[k - 1]) program_.sections.push_back({k, k});
         program_.sections.back().end = k + 1;
       } else if (!Closed(k, targeted)) {
@@ -202,13 +209,18 @@ class Classifier {
 void MarkTargets(Program& program) {
   const size_t n = program.units.size();
   for (size_t k = 0; k < n; ++k) {
-    for (const auto& slot : program.units[k].slots) {
-      if (!slot) continue;
-      if (const auto target = TransferTarget(*slot, k);
+    if (program.units[k].is_data) continue;
+    for (int slot = 0; slot < InstructionCount(program.units[k]); ++slot) {
+      if (!MayNameUnit(program.units[k], slot)) continue;
+      const auto instruction = InstructionAt(program.units[k], slot);
+      if (!instruction) continue;
+      if (const auto target = TransferTarget(*instruction, k);
           target && *target >= 0 && static_cast<size_t>(*target) < n) {
         program.units[static_cast<size_t>(*target)].targeted = true;
       }
-      if (const auto target = AddressTarget(*slot, n)) program.units[*target].la_target = true;
+      if (const auto target = AddressTarget(*instruction, n)) {
+        program.units[*target].la_target = true;
+      }
     }
   }
 }
@@ -221,13 +233,25 @@ uint32_t PaddingBeyond(const Program& program) {
   const ProgramUnit& last = program.units.back();
   auto slot_end = static_cast<uint32_t>(3 * program.units.size());
   if (!last.is_data && last.bundle.kind == BundleKind::kSlots && last.bundle.count < 3 &&
-      !EndsBundle(OpcodeOf(*last.slots[last.bundle.count - 1]))) {
+      !LastEndsBundle(last)) {
     slot_end -= static_cast<uint32_t>(3 - last.bundle.count);
   }
   return slot_end - program.index_count;
 }
 
 }  // namespace
+
+std::optional<Instruction> InstructionAt(const ProgramUnit& unit, int slot) {
+  if (unit.is_data || slot < 0 || slot >= InstructionCount(unit)) return std::nullopt;
+  switch (unit.bundle.kind) {
+    case BundleKind::kSpawni:
+      return SpawniInstruction(unit.bundle.spawni_first, unit.bundle.spawni_second);
+    case BundleKind::kMalformed:
+      return std::nullopt;
+    default:
+      return DecodeWord(unit.bundle.words[slot]);
+  }
+}
 
 int InstructionCount(const ProgramUnit& unit) {
   if (unit.is_data) return 0;

@@ -4,7 +4,6 @@
 // name.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -46,6 +45,10 @@ struct Program {
 
 // The instructions a bundle unit holds: its filled slots, join or spawni.
 int InstructionCount(const ProgramUnit& unit);
+
+// The instruction in slot 0-2, decoded when asked (a large image holds a
+// million); empty for data, padding and words no mnemonic encodes.
+std::optional<Instruction> InstructionAt(const ProgramUnit& unit, int slot);
 
 // Where a jump or branch in unit `from` leads, as a unit number (possibly
 // outside the program); empty for other instructions and for a jump body

@@ -23,9 +23,9 @@ size_t PairsWritten(std::string_view object_text, const Statement& statement) {
 
 class Mapper {
  public:
-  Mapper(std::string_view formatted, std::string_view object_text,
-         const assembler::BoundaryTable& boundaries, size_t unit_count)
-      : lines_(formatted), object_text_(object_text), boundaries_(boundaries) {
+  Mapper(std::string_view object_text, const assembler::BoundaryTable& boundaries,
+         size_t unit_count)
+      : object_text_(object_text), boundaries_(boundaries) {
     map_.unit_count = unit_count;
     map_.slot_lines.assign(unit_count * 3, 0);
     map_.pair_lines.assign(unit_count * 2, 0);
@@ -33,7 +33,7 @@ class Mapper {
   }
 
   void Take(const Statement& event) {
-    const uint32_t line = lines_.LineOf(event.offset);
+    const uint32_t line = event.line;
     if (event.instruction) {
       const uint64_t position = boundaries_.SlotPosition(event.index);
       if (position / 3 < map_.unit_count) map_.slot_lines[position] = line;
@@ -63,7 +63,6 @@ class Mapper {
     ++section_pairs_;
   }
 
-  LineIndex lines_;
   std::string_view object_text_;
   const assembler::BoundaryTable& boundaries_;
   SlotSources map_;
@@ -76,8 +75,15 @@ class Mapper {
 
 void StatementLog::OnStatement(const assembly::StatementEvent& event) {
   if (event.status != assembly::Status::kSuccess) return;
+  const size_t offset = std::min(event.offset, formatted_.size());
+  if (offset > counted_to_) {
+    line_ += static_cast<uint32_t>(
+        std::count(formatted_.begin() + static_cast<ptrdiff_t>(counted_to_),
+                   formatted_.begin() + static_cast<ptrdiff_t>(offset), '\n'));
+    counted_to_ = offset;
+  }
   Statement statement;
-  statement.offset = event.offset;
+  statement.line = line_;
   statement.records_begin = event.records_begin;
   statement.records_size = static_cast<uint32_t>(event.records_end - event.records_begin);
   statement.index = event.index;
@@ -93,11 +99,6 @@ LineIndex::LineIndex(std::string_view text) : text_(text) {
   }
 }
 
-uint32_t LineIndex::LineOf(size_t offset) const {
-  const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
-  return static_cast<uint32_t>(after - starts_.begin());
-}
-
 std::string_view LineIndex::Line(uint32_t line) const {
   if (line == 0 || line > starts_.size()) return {};
   const size_t start = starts_[line - 1];
@@ -107,10 +108,9 @@ std::string_view LineIndex::Line(uint32_t line) const {
   return text;
 }
 
-SlotSources MapSlotSources(std::string_view formatted, std::string_view object_text,
-                           const std::vector<Statement>& statements,
+SlotSources MapSlotSources(std::string_view object_text, const std::vector<Statement>& statements,
                            const assembler::BoundaryTable& boundaries, size_t unit_count) {
-  Mapper mapper(formatted, object_text, boundaries, unit_count);
+  Mapper mapper(object_text, boundaries, unit_count);
   for (const Statement& statement : statements) mapper.Take(statement);
   return mapper.Finish();
 }

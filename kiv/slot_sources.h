@@ -18,7 +18,7 @@ namespace kiv::tool {
 // What the map needs of one statement, kept small: a large program reports
 // a million of them.
 struct Statement {
-  uint64_t offset = 0;  // of its token in the formatted text
+  uint32_t line = 0;  // 1-based, of its token
   uint64_t records_begin = 0;
   uint32_t records_size = 0;
   uint32_t index = 0;
@@ -26,14 +26,22 @@ struct Statement {
   bool instruction = false;
 };
 
-// Collects the statements of one run that succeeded, in order.
+// Collects the statements of one run that succeeded, in order, with the
+// line of each: the offsets point into the normalised text, which keeps
+// every line of the source, and they only grow, so lines are counted on
+// the way.
 class StatementLog : public assembly::StatementObserver {
  public:
+  // The normalised text, before the first statement.
+  void SetText(std::string_view formatted) { formatted_ = formatted; }
   void OnStatement(const assembly::StatementEvent& event) override;
   void Reserve(size_t count) { statements_.reserve(count); }
   const std::vector<Statement>& statements() const { return statements_; }
 
  private:
+  std::string_view formatted_;
+  size_t counted_to_ = 0;
+  uint32_t line_ = 1;
   std::vector<Statement> statements_;
 };
 
@@ -45,18 +53,15 @@ struct SlotSources {
   std::vector<uint8_t> is_data;      // one per unit
 };
 
-// `formatted` is the normalised text the offsets point into: it keeps every
-// line of the source, so its line numbers are the source's.
-SlotSources MapSlotSources(std::string_view formatted, std::string_view object_text,
-                           const std::vector<Statement>& statements,
+SlotSources MapSlotSources(std::string_view object_text, const std::vector<Statement>& statements,
                            const assembler::BoundaryTable& boundaries, size_t unit_count);
 
 // Where each line of a text starts, for turning offsets into line numbers.
 class LineIndex {
  public:
   explicit LineIndex(std::string_view text);
-  uint32_t LineOf(size_t offset) const;        // 1-based
-  std::string_view Line(uint32_t line) const;  // without its line end
+  uint32_t line_count() const { return static_cast<uint32_t>(starts_.size()); }
+  std::string_view Line(uint32_t line) const;  // 1-based, without its line end
 
  private:
   std::string_view text_;
