@@ -18,8 +18,7 @@ namespace kiv::tool {
 struct ProgramUnit {
   Unit raw = 0;  // the unit's 16 bytes
   bool is_data = false;
-  Bundle bundle;                                      // when not data
-  std::array<std::optional<Instruction>, 3> slots{};  // decoded slot words
+  Bundle bundle;             // when not data
   uint32_t first_index = 0;  // front-end instruction index where the unit starts
   bool targeted = false;     // a jump or branch names it (it begins at a boundary)
   bool la_target = false;    // an `la` names it
@@ -62,12 +61,13 @@ std::optional<size_t> AddressTarget(const Instruction& instruction, size_t unit_
 // line. For a binary image the rule is: every unit that is no well-formed
 // bundle is a data line, and runs of them are data sections; a unit next to
 // a section that looks like data (two word pairs, or sixteen printable
-// bytes) and that no jump or branch names joins it, unless that leaves a
-// partial bundle unclosed. A bundle left partly filled is followed by a
-// boundary (a jump or branch target, the instruction after jal, spawn,
-// fork or halt, join, spawni, a data section); where none is seen, an empty
-// data section after it gives that boundary. Every reading makes the same
-// bytes; this one keeps the data plain and the code whole.
+// bytes) and that no jump or branch names joins it, and so does the unit
+// that completes a string the section's last pair begins. A bundle left
+// partly filled is followed by a boundary (a jump or branch target, the
+// instruction after jal, spawn, fork or halt, join, spawni, a data section);
+// where none is seen, an empty data section after it gives that boundary.
+// Every reading makes the same bytes; this one keeps the data plain and the
+// code whole.
 Program ReadProgram(const Image& image);
 
 }  // namespace kiv::tool
