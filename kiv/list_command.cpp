@@ -1,10 +1,35 @@
+#include <string>
+
+#include "common/file_io.h"
+#include "kiv/chain.h"
 #include "kiv/commands.h"
+#include "kiv/listing.h"
+#include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 
-int RunListCommand(Arguments /*args*/, std::ostream& /*out*/, std::ostream& err) {
-  err << "kiv list: not built yet\n";
-  return kExitUsage;
+int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
+  if (args.size() > 1 || (args.size() == 1 && args[0].starts_with("-"))) {
+    err << "usage: kiv list [SOURCE]\n";
+    return kExitUsage;
+  }
+  const std::string path = args.empty() ? "kivAssembly.txt" : std::string(args[0]);
+  FileBuffer source;
+  if (!ReadWholeFile(path.c_str(), source)) {
+    err << "kiv list: cannot read " << path << "\n";
+    return kExitInputError;
+  }
+  StatementLog statements;
+  statements.Reserve(source.size() / 32);  // about one statement per line
+  const ChainResult chain = RunChain(source.view(), statements);
+  // The checker runs only to explain a failure: a listing needs no more
+  // than both programs' success.
+  if (!chain.succeeded()) {
+    ReportFailure(err, path, source.view(), chain);
+    return kExitInputError;
+  }
+  WriteListing(out, source.view(), chain, statements.statements());
+  return kExitOk;
 }
 
 }  // namespace kiv::tool
