@@ -148,6 +148,8 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view operand) {
                            : IsLogicalImmediate(op) ? ValueField::kUnsignedImmediate18
                                                     : ValueField::kImmediate18;
   CheckNumberToken(operand, Offset(operand), field, report_);
+  // Only targets are checked further.
+  if (!IsBranchOpcode(op) && !IsJumpOpcode(op) && op != opcode::kLa) return true;
   auto value = static_cast<uint32_t>(assembly::ParseNumber(operand));
   // The back end reads a branch's 18-bit field back as a signed distance.
   if (IsBranchOpcode(op)) value = index_ + 1 + static_cast<uint32_t>(SignedImmediate(value));
