@@ -31,6 +31,13 @@ class BoundaryTable {
   // not a boundary.
   std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const;
 
+  // The memory PaddingOfBoundary(index) reads first, or null when it
+  // searches: the lookups of a large program land at random places of the
+  // bitmap, and a caller that knows an index ahead fetches it meanwhile.
+  const void* LookupAddress(uint32_t index) const {
+    return index < near_.limit() ? near_.BlockOf(index) : nullptr;
+  }
+
   // The padding in force at an index: that of the last boundary not above it,
   // 0 before the first boundary.
   uint32_t PaddingAtIndex(uint32_t index) const;

@@ -8,6 +8,7 @@
 #include "assembler/bundle_packer.h"
 #include "assembler/index_counter.h"
 #include "assembler/relocation.h"
+#include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
 #include "common/record_format.h"
@@ -21,6 +22,10 @@ constexpr size_t kPartSize = size_t{256} << 10;
 // The most one record adds to the listing (a bundle line and a data line),
 // and the image never grows faster than the listing.
 constexpr size_t kMostPerRecord = 2 * 38;
+
+// How many records ahead the boundary of a jump or branch target is
+// fetched: enough for a fetch from memory to arrive in time.
+constexpr size_t kLookAhead = 16;
 
 // Bytes of each output per record at most: a bundle per instruction, a
 // listing line of 38 characters; 8 bytes and 18 characters per data pair and
@@ -77,6 +82,10 @@ class Pass2Walk {
 
   void Run(std::span<const uint64_t> entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
+      // The fetch is issued here, in the loop: a function holding nothing
+      // but a fetch looks free of effects to the compiler, which drops it.
+      if (i + kLookAhead < entries.size())
+        __builtin_prefetch(TargetAddress(entries[i + kLookAhead]));
       StartRecord();
       if (record_entry::Tag(entries[i]) == record_entry::kInstruction) {
         i += PackInstruction(entries.subspan(i));
@@ -103,6 +112,21 @@ class Pass2Walk {
   // A boundary ends the pending bundle.
   void ReachIndex() {
     if (cursor_.Reach(counter_.index())) packer_.EndBundle();
+  }
+
+  // What the relocation of a jump or branch some records ahead will read,
+  // for fetching it meanwhile; otherwise this walk's own position, which is
+  // in the cache already. The record's index is taken as if every record
+  // between were one instruction: a guess that is right in a run of
+  // instructions, and a wrong one (a data pair read as an instruction, a
+  // section between) costs one wasted fetch.
+  const void* TargetAddress(uint64_t entry) const {
+    const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
+    const uint32_t index = counter_.index() + static_cast<uint32_t>(kLookAhead);
+    if (const auto target = TransferTarget(op, record_entry::Body(entry), index)) {
+      if (const void* address = table_.LookupAddress(*target)) return address;
+    }
+    return this;
   }
 
   // The instruction at the front of `entries`; returns how many entries
