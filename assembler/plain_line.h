@@ -1,0 +1,82 @@
+// The usual instruction record, "head body" alone on its line, read at once
+// from sixteen bytes. Reading a number at a time, each number's end must be
+// found before the next can be looked at, and that chain, not the work,
+// bounded the decoder; here the line's next start depends on one byte test
+// over the line, and the two values are worked out beside it.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "common/packed_bytes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kiv::assembler {
+
+// The value of eight hexadecimal digit bytes (either case) read as a word,
+// the first byte the most significant. Any other byte gives some value of at
+// most 15 for its digit, so that a caller can drop the digits past a shorter
+// number off the low end.
+inline uint32_t EightDigitsValue(uint64_t word) {
+  const uint64_t letter = BytesInRange(word | (kEveryByte * 0x20), 'a', 'f');
+  // Each byte's digit value, then neighbours joined, the first byte's the
+  // more significant: pairs, fours, all eight.
+  uint64_t value = (word & (kEveryByte * 0x0f)) + (letter >> 7) * 9;
+  value = ((value << 4) | (value >> 8)) & 0x00ff00ff00ff00ffu;
+  value = ((value << 8) | (value >> 16)) & 0x0000ffff0000ffffu;
+  value = ((value << 16) | (value >> 32)) & 0xffffffffu;
+  return static_cast<uint32_t>(value);
+}
+
+// The value of the `digits` (1 to 8) digit bytes at `p`; eight bytes are read.
+inline uint32_t DigitsValue(const char* p, uint32_t digits) {
+  return static_cast<uint32_t>(uint64_t{EightDigitsValue(Load8(p))} >> (4 * (8 - digits)));
+}
+
+struct PlainLine {
+  uint32_t head = 0;
+  uint32_t body = 0;
+  uint32_t length = 0;  // from the line's first byte to its line break
+};
+
+// Bytes that must be readable from the line's first byte.
+inline constexpr size_t kPlainLineReach = 24;
+
+// Whether the line at `line` (the byte after a line break) is exactly one to
+// eight hexadecimal digits, one blank, one to eight digits and a line break;
+// if so, `plain` takes the two numbers and the length. Any other line, and
+// every line where the processor has no 16-byte compares, is left to the
+// general reader, which reads a plain line to the same two numbers.
+inline bool ReadPlainLine(const char* line, PlainLine& plain) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line));
+  const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+  // Signed compares: bytes from 0x80 up are below every digit.
+  const __m128i decimal = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+  const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                       _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+  const auto other = ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(decimal, letter)));
+  // The first two bytes that are not digits: the blank and the line break.
+  const auto blank = static_cast<uint32_t>(std::countr_zero(other));
+  const auto end = static_cast<uint32_t>(std::countr_zero(other & (other - 1)));
+  const uint32_t body_digits = end - blank - 1;
+  if (blank - 1 > 7 || body_digits - 1 > 7 || line[blank] != ' ' || line[end] != '\n') {
+    return false;
+  }
+  plain.head = DigitsValue(line, blank);
+  plain.body = DigitsValue(line + blank + 1, body_digits);
+  plain.length = end;
+  return true;
+#else
+  (void)line;
+  (void)plain;
+  return false;
+#endif
+}
+
+}  // namespace kiv::assembler
