@@ -7,6 +7,7 @@
 
 #include "assembler/bundle_packer.h"
 #include "assembler/index_counter.h"
+#include "assembler/output_buffer.h"
 #include "assembler/relocation.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
@@ -75,10 +76,7 @@ class StringSink : public OutputSink {
 // way, the bundles and data lines built, and the part not yet handed on.
 class Pass2Walk {
  public:
-  Pass2Walk(const BoundaryTable& table, OutputSink& sink) : table_(table), sink_(sink) {
-    image_.reserve(kPartSize + kMostPerRecord);
-    listing_.reserve(kPartSize + kMostPerRecord);
-  }
+  Pass2Walk(const BoundaryTable& table, OutputSink& sink) : table_(table), sink_(sink) {}
 
   void Run(std::span<const uint64_t> entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -96,16 +94,16 @@ class Pass2Walk {
     ReachIndex();
     packer_.EndBundle();
     packer_.Finish();
-    sink_.Take(image_, listing_);
+    sink_.Take(image_.view(), listing_.view());
   }
 
  private:
   // Every record, and each data pair, is first met by the boundary check.
   void StartRecord() {
     if (listing_.size() >= kPartSize) {
-      sink_.Take(image_, listing_);
-      image_.clear();
-      listing_.clear();
+      sink_.Take(image_.view(), listing_.view());
+      image_.Clear();
+      listing_.Clear();
     }
     ReachIndex();
   }
@@ -167,8 +165,8 @@ class Pass2Walk {
 
   const BoundaryTable& table_;
   OutputSink& sink_;
-  std::string image_;
-  std::string listing_;
+  OutputBuffer image_{kPartSize + kMostPerRecord};
+  OutputBuffer listing_{kPartSize + kMostPerRecord};
   IndexCounter counter_;
   BoundaryCursor cursor_{table_};
   BundlePacker packer_{image_, listing_};

@@ -1,0 +1,54 @@
+// A byte buffer that the packer writes into in place. Building a line in a
+// small array and appending it made every line cross memory twice, and the
+// copy read the line back in larger pieces than it had been stored, which the
+// processor cannot forward from its pending stores: the copy waited for each
+// line to reach the cache first.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+namespace kiv::assembler {
+
+class OutputBuffer {
+ public:
+  OutputBuffer() = default;
+  // Room for `capacity` bytes before the first growth, left uncleared.
+  explicit OutputBuffer(size_t capacity) { Grow(capacity); }
+
+  // The next `bytes` bytes, for the caller to write every one of them.
+  char* Extend(size_t bytes) {
+    if (capacity_ - size_ < bytes) Grow(size_ + bytes);
+    char* const place = data_.get() + size_;
+    size_ += bytes;
+    return place;
+  }
+  void Append(std::string_view bytes) {
+    if (!bytes.empty()) std::memcpy(Extend(bytes.size()), bytes.data(), bytes.size());
+  }
+  // Keeps the room.
+  void Clear() { size_ = 0; }
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::string_view view() const { return {data_.get(), size_}; }
+
+ private:
+  // At least `needed` bytes, at least twice the room before.
+  void Grow(size_t needed) {
+    const size_t capacity = needed > 2 * capacity_ ? needed : 2 * capacity_;
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    if (size_ != 0) std::memcpy(larger.get(), data_.get(), size_);
+    data_ = std::move(larger);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+}  // namespace kiv::assembler
