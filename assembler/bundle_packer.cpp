@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "assembler/hex_word.h"
+#include "assembler/listing_line.h"
 #include "common/packed_bytes.h"
 
 namespace kiv::assembler {
@@ -11,18 +12,7 @@ void BundlePacker::WriteBundle(BundleBits bundle) {
   char* const bytes = image_.Extend(16);
   Store8(bytes, static_cast<uint64_t>(bundle));
   Store8(bytes + 8, static_cast<uint64_t>(bundle >> 64));
-
-  // Slot 3, slot 2 and slot 1, each its 42 bits as eleven digits, then the
-  // count: always 38 characters.
-  char* const line = listing_.Extend(38);
-  WriteHexEleven(line, SlotWord(bundle, 3));
-  line[11] = ' ';
-  WriteHexEleven(line + 12, SlotWord(bundle, 2));
-  line[23] = ' ';
-  WriteHexEleven(line + 24, SlotWord(bundle, 1));
-  line[35] = ' ';
-  line[36] = static_cast<char>('0' + CountField(bundle));
-  line[37] = '\n';
+  WriteListingLine(listing_.Extend(kListingLineLength, kListingLineSlack), bundle);
 }
 
 void BundlePacker::WriteDataPair(uint32_t first_word, uint32_t second_word, bool ends_line) {

@@ -19,9 +19,11 @@ class OutputBuffer {
   // Room for `capacity` bytes before the first growth, left uncleared.
   explicit OutputBuffer(size_t capacity) { Grow(capacity); }
 
-  // The next `bytes` bytes, for the caller to write every one of them.
-  char* Extend(size_t bytes) {
-    if (capacity_ - size_ < bytes) Grow(size_ + bytes);
+  // The next `bytes` bytes, for the caller to write every one of them; the
+  // `slack` bytes after them may be written too, and are then left to the
+  // next Extend.
+  char* Extend(size_t bytes, size_t slack = 0) {
+    if (capacity_ - size_ < bytes + slack) Grow(size_ + bytes + slack);
     char* const place = data_.get() + size_;
     size_ += bytes;
     return place;

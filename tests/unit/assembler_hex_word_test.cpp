@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembler/hex_word.h"
+#include "assembler/listing_line.h"
 #include "common/packed_bytes.h"
 
 namespace kiv::assembler {
@@ -50,6 +51,28 @@ TEST(HexWord, ElevenDigitsAreThoseOfPrintfAndNoMore) {
     std::string out(16, '#');
     WriteHexEleven(out.data() + 2, value);
     EXPECT_EQ(out, "##" + Printed("%011" PRIx64, value) + "###") << value;
+  }
+}
+
+TEST(ListingLine, TheFastLineIsThePlainOneAndWritesOnlyItsSlackBeyond) {
+  // Random bundles, and ones whose slots are all of one digit.
+  std::mt19937_64 random(11);
+  std::vector<BundleBits> bundles;
+  for (const uint64_t digit : {0x0u, 0x9u, 0xau, 0xfu}) {
+    const uint64_t slot = digit * 0x11111111111u & kSlotMask;
+    bundles.push_back(BundleBits{slot} << SlotShift(1) | BundleBits{slot} << SlotShift(2) |
+                      BundleBits{slot} << SlotShift(3) | 3u);
+  }
+  for (int i = 0; i < 3000; ++i) bundles.push_back(BundleBits{random()} << 64 | random());
+  for (const BundleBits bundle : bundles) {
+    std::string plain(kListingLineLength + 4, '#');
+    std::string fast = plain;
+    WriteListingLinePlain(plain.data(), bundle);
+    WriteListingLine(fast.data(), bundle);
+    EXPECT_EQ(fast.substr(0, kListingLineLength), plain.substr(0, kListingLineLength));
+    EXPECT_EQ(fast.substr(kListingLineLength + kListingLineSlack), "##");
+    EXPECT_EQ(plain.substr(kListingLineLength), "####");
+    if (HasFailure()) return;
   }
 }
 
