@@ -11,6 +11,7 @@
 #include "assembler/pack.h"
 #include "common/file_io.h"
 #include "common/large_buffer.h"
+#include "common/mapped_file.h"
 
 namespace kiv::assembler {
 namespace {
@@ -23,13 +24,13 @@ constexpr std::string_view kCannotReadInput = " Cannot read file assembler.txt";
 // file-size limit) leaves the same files behind.
 class FileOutput : public PackOutput {
  public:
-  FileOutput(const FileNames& files, FileBuffer& text) : files_(files), text_(text) {}
+  FileOutput(const FileNames& files, MappedFile& text) : files_(files), text_(text) {}
 
   // Opens the input again and both outputs, all three before any is tested,
   // so the outputs that could be opened are left empty when another could
   // not. The text is let go first: packing no longer reads it.
   bool Open(size_t largest_image_size) override {
-    text_ = FileBuffer();
+    text_ = MappedFile();
     input_.reset(std::fopen(files_.input, "rb"));
     listing_.emplace(files_.listing, "w");
     image_.emplace(files_.image, "wb");
@@ -57,7 +58,7 @@ class FileOutput : public PackOutput {
 
  private:
   const FileNames& files_;
-  FileBuffer& text_;
+  MappedFile& text_;
   struct CloseFile {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
@@ -77,8 +78,8 @@ struct RunRecord {
 };
 
 RunRecord ReadAndPack(const FileNames& files) {
-  FileBuffer text;
-  if (!ReadWholeFile(files.input, text)) {
+  MappedFile text;
+  if (!MapWholeFile(files.input, text)) {
     Log log;
     log.Error(kCannotReadInput);
     return RunRecord{log.text(), log.console(), log.errors(), false};

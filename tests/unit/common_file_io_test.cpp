@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/file_io.h"
+#include "common/mapped_file.h"
 
 namespace kiv {
 namespace {
@@ -45,6 +46,27 @@ TEST(ReadWholeFile, RefusesMissingFilesAndDirectories) {
   FileBuffer contents;
   EXPECT_FALSE(ReadWholeFile("/nonexistent/kiv", contents));
   EXPECT_FALSE(ReadWholeFile(::testing::TempDir().c_str(), contents));
+}
+
+TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
+  const auto path = std::filesystem::path(::testing::TempDir()) / "kiv_map_whole_file.bin";
+  for (const std::string& bytes :
+       {std::string(300000, 'x') + '\0' + "end", std::string("a"), std::string()}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    MappedFile mapped;
+    ASSERT_TRUE(MapWholeFile(path.c_str(), mapped));
+    EXPECT_EQ(mapped.view(), bytes);
+    // Moved, it stays readable, and the file stays as it was.
+    const MappedFile moved = std::move(mapped);
+    EXPECT_EQ(moved.view(), bytes);
+  }
+  std::filesystem::remove(path);
+  // Sizes the system does not know beforehand are read instead.
+  MappedFile maps;
+  ASSERT_TRUE(MapWholeFile("/proc/self/maps", maps));
+  EXPECT_EQ(maps.view().back(), '\n');
+  EXPECT_FALSE(MapWholeFile("/nonexistent/kiv", maps));
+  EXPECT_FALSE(MapWholeFile(::testing::TempDir().c_str(), maps));
 }
 
 // An output file of an earlier run is replaced rather than truncated where
