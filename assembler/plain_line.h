@@ -21,20 +21,18 @@ namespace kiv::assembler {
 // the first byte the most significant. Any other byte gives some value of at
 // most 15 for its digit, so that a caller can drop the digits past a shorter
 // number off the low end.
-inline uint32_t EightDigitsValue(uint64_t word) {
-  const uint64_t letter = BytesInRange(word | (kEveryByte * 0x20), 'a', 'f');
-  // Each byte's digit value, then neighbours joined, the first byte's the
-  // more significant: pairs, fours, all eight.
-  uint64_t value = (word & (kEveryByte * 0x0f)) + (letter >> 7) * 9;
+// Eight digit values (0 to 15), one to a byte, joined into one number, the
+// first byte's the more significant: pairs, fours, all eight.
+inline uint32_t JoinDigitValues(uint64_t value) {
   value = ((value << 4) | (value >> 8)) & 0x00ff00ff00ff00ffu;
   value = ((value << 8) | (value >> 16)) & 0x0000ffff0000ffffu;
   value = ((value << 16) | (value >> 32)) & 0xffffffffu;
   return static_cast<uint32_t>(value);
 }
 
-// The value of the `digits` (1 to 8) digit bytes at `p`; eight bytes are read.
-inline uint32_t DigitsValue(const char* p, uint32_t digits) {
-  return static_cast<uint32_t>(uint64_t{EightDigitsValue(Load8(p))} >> (4 * (8 - digits)));
+inline uint32_t EightDigitsValue(uint64_t word) {
+  const uint64_t letter = BytesInRange(word | (kEveryByte * 0x20), 'a', 'f');
+  return JoinDigitValues((word & (kEveryByte * 0x0f)) + (letter >> 7) * 9);
 }
 
 struct PlainLine {
@@ -68,8 +66,16 @@ inline bool ReadPlainLine(const char* line, PlainLine& plain) {
   if (blank - 1 > 7 || body_digits - 1 > 7 || line[blank] != ' ' || line[end] != '\n') {
     return false;
   }
-  plain.head = DigitsValue(line, blank);
-  plain.body = DigitsValue(line + blank + 1, body_digits);
+  // Every byte's digit value at once, kept where the two numbers' digits
+  // are read back a word each; a body after eight head digits reads one
+  // byte past the sixteen.
+  alignas(16) char values[24];
+  Store8(values + 16, 0);
+  _mm_store_si128(reinterpret_cast<__m128i*>(values),
+                  _mm_add_epi8(_mm_and_si128(bytes, _mm_set1_epi8(0x0f)),
+                               _mm_and_si128(letter, _mm_set1_epi8(9))));
+  plain.head = JoinDigitValues(Load8(values)) >> (4 * (8 - blank));
+  plain.body = JoinDigitValues(Load8(values + blank + 1)) >> (4 * (8 - body_digits));
   plain.length = end;
   return true;
 #else

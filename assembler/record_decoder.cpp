@@ -168,13 +168,17 @@ bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
 // sixteen bytes at once, is left to the general reader; a plain line whose
 // head opens a data section or is a spawni's is too.
 void Decoder::ReadPlainLines(RecordList& records) {
+  // The position in a local, so that it stays in a register through the
+  // loop rather than going back to the decoder after every line.
+  const char* p = p_;
   PlainLine line;
-  while (end_ - p_ > static_cast<ptrdiff_t>(kPlainLineReach) && *p_ == '\n' &&
-         ReadPlainLine(p_ + 1, line) && !record_format::IsDataMarker(line.head) &&
+  while (end_ - p > static_cast<ptrdiff_t>(kPlainLineReach) && *p == '\n' &&
+         ReadPlainLine(p + 1, line) && !record_format::IsDataMarker(line.head) &&
          OpcodeOfHead(line.head) != opcode::kSpawni) {
     records.AddInstruction(line.head, line.body);
-    p_ += line.length + 1;  // onto the line break that ends it
+    p += line.length + 1;  // onto the line break that ends it
   }
+  p_ = p;
 }
 
 bool Decoder::Run(RecordList& records) {
