@@ -1,5 +1,6 @@
 #include "assembler/pass2.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -36,6 +37,12 @@ constexpr size_t kListingBytesPerInstruction = 38;
 constexpr size_t kImageBytesPerPair = 8;
 constexpr size_t kListingBytesPerPair = 18;
 constexpr size_t kClosingBytes = 4;
+
+// The most bytes the listing of these records can take.
+size_t LargestListingSize(const RecordList& records) {
+  return records.instruction_count() * kListingBytesPerInstruction +
+         (records.pair_count() + records.section_count()) * kListingBytesPerPair;
+}
 
 // Boundaries are met in ascending order, each once, by equality with the
 // running index, so a cursor walks the table instead of a search per record.
@@ -76,7 +83,9 @@ class StringSink : public OutputSink {
 // way, the bundles and data lines built, and the part not yet handed on.
 class Pass2Walk {
  public:
-  Pass2Walk(const BoundaryTable& table, OutputSink& sink) : table_(table), sink_(sink) {}
+  // Parts start with room for `part_room` bytes each.
+  Pass2Walk(const BoundaryTable& table, OutputSink& sink, size_t part_room)
+      : table_(table), sink_(sink), image_(part_room), listing_(part_room) {}
 
   void Run(std::span<const uint64_t> entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -165,8 +174,8 @@ class Pass2Walk {
 
   const BoundaryTable& table_;
   OutputSink& sink_;
-  OutputBuffer image_{kPartSize + kMostPerRecord};
-  OutputBuffer listing_{kPartSize + kMostPerRecord};
+  OutputBuffer image_;
+  OutputBuffer listing_;
   IndexCounter counter_;
   BoundaryCursor cursor_{table_};
   BundlePacker packer_{image_, listing_};
@@ -175,7 +184,10 @@ class Pass2Walk {
 }  // namespace
 
 void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink& sink) {
-  Pass2Walk(table, sink).Run(records.entries());
+  // A small program's parts need only a little room: fresh memory that is
+  // never used still costs a mapping at start-up.
+  const size_t part_room = std::min(kPartSize, LargestListingSize(records)) + kMostPerRecord;
+  Pass2Walk(table, sink, part_room).Run(records.entries());
 }
 
 size_t LargestImageSize(const RecordList& records) {
@@ -188,9 +200,7 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, std::string
   // Room for the largest outputs the records can give, so that the outputs
   // are never copied while they grow; pages never written cost no memory.
   ReserveLarge(image, image.size() + LargestImageSize(records));
-  ReserveLarge(listing,
-               listing.size() + records.instruction_count() * kListingBytesPerInstruction +
-                   (records.pair_count() + records.section_count()) * kListingBytesPerPair);
+  ReserveLarge(listing, listing.size() + LargestListingSize(records));
   StringSink sink(image, listing);
   RunPass2(records, table, sink);
 }
