@@ -22,6 +22,16 @@ class BoundaryTable {
   // Room for `count` more inserts, so that filling never copies the table.
   void Reserve(size_t count) { boundaries_.Reserve(boundaries_.size() + count); }
 
+  // A jump or branch target: a boundary that is also kept, in the order of
+  // its jumps and branches, for pass 2, which meets them again in that order
+  // and fetches the lookups of the ones ahead.
+  void InsertTarget(uint32_t index) {
+    Insert(index);
+    targets_.PushBack(index);
+  }
+  void ReserveTargets(size_t count) { targets_.Reserve(targets_.size() + count); }
+  std::span<const uint32_t> targets() const { return targets_.span(); }
+
   // Sorts, drops duplicates and pads each boundary so that index + padding is
   // a multiple of 3. Call after the last Insert; the reads below rely on it.
   // Calling it again changes nothing.
@@ -58,6 +68,7 @@ class BoundaryTable {
   std::span<const Boundary> far() const { return boundaries_.span().subspan(near_count_); }
 
   LargeArray<Boundary> boundaries_;
+  LargeArray<uint32_t> targets_;
   BoundaryBitmap near_;
   size_t near_count_ = 0;
 };
