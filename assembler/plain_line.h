@@ -85,4 +85,32 @@ inline bool ReadPlainLine(const char* line, PlainLine& plain) {
 #endif
 }
 
+// Whether the line at `line` (the byte after a line break, in a data
+// section) is exactly sixteen hexadecimal digits and a line break; if so,
+// `first` and `second` take its two words. As for ReadPlainLine, every
+// other line is left to the general reader.
+inline bool ReadPlainPair(const char* line, uint32_t& first, uint32_t& second) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line));
+  const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+  const __m128i decimal = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+  const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                       _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+  if (_mm_movemask_epi8(_mm_or_si128(decimal, letter)) != 0xffff || line[16] != '\n') return false;
+  alignas(16) char values[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(values),
+                  _mm_add_epi8(_mm_and_si128(bytes, _mm_set1_epi8(0x0f)),
+                               _mm_and_si128(letter, _mm_set1_epi8(9))));
+  first = JoinDigitValues(Load8(values));
+  second = JoinDigitValues(Load8(values + 8));
+  return true;
+#else
+  (void)line;
+  (void)first;
+  (void)second;
+  return false;
+#endif
+}
+
 }  // namespace kiv::assembler

@@ -69,6 +69,7 @@ class Decoder {
   bool ReadInstruction(RecordList& records, bool& enters_data);
   bool ReadDataRecord(RecordList& records, bool& leaves_data);
   void ReadPlainLines(RecordList& records);
+  void ReadPlainPairs(RecordList& records);
 
   const char* p_;
   const char* end_;
@@ -181,10 +182,29 @@ void Decoder::ReadPlainLines(RecordList& records) {
   p_ = p;
 }
 
+// In data mode, at a line break: the pairs alone on their lines, as far as
+// they go; the end-of-data record and every other line are left to the
+// general reader.
+void Decoder::ReadPlainPairs(RecordList& records) {
+  const char* p = p_;
+  uint32_t first = 0;
+  uint32_t second = 0;
+  while (end_ - p > static_cast<ptrdiff_t>(kPlainLineReach) && *p == '\n' &&
+         ReadPlainPair(p + 1, first, second) && first != record_format::kEndOfDataWord) {
+    records.AddPair(first, second);
+    p += record_format::kPairDigits + 1;  // onto the line break that ends it
+  }
+  p_ = p;
+}
+
 bool Decoder::Run(RecordList& records) {
   bool data_mode = false;
   for (;;) {
-    if (!data_mode) ReadPlainLines(records);
+    if (data_mode) {
+      ReadPlainPairs(records);
+    } else {
+      ReadPlainLines(records);
+    }
     SkipWhiteSpace();
     if (p_ == end_) return true;
     bool switches = false;
