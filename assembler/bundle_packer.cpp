@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "assembler/hex_word.h"
 #include "assembler/listing_line.h"
 #include "common/packed_bytes.h"
 
@@ -18,11 +17,7 @@ void BundlePacker::WriteBundle(BundleBits bundle) {
 void BundlePacker::WriteDataPair(uint32_t first_word, uint32_t second_word, bool ends_line) {
   // Memory order is the 64-bit pair from its least significant byte up.
   Store8(image_.Extend(8), (uint64_t{first_word} << 32) | second_word);
-  char* const text = listing_.Extend(18);
-  Store8(text, HexDigitsWord(second_word));
-  text[8] = ' ';
-  Store8(text + 9, HexDigitsWord(first_word));
-  text[17] = ends_line ? '\n' : ' ';
+  WritePairText(listing_.Extend(kPairTextLength), first_word, second_word, ends_line);
 }
 
 void BundlePacker::Finish() { std::memset(image_.Extend(4), 0xff, 4); }

@@ -1,7 +1,8 @@
-// A bundle's line of the listing: slot 3, slot 2 and slot 1, each its 42
-// bits as eleven hexadecimal digits, then the count; always 38 characters.
-// Formatting the digits was most of the packer's work; with 16-byte
-// registers a slot's digits are made at once rather than a word at a time.
+// The listing's text: a bundle's line (slot 3, slot 2 and slot 1, each its
+// 42 bits as eleven hexadecimal digits, then the count; always 38
+// characters) and a data pair's half of a data line. Formatting the digits
+// was most of the packer's work; with 16-byte registers sixteen digits are
+// made at once rather than eight at a time.
 #pragma once
 
 #include <cstddef>
@@ -33,8 +34,8 @@ inline void WriteListingLinePlain(char* line, BundleBits bundle) {
 }
 
 #if defined(__SSE2__)
-// The sixteen digits of `value`, most significant first, at `out`.
-inline void StoreSixteenDigits(char* out, uint64_t value) {
+// The sixteen digits of `value`, most significant first, one to a byte.
+inline __m128i SixteenDigits(uint64_t value) {
   // Byte k of the register is byte k of the value from its top: its high
   // nibble is digit 2k and its low nibble digit 2k + 1.
   const __m128i bytes = _mm_cvtsi64_si128(static_cast<long long>(__builtin_bswap64(value)));
@@ -44,8 +45,12 @@ inline void StoreSixteenDigits(char* out, uint64_t value) {
   // '0' onto every digit, and the 39 more from '9' + 1 to 'a' onto 10 to 15.
   const __m128i letters =
       _mm_and_si128(_mm_cmpgt_epi8(digits, _mm_set1_epi8(9)), _mm_set1_epi8('a' - '0' - 10));
-  const __m128i text = _mm_add_epi8(_mm_add_epi8(digits, _mm_set1_epi8('0')), letters);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), text);
+  return _mm_add_epi8(_mm_add_epi8(digits, _mm_set1_epi8('0')), letters);
+}
+
+// The same digits, stored at `out`.
+inline void StoreSixteenDigits(char* out, uint64_t value) {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), SixteenDigits(value));
 }
 #endif
 
@@ -67,6 +72,33 @@ inline void WriteListingLine(char* line, BundleBits bundle) {
   line[37] = '\n';
 #else
   WriteListingLinePlain(line, bundle);
+#endif
+}
+
+inline constexpr size_t kPairTextLength = 18;
+
+// A data pair's part of a data line: the second word and the first, eight
+// digits each, a blank between and after them a blank or, when `ends_line`,
+// the line break; a word at a time. Writes exactly its 18 bytes.
+inline void WritePairTextPlain(char* text, uint32_t first_word, uint32_t second_word,
+                               bool ends_line) {
+  Store8(text, HexDigitsWord(second_word));
+  text[8] = ' ';
+  Store8(text + 9, HexDigitsWord(first_word));
+  text[17] = ends_line ? '\n' : ' ';
+}
+
+// The same text, both words' digits made at once where the processor has
+// 16-byte registers. Writes exactly its 18 bytes.
+inline void WritePairText(char* text, uint32_t first_word, uint32_t second_word, bool ends_line) {
+#if defined(__SSE2__)
+  const __m128i digits = SixteenDigits((uint64_t{second_word} << 32) | first_word);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(text), digits);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(text + 9), _mm_srli_si128(digits, 8));
+  text[8] = ' ';
+  text[17] = ends_line ? '\n' : ' ';
+#else
+  WritePairTextPlain(text, first_word, second_word, ends_line);
 #endif
 }
 

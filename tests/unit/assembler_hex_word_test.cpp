@@ -76,5 +76,23 @@ TEST(ListingLine, TheFastLineIsThePlainOneAndWritesOnlyItsSlackBeyond) {
   }
 }
 
+TEST(ListingLine, TheFastPairTextIsThePlainOneAndWritesNothingBeyond) {
+  std::mt19937_64 random(13);
+  for (int i = 0; i < 3000; ++i) {
+    const uint64_t words = i < 4 ? 0x9999999aaaaaaaa9u * static_cast<uint64_t>(i) : random();
+    const auto first = static_cast<uint32_t>(words >> 32);
+    const auto second = static_cast<uint32_t>(words);
+    const bool ends_line = i % 2 == 0;
+    std::string plain(kPairTextLength + 2, '#');
+    std::string fast = plain;
+    WritePairTextPlain(plain.data() + 1, first, second, ends_line);
+    WritePairText(fast.data() + 1, first, second, ends_line);
+    EXPECT_EQ(fast, plain);
+    EXPECT_EQ(plain.front(), '#');
+    EXPECT_EQ(plain.back(), '#');
+    if (HasFailure()) return;
+  }
+}
+
 }  // namespace
 }  // namespace kiv::assembler
