@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
-#include <utility>
 
 namespace kiv::assembler {
 
@@ -28,9 +27,6 @@ class OutputBuffer {
     size_ += bytes;
     return place;
   }
-  void Append(std::string_view bytes) {
-    if (!bytes.empty()) std::memcpy(Extend(bytes.size()), bytes.data(), bytes.size());
-  }
   // Keeps the room.
   void Clear() { size_ = 0; }
 
@@ -39,14 +35,9 @@ class OutputBuffer {
   std::string_view view() const { return {data_.get(), size_}; }
 
  private:
-  // At least `needed` bytes, at least twice the room before.
-  void Grow(size_t needed) {
-    const size_t capacity = needed > 2 * capacity_ ? needed : 2 * capacity_;
-    std::unique_ptr<char[]> larger(new char[capacity]);
-    if (size_ != 0) std::memcpy(larger.get(), data_.get(), size_);
-    data_ = std::move(larger);
-    capacity_ = capacity;
-  }
+  // At least `needed` bytes, at least twice the room before. Out of line:
+  // kept out of the writers' hot paths, it leaves them fewer registers to save.
+  void Grow(size_t needed);
 
   std::unique_ptr<char[]> data_;
   size_t size_ = 0;
