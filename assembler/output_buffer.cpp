@@ -1,5 +1,6 @@
 #include "assembler/output_buffer.h"
 
+#include <cstring>
 #include <utility>
 
 namespace kiv::assembler {
