@@ -9,9 +9,10 @@ namespace {
 
 constexpr mode_t kPermissionBits = 07777;
 
-// Whether the file at `path` is one that removing and making anew leaves as
-// a truncating open would: a regular file with data, no other name, owned by
-// this user and writable by its owner.
+// Whether the file `old` describes is one that removing and making anew
+// leaves as a truncating open would: a regular file with data, no other
+// name, owned by this user and writable by its owner (a truncating open of a
+// file the owner may not write fails, and must still fail).
 bool IsReplaceable(const struct stat& old) {
   return S_ISREG(old.st_mode) && old.st_size > 0 && old.st_nlink == 1 && old.st_uid == geteuid() &&
          (old.st_mode & S_IWUSR) != 0;
