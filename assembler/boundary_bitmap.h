@@ -45,6 +45,10 @@ class BoundaryBitmap {
   // valid after SetPaddings.
   uint32_t PaddingInForce(uint32_t index) const;
 
+  // Where the lookups of `index` (below the limit) read, for fetching it
+  // into the cache ahead of them.
+  const void* BlockOf(uint32_t index) const { return &blocks_[index / kIndicesPerBlock]; }
+
  private:
   static constexpr uint32_t kIndicesPerBlock = 32;
 

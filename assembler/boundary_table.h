@@ -22,6 +22,16 @@ class BoundaryTable {
   // Room for `count` more inserts, so that filling never copies the table.
   void Reserve(size_t count) { boundaries_.Reserve(boundaries_.size() + count); }
 
+  // A jump or branch target: a boundary that is also kept, in the order of
+  // its jumps and branches, for pass 2, which meets them again in that order
+  // and fetches the lookups of the ones ahead.
+  void InsertTarget(uint32_t index) {
+    Insert(index);
+    targets_.PushBack(index);
+  }
+  void ReserveTargets(size_t count) { targets_.Reserve(targets_.size() + count); }
+  std::span<const uint32_t> targets() const { return targets_.span(); }
+
   // Sorts, drops duplicates and pads each boundary so that index + padding is
   // a multiple of 3. Call after the last Insert; the reads below rely on it.
   // Calling it again changes nothing.
@@ -30,6 +40,13 @@ class BoundaryTable {
   // The padding of the boundary at exactly this index; none when the index is
   // not a boundary.
   std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const;
+
+  // The memory PaddingOfBoundary(index) reads first, or null when it
+  // searches: the lookups of a large program land at random places of the
+  // bitmap, and a caller that knows an index ahead fetches it meanwhile.
+  const void* LookupAddress(uint32_t index) const {
+    return index < near_.limit() ? near_.BlockOf(index) : nullptr;
+  }
 
   // The padding in force at an index: that of the last boundary not above it,
   // 0 before the first boundary.
@@ -51,6 +68,7 @@ class BoundaryTable {
   std::span<const Boundary> far() const { return boundaries_.span().subspan(near_count_); }
 
   LargeArray<Boundary> boundaries_;
+  LargeArray<uint32_t> targets_;
   BoundaryBitmap near_;
   size_t near_count_ = 0;
 };

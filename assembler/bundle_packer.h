@@ -4,16 +4,16 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "assembler/bundle_bits.h"
 #include "assembler/bundle_builder.h"
+#include "assembler/output_buffer.h"
 
 namespace kiv::assembler {
 
 class BundlePacker {
  public:
-  BundlePacker(std::string& image, std::string& listing) : image_(image), listing_(listing) {}
+  BundlePacker(OutputBuffer& image, OutputBuffer& listing) : image_(image), listing_(listing) {}
 
   // Puts one instruction into the next slot of the pending bundle; filling
   // slot 3 writes the bundle. Only the low 16 bits of `head` are used; a
@@ -38,8 +38,8 @@ class BundlePacker {
   void WriteBundle(BundleBits bundle);
 
   BundleBuilder builder_;
-  std::string& image_;
-  std::string& listing_;
+  OutputBuffer& image_;
+  OutputBuffer& listing_;
 };
 
 }  // namespace kiv::assembler

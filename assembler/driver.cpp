@@ -1,7 +1,7 @@
 #include "assembler/driver.h"
 
-#include <fstream>
-#include <iostream>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +11,7 @@
 #include "assembler/pack.h"
 #include "common/file_io.h"
 #include "common/large_buffer.h"
+#include "common/mapped_file.h"
 
 namespace kiv::assembler {
 namespace {
@@ -23,17 +24,17 @@ constexpr std::string_view kCannotReadInput = " Cannot read file assembler.txt";
 // file-size limit) leaves the same files behind.
 class FileOutput : public PackOutput {
  public:
-  FileOutput(const FileNames& files, FileBuffer& text) : files_(files), text_(text) {}
+  FileOutput(const FileNames& files, MappedFile& text) : files_(files), text_(text) {}
 
   // Opens the input again and both outputs, all three before any is tested,
   // so the outputs that could be opened are left empty when another could
   // not. The text is let go first: packing no longer reads it.
   bool Open(size_t largest_image_size) override {
-    text_ = FileBuffer();
-    input_.open(files_.input, std::ios::binary);
+    text_ = MappedFile();
+    input_.reset(std::fopen(files_.input, "rb"));
     listing_.emplace(files_.listing, "w");
     image_.emplace(files_.image, "wb");
-    if (!input_.is_open() || !listing_->is_open() || !image_->is_open()) return false;
+    if (!input_ || !listing_->is_open() || !image_->is_open()) return false;
     ReserveLarge(image_bytes_, largest_image_size);
     return true;
   }
@@ -57,8 +58,11 @@ class FileOutput : public PackOutput {
 
  private:
   const FileNames& files_;
-  FileBuffer& text_;
-  std::ifstream input_;
+  MappedFile& text_;
+  struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, CloseFile> input_;
   std::optional<OutputFile> listing_;
   std::optional<OutputFile> image_;
   std::string image_bytes_;
@@ -74,8 +78,8 @@ struct RunRecord {
 };
 
 RunRecord ReadAndPack(const FileNames& files) {
-  FileBuffer text;
-  if (!ReadWholeFile(files.input, text)) {
+  MappedFile text;
+  if (!MapWholeFile(files.input, text)) {
     Log log;
     log.Error(kCannotReadInput);
     return RunRecord{log.text(), log.console(), log.errors(), false};
@@ -86,9 +90,15 @@ RunRecord ReadAndPack(const FileNames& files) {
                    result.status == Status::kOk};
 }
 
+// The text, written whole and flushed at once.
+void Show(std::FILE* stream, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
 }  // namespace
 
-int RunAssembler(const FileNames& files, std::ostream& console, std::ostream& errors) {
+int RunAssembler(const FileNames& files, std::FILE* console, std::FILE* errors) {
   OutputFile log_file(files.log, "w");
   if (!log_file.is_open()) return kExitNoLog;
 
@@ -100,11 +110,12 @@ int RunAssembler(const FileNames& files, std::ostream& console, std::ostream& er
   const RunRecord run = ReadAndPack(files);
   log_file.Write(run.log);
   if (!log_file.Close()) {
-    errors << "ERROR: cannot write " << files.log << '\n' << std::flush;
+    std::fprintf(errors, "ERROR: cannot write %s\n", files.log);
+    std::fflush(errors);
     return kExitStageFailed;
   }
-  errors << run.errors << std::flush;
-  console << run.console << std::flush;
+  Show(errors, run.errors);
+  Show(console, run.console);
   return run.succeeded ? kExitSuccess : kExitStageFailed;
 }
 

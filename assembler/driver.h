@@ -2,7 +2,7 @@
 // it, writes the image, the listing and the log.
 #pragma once
 
-#include <ostream>
+#include <cstdio>
 
 #include "common/exit_status.h"
 
@@ -19,6 +19,6 @@ struct FileNames {
 // to the log and `console` (standard output); error lines to the log and
 // `errors` (standard error), never to standard output. Returns the process
 // exit status (common/exit_status.h).
-int RunAssembler(const FileNames& files, std::ostream& console, std::ostream& errors);
+int RunAssembler(const FileNames& files, std::FILE* console, std::FILE* errors);
 
 }  // namespace kiv::assembler

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <iostream>
 
 #include "assembler/driver.h"
 #include "common/program_info.h"
@@ -8,5 +7,5 @@ int main(int argc, char** argv) {
   if (const auto status = kiv::AnswerProgramRequest(kiv::kAssemblerInfo, argc, argv, stdout)) {
     return *status;
   }
-  return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, std::cout, std::cerr);
+  return kiv::assembler::RunAssembler(kiv::assembler::FileNames{}, stdout, stderr);
 }

@@ -15,11 +15,10 @@ namespace {
 
 Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log) {
   IndexCounter counter;
-  LargeArray<uint32_t> targets;
   DataSections sections;
   // At most two boundaries per instruction and one per section.
   table.Reserve(2 * records.instruction_count() + records.section_count());
-  targets.Reserve(records.instruction_count());
+  table.ReserveTargets(records.instruction_count());
 
   const auto entries = records.entries();
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -28,8 +27,7 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
       const uint32_t op = OpcodeOfHead(record_entry::Head(entry));
       const uint32_t body = record_entry::Body(entry);
       if (const auto target = TransferTarget(op, body, counter.index())) {
-        table.Insert(*target);
-        targets.PushBack(*target);
+        table.InsertTarget(*target);
       }
       InsertThreadBoundaries(op, counter.index(), table);
       counter.CountInstruction();
@@ -49,7 +47,7 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
   sections.Finish();
 
   // Only now are all sections known: a target may lie ahead of its jump.
-  for (const uint32_t target : targets) {
+  for (const uint32_t target : table.targets()) {
     if (sections.StrictlyInside(target)) {
       log.Error("Jump or branch target inside data section");
       return Status::kTargetInData;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "assembler/plain_line.h"
 #include "common/instruction_word.h"
 #include "common/packed_bytes.h"
 #include "common/record_format.h"
@@ -47,15 +48,9 @@ inline HexRun ScanEight(const char* p) {
   const uint64_t decimal = BytesInRange(word, '0', '9');
   const uint64_t letter = BytesInRange(word | (kEveryByte * 0x20), 'a', 'f');  // either case
   const auto digits = static_cast<int>(FirstByte(~(decimal | letter) & kHighBits));
-
-  // Each byte's digit value (at most 15 in any byte), then neighbours joined,
-  // the first byte's the more significant: pairs, fours, all eight.
-  uint64_t value = (word & (kEveryByte * 0x0f)) + (letter >> 7) * 9;
-  value = ((value << 4) | (value >> 8)) & 0x00ff00ff00ff00ffu;
-  value = ((value << 8) | (value >> 16)) & 0x0000ffff0000ffffu;
-  value = ((value << 16) | (value >> 32)) & 0xffffffffu;
   // The digits after the run are dropped off the low end.
-  return HexRun{digits, static_cast<uint32_t>(value >> (4 * (8 - digits)))};
+  return HexRun{digits,
+                static_cast<uint32_t>(uint64_t{EightDigitsValue(word)} >> (4 * (8 - digits)))};
 }
 
 class Decoder {
@@ -73,6 +68,8 @@ class Decoder {
   bool ReadWord(uint32_t& value);
   bool ReadInstruction(RecordList& records, bool& enters_data);
   bool ReadDataRecord(RecordList& records, bool& leaves_data);
+  void ReadPlainLines(RecordList& records);
+  void ReadPlainPairs(RecordList& records);
 
   const char* p_;
   const char* end_;
@@ -167,9 +164,47 @@ bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
   return true;
 }
 
+// Outside data mode, at a line break: the plain lines from here on, as far
+// as they go. A line that is not plain, or one too near the end to be read
+// sixteen bytes at once, is left to the general reader; a plain line whose
+// head opens a data section or is a spawni's is too.
+void Decoder::ReadPlainLines(RecordList& records) {
+  // The position in a local, so that it stays in a register through the
+  // loop rather than going back to the decoder after every line.
+  const char* p = p_;
+  PlainLine line;
+  while (end_ - p > static_cast<ptrdiff_t>(kPlainLineReach) && *p == '\n' &&
+         ReadPlainLine(p + 1, line) && !record_format::IsDataMarker(line.head) &&
+         OpcodeOfHead(line.head) != opcode::kSpawni) {
+    records.AddInstruction(line.head, line.body);
+    p += line.length + 1;  // onto the line break that ends it
+  }
+  p_ = p;
+}
+
+// In data mode, at a line break: the pairs alone on their lines, as far as
+// they go; the end-of-data record and every other line are left to the
+// general reader.
+void Decoder::ReadPlainPairs(RecordList& records) {
+  const char* p = p_;
+  uint32_t first = 0;
+  uint32_t second = 0;
+  while (end_ - p > static_cast<ptrdiff_t>(kPlainLineReach) && *p == '\n' &&
+         ReadPlainPair(p + 1, first, second) && first != record_format::kEndOfDataWord) {
+    records.AddPair(first, second);
+    p += record_format::kPairDigits + 1;  // onto the line break that ends it
+  }
+  p_ = p;
+}
+
 bool Decoder::Run(RecordList& records) {
   bool data_mode = false;
   for (;;) {
+    if (data_mode) {
+      ReadPlainPairs(records);
+    } else {
+      ReadPlainLines(records);
+    }
     SkipWhiteSpace();
     if (p_ == end_) return true;
     bool switches = false;

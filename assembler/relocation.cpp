@@ -38,12 +38,4 @@ uint32_t RelocateAddress(uint32_t body, const BoundaryTable& table) {
   return ReplaceImmediate(body, BundleOf(index, table.PaddingAtIndex(index)) * kBundleBytes);
 }
 
-uint32_t RelocateBody(uint32_t op, uint32_t index, uint32_t body, uint32_t padding_in_force,
-                      const BoundaryTable& table) {
-  if (IsBranchOpcode(op)) return RelocateBranch(index, body, padding_in_force, table);
-  if (op == opcode::kJ || op == opcode::kJal) return RelocateJump(body, table);
-  if (op == opcode::kLa) return RelocateAddress(body, table);
-  return body;
-}
-
 }  // namespace kiv::assembler

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "assembler/boundary_table.h"
+#include "common/instruction_word.h"
 
 namespace kiv::assembler {
 
@@ -21,8 +22,14 @@ uint32_t RelocateJump(uint32_t body, const BoundaryTable& table);
 // more would not fit once turned into addresses and are left as they are.
 uint32_t RelocateAddress(uint32_t body, const BoundaryTable& table);
 
-// Picks the relocation by opcode; other opcodes keep their body.
-uint32_t RelocateBody(uint32_t op, uint32_t index, uint32_t body, uint32_t padding_in_force,
-                      const BoundaryTable& table);
+// Picks the relocation by opcode; other opcodes keep their body. Inline: most
+// instructions are none of these, and pass 2 asks for every one.
+inline uint32_t RelocateBody(uint32_t op, uint32_t index, uint32_t body, uint32_t padding_in_force,
+                             const BoundaryTable& table) {
+  if (IsBranchOpcode(op)) return RelocateBranch(index, body, padding_in_force, table);
+  if (op == opcode::kJ || op == opcode::kJal) return RelocateJump(body, table);
+  if (op == opcode::kLa) return RelocateAddress(body, table);
+  return body;
+}
 
 }  // namespace kiv::assembler

@@ -197,13 +197,13 @@ void BM_Pack(benchmark::State& state) {
     if (item.kind == kiv::ItemKind::kInstruction) items.push_back(item);
   }
   for (auto _ : state) {
-    std::string image;
-    std::string listing;
+    kiv::assembler::OutputBuffer image;
+    kiv::assembler::OutputBuffer listing;
     kiv::assembler::BundlePacker packer(image, listing);
     for (const kiv::Item& item : items) packer.PackInstruction(item.head, item.body, item.second);
     packer.EndBundle();
     packer.Finish();
-    benchmark::DoNotOptimize(listing.data());
+    benchmark::DoNotOptimize(listing.view().data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(items.size()));
 }

@@ -1,46 +1,51 @@
 #include "common/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 #include <utility>
+
+#include "common/replace_file.h"
 
 namespace kiv {
 
 bool ReadWholeFile(const char* path, FileBuffer& contents) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
   // Only a regular file's size is a size hint: a directory opens on some
-  // systems and reports a huge end position, then fails on the first read.
-  size_t hint = 0;
-  std::error_code error;
-  if (std::filesystem::is_regular_file(path, error)) {
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error) hint = static_cast<size_t>(size);
-  }
+  // systems and reports a huge size, then fails on the first read.
+  struct stat status {};
+  const size_t hint =
+      fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
   // One byte beyond the hint, so that the end of the file is seen in the
   // first round; a larger block when the file was larger.
   LargeBlock block(hint + 1);
   size_t used = 0;
   bool ok = true;
   for (;;) {
-    used += std::fread(static_cast<char*>(block.data()) + used, 1, block.size() - used, file);
-    if (used < block.size()) {
-      ok = std::ferror(file) == 0;
+    const ssize_t got = read(fd, static_cast<char*>(block.data()) + used, block.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
       break;
     }
+    used += static_cast<size_t>(got);
+    if (used < block.size()) continue;
     LargeBlock larger(block.size() + block.size() / 2 + (size_t{1} << 16));
     std::memcpy(larger.data(), block.data(), used);
     block = std::move(larger);
   }
-  std::fclose(file);
+  close(fd);
   contents.block_ = std::move(block);
   contents.size_ = used;
   return ok;
 }
 
 OutputFile::OutputFile(const char* path, const char* mode)
-    : path_(path), file_(std::fopen(path, mode)) {}
+    : path_(path), file_(OpenOutputFile(path, mode)) {}
 
 bool OutputFile::Write(std::string_view bytes) {
   if (file_ == nullptr) return false;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 #include "assembler/driver.h"
@@ -12,6 +12,33 @@ namespace kiv::assembler {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A stream the driver writes to, read back as a string.
+class CapturedStream {
+ public:
+  CapturedStream() : file_(std::tmpfile()) {}
+  ~CapturedStream() { std::fclose(file_); }
+  CapturedStream(const CapturedStream&) = delete;
+  CapturedStream& operator=(const CapturedStream&) = delete;
+
+  std::FILE* get() { return file_; }
+  void Clear() {
+    std::fclose(file_);
+    file_ = std::tmpfile();
+  }
+  std::string str() const {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    char buffer[256];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
+      text.append(buffer, got);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+};
 
 // Each test runs in a folder of its own with the program's usual file names.
 class AssemblerDriverTest : public ::testing::Test {
@@ -29,10 +56,10 @@ class AssemblerDriverTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   int Run() {
-    console_.str("");
-    errors_.str("");
+    console_.Clear();
+    errors_.Clear();
     return RunAssembler(FileNames{log_.c_str(), input_.c_str(), listing_.c_str(), image_.c_str()},
-                        console_, errors_);
+                        console_.get(), errors_.get());
   }
 
   static void Write(const std::string& path, const std::string& contents) {
@@ -55,8 +82,8 @@ class AssemblerDriverTest : public ::testing::Test {
 
   fs::path dir_;
   std::string log_, input_, listing_, image_;
-  std::ostringstream console_;
-  std::ostringstream errors_;
+  CapturedStream console_;
+  CapturedStream errors_;
 };
 
 constexpr char kSuccess[] = "INFO: assembler.exe runs successfully\n";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "assembler/hex_word.h"
+#include "assembler/listing_line.h"
 #include "common/packed_bytes.h"
 
 namespace kiv::assembler {
@@ -50,6 +51,46 @@ TEST(HexWord, ElevenDigitsAreThoseOfPrintfAndNoMore) {
     std::string out(16, '#');
     WriteHexEleven(out.data() + 2, value);
     EXPECT_EQ(out, "##" + Printed("%011" PRIx64, value) + "###") << value;
+  }
+}
+
+TEST(ListingLine, TheFastLineIsThePlainOneAndWritesOnlyItsSlackBeyond) {
+  // Random bundles, and ones whose slots are all of one digit.
+  std::mt19937_64 random(11);
+  std::vector<BundleBits> bundles;
+  for (const uint64_t digit : {0x0u, 0x9u, 0xau, 0xfu}) {
+    const uint64_t slot = digit * 0x11111111111u & kSlotMask;
+    bundles.push_back(BundleBits{slot} << SlotShift(1) | BundleBits{slot} << SlotShift(2) |
+                      BundleBits{slot} << SlotShift(3) | 3u);
+  }
+  for (int i = 0; i < 3000; ++i) bundles.push_back(BundleBits{random()} << 64 | random());
+  for (const BundleBits bundle : bundles) {
+    std::string plain(kListingLineLength + 4, '#');
+    std::string fast = plain;
+    WriteListingLinePlain(plain.data(), bundle);
+    WriteListingLine(fast.data(), bundle);
+    EXPECT_EQ(fast.substr(0, kListingLineLength), plain.substr(0, kListingLineLength));
+    EXPECT_EQ(fast.substr(kListingLineLength + kListingLineSlack), "##");
+    EXPECT_EQ(plain.substr(kListingLineLength), "####");
+    if (HasFailure()) return;
+  }
+}
+
+TEST(ListingLine, TheFastPairTextIsThePlainOneAndWritesNothingBeyond) {
+  std::mt19937_64 random(13);
+  for (int i = 0; i < 3000; ++i) {
+    const uint64_t words = i < 4 ? 0x9999999aaaaaaaa9u * static_cast<uint64_t>(i) : random();
+    const auto first = static_cast<uint32_t>(words >> 32);
+    const auto second = static_cast<uint32_t>(words);
+    const bool ends_line = i % 2 == 0;
+    std::string plain(kPairTextLength + 2, '#');
+    std::string fast = plain;
+    WritePairTextPlain(plain.data() + 1, first, second, ends_line);
+    WritePairText(fast.data() + 1, first, second, ends_line);
+    EXPECT_EQ(fast, plain);
+    EXPECT_EQ(plain.front(), '#');
+    EXPECT_EQ(plain.back(), '#');
+    if (HasFailure()) return;
   }
 }
 

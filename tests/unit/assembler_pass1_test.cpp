@@ -88,6 +88,25 @@ TEST_F(AssemblerPass1Test, SmallProgramGetsItsBranchTargetAndTheIndexAfterHalt) 
   EXPECT_TRUE(log_.text().empty());
 }
 
+TEST_F(AssemblerPass1Test, KeepsTheTargetsInTheOrderPassTwoMeetsTheirJumpsAndBranches) {
+  // Pass 2 fetches the lookups of the targets ahead in this order: forward
+  // and backward, repeated, after a data section and after a spawni.
+  Jump(9);
+  writer_.Instruction(EncodeHead(opcode::kBne, 0), ImmediateField(static_cast<uint32_t>(-2)));
+  writer_.Spawni(1, 2);
+  Halt();
+  Jump(9);
+  writer_.DataMarker();
+  Pairs(2);
+  writer_.EndOfData();
+  writer_.Instruction(EncodeHead(opcode::kBclt, 0), ImmediateField(1));  // index 5 + 3
+  writer_.Instruction(EncodeHead(opcode::kJal, 0), 0);
+  ASSERT_EQ(Run(text_), Status::kOk);
+  const auto targets = table_.targets();
+  EXPECT_EQ(std::vector<uint32_t>(targets.begin(), targets.end()),
+            (std::vector<uint32_t>{9, 0, 9, 10, 0}));
+}
+
 TEST_F(AssemblerPass1Test, EmptyInputLeavesTheTableEmpty) {
   EXPECT_EQ(Run(""), Status::kOk);
   EXPECT_TRUE(Boundaries().empty());

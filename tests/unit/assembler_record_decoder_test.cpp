@@ -222,6 +222,80 @@ TEST(RecordDecoder, RandomTextsReadAsTheSharedReaderReadsThem) {
   }
 }
 
+TEST(RecordDecoder, LinesNearThePlainShapeReadAsTheSharedReaderReadsThem) {
+  // Long texts of "head body" lines, the shape the decoder reads sixteen
+  // bytes at once, with lines a little off it now and then: numbers of 0 or
+  // 9 and more digits, another or a second separator, a stray byte, a data
+  // section, a spawni, a line break missing, and lines near the end.
+  std::mt19937 random(7);
+  const std::string kDigits = "0123456789abcdefABCDEF";
+  const std::vector<std::string> kSeparators = {" ", " ", " ", " ", "\t", "  ", "\n", "\r\n", "g"};
+  const std::vector<std::string> kSpecialHeads = {"fffe", "3f0", "1fffe", "00000003f0", "0fffe"};
+  const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  const auto number = [&] {
+    std::string digits;
+    const size_t length = pick(8) == 0 ? pick(12) : 1 + pick(8);
+    for (size_t i = 0; i < length; ++i) digits += kDigits[pick(kDigits.size())];
+    return digits;
+  };
+  for (int round = 0; round < 1500; ++round) {
+    std::string text;
+    const size_t lines = pick(60);
+    for (size_t line = 0; line < lines; ++line) {
+      text += pick(30) == 0 ? kSeparators[pick(kSeparators.size())] : "\n";
+      if (pick(20) == 0) {
+        text += kSpecialHeads[pick(kSpecialHeads.size())];
+      } else {
+        text += number();
+      }
+      text += pick(10) == 0 ? kSeparators[pick(kSeparators.size())] : " ";
+      text += number();
+      if (pick(40) == 0) text += "\x80";
+    }
+    ExpectSameReading(text);
+    if (HasFailure()) return;  // one text is enough to look at
+  }
+}
+
+TEST(RecordDecoder, DataLinesNearThePlainShapeReadAsTheSharedReaderReadsThem) {
+  // Long data sections of sixteen-digit lines, the shape the decoder reads
+  // at once, with lines a little off it now and then: fewer or more digits,
+  // a blank inside, a stray byte, another line break, the end-of-data record
+  // (which must end the section) and sections that run to the end.
+  std::mt19937 random(5);
+  const std::string kDigits = "0123456789abcdefABCDEF";
+  const std::vector<std::string> kOdd = {"ffffffffffffffff",
+                                         "ffffffff00000000",
+                                         "12345678 9abcdef0",
+                                         "0123456789abcde",
+                                         "0123456789abcdef0",
+                                         "\r",
+                                         "0123456789abcdeg",
+                                         "\x80",
+                                         ""};
+  const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  for (int round = 0; round < 1500; ++round) {
+    std::string text;
+    const size_t lines = pick(80);
+    for (size_t line = 0; line < lines; ++line) {
+      if (pick(25) == 0) {
+        text += "\nfffe";
+        continue;
+      }
+      text += pick(40) == 0 ? "\r\n" : "\n";
+      if (pick(15) == 0) {
+        text += kOdd[pick(kOdd.size())];
+      } else if (pick(30) == 0) {
+        text += "20 5";  // an instruction, where one is read
+      } else {
+        for (int i = 0; i < 16; ++i) text += kDigits[pick(kDigits.size())];
+      }
+    }
+    ExpectSameReading(text);
+    if (HasFailure()) return;  // one text is enough to look at
+  }
+}
+
 TEST(RecordDecoder, AppendsToAListThatAlreadyHoldsRecords) {
   RecordList records;
   ASSERT_TRUE(DecodeRecords("\n20 1", records));

@@ -1,11 +1,15 @@
 // Whole-file reads, also of files whose size is not known in advance.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "common/file_io.h"
+#include "common/mapped_file.h"
 
 namespace kiv {
 namespace {
@@ -42,6 +46,115 @@ TEST(ReadWholeFile, RefusesMissingFilesAndDirectories) {
   FileBuffer contents;
   EXPECT_FALSE(ReadWholeFile("/nonexistent/kiv", contents));
   EXPECT_FALSE(ReadWholeFile(::testing::TempDir().c_str(), contents));
+}
+
+TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
+  const auto path = std::filesystem::path(::testing::TempDir()) / "kiv_map_whole_file.bin";
+  for (const std::string& bytes :
+       {std::string(300000, 'x') + '\0' + "end", std::string("a"), std::string()}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    MappedFile mapped;
+    ASSERT_TRUE(MapWholeFile(path.c_str(), mapped));
+    EXPECT_EQ(mapped.view(), bytes);
+    // Moved, it stays readable, and the file stays as it was.
+    const MappedFile moved = std::move(mapped);
+    EXPECT_EQ(moved.view(), bytes);
+  }
+  std::filesystem::remove(path);
+  // Sizes the system does not know beforehand are read instead.
+  MappedFile maps;
+  ASSERT_TRUE(MapWholeFile("/proc/self/maps", maps));
+  EXPECT_EQ(maps.view().back(), '\n');
+  EXPECT_FALSE(MapWholeFile("/nonexistent/kiv", maps));
+  EXPECT_FALSE(MapWholeFile(::testing::TempDir().c_str(), maps));
+}
+
+// An output file of an earlier run is replaced rather than truncated where
+// that leaves the same file behind; everything else is truncated in place.
+class OutputFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::path(::testing::TempDir()) / "kiv_output_file";
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    path_ = (dir_ / "out.txt").string();
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  static void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+  static struct stat Status(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
+    return status;
+  }
+  bool WriteOutput(const std::string& text) {
+    OutputFile out(path_.c_str(), "w");
+    return out.is_open() && out.Write(text) && out.Close();
+  }
+
+  std::filesystem::path dir_;
+  std::string path_;
+};
+
+TEST_F(OutputFileTest, AnEarlierRunsFileIsMadeAnewWithItsPermissions) {
+  Write(path_, "the earlier run's longer text");
+  // Permissions the process's mask would not give a file it makes.
+  ASSERT_EQ(chmod(path_.c_str(), 0666), 0);
+  const auto old = Status(path_);
+  const mode_t mask = umask(022);
+  const bool written = WriteOutput("new");
+  umask(mask);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(Read(path_), "new");
+  const auto made = Status(path_);
+  EXPECT_EQ(made.st_mode, old.st_mode);
+  EXPECT_EQ(made.st_uid, old.st_uid);
+  EXPECT_EQ(made.st_gid, old.st_gid);
+}
+
+TEST_F(OutputFileTest, AFileWithAnotherNameIsTruncatedInPlace) {
+  const std::string other = (dir_ / "other.txt").string();
+  Write(path_, "the earlier run's text");
+  ASSERT_EQ(link(path_.c_str(), other.c_str()), 0);
+  ASSERT_TRUE(WriteOutput("new"));
+  EXPECT_EQ(Read(other), "new");  // still one file under two names
+  EXPECT_EQ(Status(path_).st_ino, Status(other).st_ino);
+}
+
+TEST_F(OutputFileTest, ALinkIsWrittenThroughAndStaysALink) {
+  const std::string target = (dir_ / "target.txt").string();
+  Write(target, "the earlier run's text");
+  std::filesystem::create_symlink(target, path_);
+  ASSERT_TRUE(WriteOutput("new"));
+  EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
+  EXPECT_EQ(Read(target), "new");
+}
+
+TEST_F(OutputFileTest, ADirectoryOrAReadOnlyFileCannotBeOpened) {
+  std::filesystem::create_directory(path_);
+  EXPECT_FALSE(OutputFile(path_.c_str(), "w").is_open());
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+  std::filesystem::remove(path_);
+  if (geteuid() == 0) GTEST_SKIP() << "root may write to a read-only file";
+  Write(path_, "kept");
+  ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+  EXPECT_FALSE(OutputFile(path_.c_str(), "w").is_open());
+  EXPECT_EQ(Read(path_), "kept");
+}
+
+TEST_F(OutputFileTest, AFailedWriteLeavesTheFileEmpty) {
+  std::filesystem::create_symlink("/dev/full", path_);
+  OutputFile out(path_.c_str(), "w");
+  ASSERT_TRUE(out.is_open());
+  out.Write("lost");
+  EXPECT_FALSE(out.Close());
+  EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
 }
 
 }  // namespace

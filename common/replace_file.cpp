@@ -1,0 +1,52 @@
+#include "common/replace_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kiv {
+namespace {
+
+constexpr mode_t kPermissionBits = 07777;
+
+// Whether the file `old` describes is one that removing and making anew
+// leaves as a truncating open would: a regular file with data, no other
+// name, owned by this user and writable by its owner (a truncating open of a
+// file the owner may not write fails, and must still fail).
+bool IsReplaceable(const struct stat& old) {
+  return S_ISREG(old.st_mode) && old.st_size > 0 && old.st_nlink == 1 && old.st_uid == geteuid() &&
+         (old.st_mode & S_IWUSR) != 0;
+}
+
+// The new file takes the old one's group and permissions, which the
+// directory's defaults and the process's mask may have made different.
+void MatchOldFile(int fd, const struct stat& old) {
+  struct stat made {};
+  if (fstat(fd, &made) != 0) return;
+  if (made.st_gid != old.st_gid) (void)fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+  if ((made.st_mode & kPermissionBits) != (old.st_mode & kPermissionBits)) {
+    (void)fchmod(fd, old.st_mode & kPermissionBits);
+  }
+}
+
+// A descriptor for a fresh file in place of the old one, or -1 when the old
+// file is not replaceable or is still there; then nothing has changed.
+int ReplaceFile(const char* path) {
+  struct stat old {};
+  if (lstat(path, &old) != 0 || !IsReplaceable(old) || unlink(path) != 0) return -1;
+  const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old.st_mode & kPermissionBits);
+  if (fd >= 0) MatchOldFile(fd, old);
+  return fd;
+}
+
+}  // namespace
+
+std::FILE* OpenOutputFile(const char* path, const char* mode) {
+  const int fd = ReplaceFile(path);
+  if (fd < 0) return std::fopen(path, mode);  // also when another process made it meanwhile
+  std::FILE* file = fdopen(fd, mode);
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+}  // namespace kiv
