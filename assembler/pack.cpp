@@ -36,13 +36,15 @@ PackResult Pack(std::string_view object_text, const PackOptions& options) {
   result.status = RunPass1(object_text, result.boundaries, log, records);
   if (result.status == Status::kOk) {
     result.boundaries.ComputePadding();
-    if (options.output != nullptr) {
+    if (options.layout_only) {
+      // The boundaries are all the caller asked for.
+    } else if (options.output != nullptr) {
       result.status = StreamOutputs(records, result.boundaries, *options.output, log);
     } else {
       RunPass2(records, result.boundaries, result.image, result.listing);
     }
   }
-  if (result.status == Status::kOk) log.Info(kSuccess);
+  if (result.status == Status::kOk && !options.layout_only) log.Info(kSuccess);
   result.log = log.text();
   result.console = log.console();
   result.errors = log.errors();

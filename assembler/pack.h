@@ -27,6 +27,9 @@ class PackOutput : public OutputSink {
 };
 
 struct PackOptions {
+  // Stops after pass 1 and padding, building no image or listing and logging
+  // no success line: for callers that want only where each instruction goes.
+  bool layout_only = false;
   // When set, the image and listing go here and the result's stay empty.
   PackOutput* output = nullptr;
 };

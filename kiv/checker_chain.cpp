@@ -26,15 +26,6 @@ class FailureObserver : public assembly::StatementObserver {
   std::optional<assembly::StatementEvent> failed_;
 };
 
-// Takes nothing: the check needs pass 1's layout, not the image, and saying
-// no to the outputs stops the back end right after pass 1 and padding.
-class NoOutput : public assembler::PackOutput {
- public:
-  bool Open(size_t /*largest_image_size*/) override { return false; }
-  bool Close() override { return false; }
-  void Take(std::string_view /*image*/, std::string_view /*listing*/) override {}
-};
-
 // "!!ERROR: Unsupported instruction:  5" -> "Unsupported instruction"
 std::string LastErrorMessage(std::string_view log, std::string_view prefix) {
   const size_t at = log.rfind(prefix);
@@ -86,13 +77,10 @@ void ReportFrontEndFailure(const FrontEndRun& run, Report& report) {
 }
 
 BackEndLayout RunBackEndLayout(std::string_view object_text) {
-  NoOutput no_output;
-  assembler::PackOptions options;
-  options.output = &no_output;
-  assembler::PackResult packed = assembler::Pack(object_text, options);
+  // The check needs pass 1's layout, not the image.
+  assembler::PackResult packed = assembler::Pack(object_text, {.layout_only = true});
   BackEndLayout layout;
-  // A file error here only means pass 1 accepted the text and NoOutput said no.
-  if (packed.status == assembler::Status::kFileError) {
+  if (packed.status == assembler::Status::kOk) {
     layout.table = std::move(packed.boundaries);
   } else {
     layout.refusal = LastErrorMessage(packed.log, "ERROR: ");

@@ -36,6 +36,18 @@ TEST(Pack, SlotPositionPlacesEachInstructionWhereTheListingShowsIt) {
   EXPECT_EQ(packed.boundaries.SlotPosition(3), 5u);
 }
 
+TEST(Pack, LayoutOnlyPlacesAlikeAndBuildsNoOutputs) {
+  const PackResult layout = Pack(kLoop, {.layout_only = true});
+  ASSERT_EQ(layout.status, Status::kOk);
+  EXPECT_EQ(layout.boundaries.SlotPosition(1), 3u);
+  EXPECT_EQ(layout.boundaries.SlotPosition(3), 5u);
+  EXPECT_TRUE(layout.image.empty());
+  EXPECT_TRUE(layout.listing.empty());
+  EXPECT_TRUE(layout.log.empty());
+  // A refusal is the same as in a full run.
+  EXPECT_EQ(Pack("\n3fc 0\n20", {.layout_only = true}).status, Status::kMalformedRecord);
+}
+
 TEST(Pack, RefusalLeavesNoOutputsAndLogsOnlyTheError) {
   const PackResult malformed = Pack("\n3fc 0\n20");
   EXPECT_EQ(malformed.status, Status::kMalformedRecord);
