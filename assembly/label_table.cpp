@@ -98,9 +98,25 @@ Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index)
 }
 
 Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) const {
-  if (entries_.empty()) return Status::kLabelNotFound;
   const uint64_t hash = HashLabelName(name);
-  const Slot& held = slots_[FindSlot(MakeKey(name, hash), hash)];
+  return FindPrepared(MakeKey(name, hash), hash, instruction_index);
+}
+
+LabelTable::Query LabelTable::PrepareFind(std::string_view name) const {
+  Query query;
+  query.hash_ = HashLabelName(name);
+  query.key_ = MakeKey(name, query.hash_);
+  if (slot_count_ != 0) __builtin_prefetch(&slots_[query.hash_ & (slot_count_ - 1)]);
+  return query;
+}
+
+Status LabelTable::FindLabel(const Query& query, int32_t& instruction_index) const {
+  return FindPrepared(query.key_, query.hash_, instruction_index);
+}
+
+Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const {
+  if (entries_.empty()) return Status::kLabelNotFound;
+  const Slot& held = slots_[FindSlot(key, hash)];
   if (held.entry_plus_one == 0) return Status::kLabelNotFound;
   instruction_index = held.instruction_index;
   return Status::kSuccess;

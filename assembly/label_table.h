@@ -48,6 +48,13 @@ class LabelTable {
   // or finding it a little later does not wait for memory. A hint only.
   void Prefetch(std::string_view name) const;
 
+  class Query;
+  // A look-up split in two: the name is hashed and its slot fetched now, and
+  // found later, once the memory has arrived. The name must outlive the query.
+  Query PrepareFind(std::string_view name) const;
+  // As FindLabel on the prepared name.
+  Status FindLabel(const Query& query, int32_t& instruction_index) const;
+
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);
@@ -85,6 +92,7 @@ class LabelTable {
     uint64_t head[2];
   };
 
+  Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
   std::string_view NameOf(const Entry& entry) const {
     return std::string_view(names_).substr(entry.name_offset, entry.name_length);
   }
@@ -100,6 +108,13 @@ class LabelTable {
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
   size_t slot_count_ = 0;
+};
+
+class LabelTable::Query {
+ private:
+  friend class LabelTable;
+  Key key_{};
+  uint64_t hash_ = 0;
 };
 
 // Empties the table before the label pass; always kSuccess.

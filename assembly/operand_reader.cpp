@@ -48,32 +48,23 @@ constexpr size_t TokenCount(OperandForm form) {
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 // An immediate token is a number when it begins with a digit; otherwise it
-// names a label (even "-5"). Branches take the distance from the instruction
-// after them; everything else takes the label's index.
-Status ResolveValue(EncodingContext& context, const Mnemonic& row, std::string_view token,
-                    uint32_t& value) {
-  if (IsDecimalDigit(token.front())) {
-    value = static_cast<uint32_t>(ParseNumber(token));
-    return Status::kSuccess;
+// names a label (even "-5").
+// A token is never empty; an empty `value` is the form's missing one.
+void TakeValue(std::string_view value, Operands& operands, std::string_view& label) {
+  if (value.empty()) return;
+  if (IsDecimalDigit(value.front())) {
+    operands.immediate = static_cast<uint32_t>(ParseNumber(value));
+  } else {
+    label = value;
   }
-  int32_t label_index = 0;
-  if (context.labels.FindLabel(token, label_index) != Status::kSuccess) {
-    context.log.Error(MissingLabelMessage(row.cls), context.Index());
-    return Status::kMissingLabel;
-  }
-  value = static_cast<uint32_t>(label_index);
-  if (IsBranchOpcode(row.opcode)) value = value - context.index - 1;
-  return Status::kSuccess;
 }
 
-Status ReadTwoIntegers(EncodingContext& context, Operands& operands) {
+bool ReadTwoIntegers(EncodingContext& context, Operands& operands) {
   int32_t first = 0, second = 0;
-  if (!context.in.ReadInteger(first) || !context.in.ReadInteger(second)) {
-    return context.InvalidOperand();
-  }
+  if (!context.in.ReadInteger(first) || !context.in.ReadInteger(second)) return false;
   operands.immediate = static_cast<uint32_t>(first);
   operands.second = static_cast<uint32_t>(second);
-  return Status::kSuccess;
+  return true;
 }
 
 }  // namespace
@@ -86,14 +77,15 @@ uint32_t RegisterNumber(std::string_view token) {
   return static_cast<uint32_t>(ParseNumber(token));
 }
 
-Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
+bool ReadOperandTokens(EncodingContext& context, const Mnemonic& row, Operands& o,
+                       std::string_view& label) {
   if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
   // Every token is read before any is resolved, so running out of operands
   // is reported before a missing label.
   std::array<std::string_view, 3> t;
   const size_t count = TokenCount(row.form);
   for (size_t i = 0; i < count; ++i) {
-    if (!context.in.NextToken(t[i])) return context.InvalidOperand();
+    if (!context.in.NextToken(t[i])) return false;
   }
   // One dispatch on the form, then straight-line code: the statements of a
   // program come in no predictable order.
@@ -136,8 +128,30 @@ Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) 
     case F::kTwoIntegers:
       break;
   }
-  // A token is never empty.
-  return value.empty() ? Status::kSuccess : ResolveValue(context, row, value, o.immediate);
+  TakeValue(value, o, label);
+  return true;
+}
+
+uint32_t LabelOperandValue(const Mnemonic& row, int32_t label_index, uint32_t index) {
+  const auto value = static_cast<uint32_t>(label_index);
+  return IsBranchOpcode(row.opcode) ? value - index - 1 : value;
+}
+
+Status MissingLabel(Log& log, const Mnemonic& row, uint32_t index) {
+  log.Error(MissingLabelMessage(row.cls), static_cast<int32_t>(index));
+  return Status::kMissingLabel;
+}
+
+Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
+  std::string_view label;
+  if (!ReadOperandTokens(context, row, o, label)) return context.InvalidOperand();
+  if (label.empty()) return Status::kSuccess;
+  int32_t label_index = 0;
+  if (context.labels.FindLabel(label, label_index) != Status::kSuccess) {
+    return MissingLabel(context.log, row, context.index);
+  }
+  o.immediate = LabelOperandValue(row, label_index, context.index);
+  return Status::kSuccess;
 }
 
 }  // namespace kiv::assembly
