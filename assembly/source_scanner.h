@@ -2,6 +2,7 @@
 // tokens, decimal integers and raw characters, with line ends meaning nothing.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -16,7 +17,24 @@ class SourceScanner {
   explicit SourceScanner(std::string_view text) : text_(text), space_(text) {}
 
   // The next run of non-white-space bytes; false at the end of the text.
-  bool NextToken(std::string_view& token);
+  // Inline: the encoding pass reads every token through it.
+  bool NextToken(std::string_view& token) {
+    // Most tokens, with the blanks before them, lie within 16 bytes: the
+    // whole window is tested at once. Any other case goes by blocks.
+    if (text_.size() - pos_ >= 16) {
+      const uint32_t space = SpaceBitsOf16(text_.data() + pos_);
+      // 16 when the window is all white space; then nothing is left after it.
+      const auto start = static_cast<uint32_t>(std::countr_zero((~space & 0xffffu) | 0x10000u));
+      const uint32_t after = space >> start;
+      if (after != 0) {
+        const auto length = static_cast<size_t>(std::countr_zero(after));
+        token = std::string_view(text_.data() + pos_ + start, length);
+        pos_ += start + length;
+        return true;
+      }
+    }
+    return NextTokenByBlocks(token);
+  }
   // White space, an optional sign and at least one digit; false (with only
   // the white space used up) when no digit follows.
   bool ReadInteger(int32_t& value);
@@ -28,6 +46,7 @@ class SourceScanner {
   size_t position() const { return pos_; }
 
  private:
+  bool NextTokenByBlocks(std::string_view& token);
   void SkipSpace();
   // Matches [+-]?[0-9]+ at pos_; returns its length, 0 when there is none.
   size_t MatchInteger() const;
