@@ -84,6 +84,12 @@ class RecordPieces {
   size_t handed_on_ = 0;
 };
 
+// The statement token classified with one load where the text allows.
+Classification ClassifyStatement(std::string_view text, std::string_view token) {
+  const auto left = static_cast<size_t>(text.data() + text.size() - token.data());
+  return left >= 8 ? ClassifyFollowed(token) : Classify(token);
+}
+
 // Instructions go into the batch; any other statement writes the batch first,
 // so that records and log lines keep the order of the source.
 Status EncodeBatched(EncodingContext& context, InstructionBatch& batch,
@@ -109,7 +115,7 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
   InstructionBatch batch;
   std::string_view token;
   while (context.in.NextToken(token)) {
-    const Status status = EncodeBatched(context, batch, Classify(token));
+    const Status status = EncodeBatched(context, batch, ClassifyStatement(formatted, token));
     if (status != Status::kSuccess) return status;
     pieces.AfterStatement();
   }

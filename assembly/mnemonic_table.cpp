@@ -224,6 +224,13 @@ Classification Classify(std::string_view token) {
   return Tokens().Find(token);
 }
 
+Classification ClassifyFollowed(std::string_view token) {
+  if (token.size() > kMaxStatementToken || token.empty()) return Classify(token);
+  const uint64_t packed = Load8(token.data()) & LowBytesMask(token.size());
+  if (HasByte(packed, ':')) return Classification{TokenKind::kLabelDefinition, C::kNop, nullptr};
+  return Tokens().Find(packed, token.size());
+}
+
 bool ContainsMnemonicString(std::string_view text) {
   // Most lines begin with their mnemonic: found whole, it is found as a
   // substring too. Blanks and the first token are found eight bytes at a time.

@@ -81,6 +81,11 @@ std::span<const Mnemonic> Mnemonics();
 // directives and the mnemonics are compared exactly, case significant.
 Classification Classify(std::string_view token);
 
+// The same for a token with at least eight bytes of its text from its first
+// on (whatever they are): the statement token is read with one load, not
+// pieced together by its length, a branch no processor guesses well.
+Classification ClassifyFollowed(std::string_view token);
+
 // True when the text holds any mnemonic as a substring, wherever it stands
 // (the label pass counts a line as an instruction this way).
 bool ContainsMnemonicString(std::string_view text);

@@ -70,11 +70,13 @@ bool ReadTwoIntegers(EncodingContext& context, Operands& operands) {
 }  // namespace
 
 uint32_t RegisterNumber(std::string_view token) {
-  if (token.size() >= 2 && (token[0] == 's' || token[0] == 'S') &&
-      (token[1] == 'p' || token[1] == 'P')) {
-    return 29;
-  }
-  return static_cast<uint32_t>(ParseNumber(token));
+  // Digits first: almost every register is one or two of them, and none
+  // begins with s. Testing the length for sp first would be a coin toss.
+  uint32_t number = 0;
+  if (ParseShortDigitRun(token, number)) return number;
+  const auto lower = [&token](size_t i) { return static_cast<char>(token[i] | 0x20); };
+  if (token.size() >= 2 && lower(0) == 's' && lower(1) == 'p') return 29;
+  return static_cast<uint32_t>(ParseNumberByteByByte(token));
 }
 
 bool ReadOperandTokens(EncodingContext& context, const Mnemonic& row, Operands& o,

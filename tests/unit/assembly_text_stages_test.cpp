@@ -11,6 +11,7 @@
 #include "assembly/mnemonic_table.h"
 #include "assembly/normaliser.h"
 #include "assembly/number_parser.h"
+#include "assembly/operand_reader.h"
 #include "assembly/source_scanner.h"
 #include "assembly/space_bits.h"
 
@@ -244,6 +245,20 @@ TEST(NumberParser, ReadsDecimalWithMinusAnywhereAndCountsEveryByte) {
   EXPECT_EQ(ParseNumber(""), 0);
 }
 
+TEST(NumberParser, DigitRunsReadAtOnceAgreeWithByteByByteOnRandomTokens) {
+  // Mostly digits, with the bytes next to them ('/' and ':'), signs, blanks
+  // and bytes above 0x7f, from empty to longer than the eight read at once.
+  std::mt19937 random(13);
+  const std::string alphabet = "0123456789012345678901234567890123456789/:- x\x80\xb0\xff";
+  for (int round = 0; round < 200000; ++round) {
+    std::string text(random() % 12, '0');
+    for (char& c : text) c = alphabet[random() % (round % 2 == 0 ? 10 : alphabet.size())];
+    ASSERT_EQ(ParseNumber(text), ParseNumberByteByByte(text)) << text;
+  }
+  for (int value = 0; value < 100000; ++value) ASSERT_EQ(ParseNumber(std::to_string(value)), value);
+  EXPECT_EQ(ParseNumber("99999999"), 99999999);
+}
+
 TEST(NumberParser, WrapsAt32Bits) {
   EXPECT_EQ(ParseNumber("4294967296"), 0);
   EXPECT_EQ(ParseNumber("4294967295"), -1);
@@ -368,6 +383,40 @@ TEST(MnemonicTable, StagedSubstringSearchAgreesWithAPlainSearchOnRandomLines) {
   // Both answers are common, so neither half of the search goes untried.
   EXPECT_GT(found, 20000);
   EXPECT_LT(found, 180000);
+}
+
+TEST(MnemonicTable, OneLoadClassificationAgreesWithClassifyOnRandomTokens) {
+  // Tokens of every length up to past eight, followed by anything: bytes of
+  // another token, blanks, a colon, zero bytes.
+  std::mt19937 random(17);
+  for (int round = 0; round < 200000; ++round) {
+    std::string token = RandomLine(random);
+    std::erase_if(token, [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+    if (random() % 8 == 0) token.insert(random() % (token.size() + 1), 1, ':');
+    if (token.empty()) continue;
+    std::string text = token;
+    for (int i = 0; i < 8; ++i) text.push_back(":\0 x."[random() % 5]);
+    const Classification expected = Classify(token);
+    const Classification found = ClassifyFollowed(std::string_view(text).substr(0, token.size()));
+    ASSERT_EQ(found.kind, expected.kind) << token;
+    ASSERT_EQ(found.cls, expected.cls) << token;
+    ASSERT_EQ(found.mnemonic, expected.mnemonic) << token;
+  }
+}
+
+TEST(RegisterNumber, AgreesWithItsPlainReadingOnRandomTokens) {
+  const auto plain = [](std::string_view token) {
+    const bool sp = token.size() >= 2 && (token[0] == 's' || token[0] == 'S') &&
+                    (token[1] == 'p' || token[1] == 'P');
+    return sp ? 29u : static_cast<uint32_t>(ParseNumberByteByByte(token));
+  };
+  std::mt19937 random(19);
+  const std::string alphabet = "0123456789sSpP-x/:\x80";
+  for (int round = 0; round < 100000; ++round) {
+    std::string token(1 + random() % 10, '0');
+    for (char& c : token) c = alphabet[random() % (round % 2 == 0 ? 10 : alphabet.size())];
+    ASSERT_EQ(RegisterNumber(token), plain(token)) << token;
+  }
 }
 
 }  // namespace
