@@ -52,6 +52,11 @@ inline bool ParseShortDigitRun(std::string_view text, uint32_t& value) {
 inline int32_t ParseNumber(std::string_view text) {
   uint32_t value = 0;
   if (ParseShortDigitRun(text, value)) return static_cast<int32_t>(value);
+  // Sources often write a negative number with its minus after the digits.
+  if (text.size() >= 2 && text.back() == '-' &&
+      ParseShortDigitRun(text.substr(0, text.size() - 1), value)) {
+    return static_cast<int32_t>(0u - value);
+  }
   return ParseNumberByteByByte(text);
 }
 

@@ -255,7 +255,10 @@ TEST(NumberParser, DigitRunsReadAtOnceAgreeWithByteByByteOnRandomTokens) {
     for (char& c : text) c = alphabet[random() % (round % 2 == 0 ? 10 : alphabet.size())];
     ASSERT_EQ(ParseNumber(text), ParseNumberByteByByte(text)) << text;
   }
-  for (int value = 0; value < 100000; ++value) ASSERT_EQ(ParseNumber(std::to_string(value)), value);
+  for (int value = 0; value < 100000; ++value) {
+    ASSERT_EQ(ParseNumber(std::to_string(value)), value);
+    ASSERT_EQ(ParseNumber(std::to_string(value) + "-"), -value);
+  }
   EXPECT_EQ(ParseNumber("99999999"), 99999999);
 }
 
