@@ -20,29 +20,76 @@ std::string_view MissingLabelMessage(InstructionClass cls) {
   }
 }
 
-// How many operand tokens each form reads (spawni reads two integers).
-constexpr size_t TokenCount(OperandForm form) {
+// Reads N tokens; false when the text runs out first. Each form's count is
+// a constant of its own case: one loop over a count taken from the row would
+// end after a different trip each time, a guess the processor often loses.
+template <size_t N>
+bool ReadTokens(SourceScanner& in, std::array<std::string_view, 3>& t) {
+  static_assert(N >= 1 && N <= 3);
+  if (!in.NextToken(t[0])) return false;
+  if constexpr (N >= 2) {
+    if (!in.NextToken(t[1])) return false;
+  }
+  if constexpr (N >= 3) {
+    if (!in.NextToken(t[2])) return false;
+  }
+  return true;
+}
+
+// Every token of the form is read before any is resolved, so running out of
+// operands is reported before a missing label. One dispatch on the form, then
+// straight-line code: the statements of a program come in no predictable order.
+bool ReadByForm(SourceScanner& in, OperandForm form, Operands& o, std::string_view& value) {
+  std::array<std::string_view, 3> t;
   using F = OperandForm;
   switch (form) {
     case F::kRdRsRt:
-    case F::kRtRsImmediate:
-    case F::kRtImmediateRs:
-      return 3;
-    case F::kRsRd:
-    case F::kRsRt:
-    case F::kRtRs:
-    case F::kRtImmediate:
-    case F::kRsTarget:
-      return 2;
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
+      return true;
     case F::kRs:
+      if (!ReadTokens<1>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]);
+      return true;
+    case F::kRsRd:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
+      return true;
+    case F::kRsRt:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
+      return true;
+    case F::kRtRs:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      return true;
+    case F::kRtRsImmediate:
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
+      return true;
+    case F::kRtImmediateRs:
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
+      return true;
+    case F::kRtImmediate:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), value = t[1];
+      return true;
     case F::kImmediate:
     case F::kTarget:
-      return 1;
+      if (!ReadTokens<1>(in, t)) return false;
+      value = t[0];
+      return true;
+    // The register of la is always a number: sp is not recognised there.
+    case F::kRsTarget:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
+      return true;
     case F::kNone:
     case F::kTwoIntegers:
-      return 0;
+      return true;
   }
-  return 0;
+  return true;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
@@ -82,54 +129,8 @@ uint32_t RegisterNumber(std::string_view token) {
 bool ReadOperandTokens(EncodingContext& context, const Mnemonic& row, Operands& o,
                        std::string_view& label) {
   if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
-  // Every token is read before any is resolved, so running out of operands
-  // is reported before a missing label.
-  std::array<std::string_view, 3> t;
-  const size_t count = TokenCount(row.form);
-  for (size_t i = 0; i < count; ++i) {
-    if (!context.in.NextToken(t[i])) return false;
-  }
-  // One dispatch on the form, then straight-line code: the statements of a
-  // program come in no predictable order.
   std::string_view value;  // the immediate or target token, when the form has one
-  using F = OperandForm;
-  switch (row.form) {
-    case F::kRdRsRt:
-      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
-      break;
-    case F::kRs:
-      o.rs = RegisterNumber(t[0]);
-      break;
-    case F::kRsRd:
-      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
-      break;
-    case F::kRsRt:
-      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
-      break;
-    case F::kRtRsImmediate:
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
-      break;
-    case F::kRtImmediateRs:
-      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
-      break;
-    case F::kRtRs:
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
-      break;
-    case F::kRtImmediate:
-      o.rt = RegisterNumber(t[0]), value = t[1];
-      break;
-    case F::kImmediate:
-    case F::kTarget:
-      value = t[0];
-      break;
-    // The register of la is always a number: sp is not recognised there.
-    case F::kRsTarget:
-      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
-      break;
-    case F::kNone:
-    case F::kTwoIntegers:
-      break;
-  }
+  if (!ReadByForm(context.in, row.form, o, value)) return false;
   TakeValue(value, o, label);
   return true;
 }
