@@ -15,6 +15,19 @@ uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
 constexpr size_t kTypicalNameRoom = 32;
 
+// A hash's home slot among `slot_count` (at most 2^32): its low 32 bits
+// scaled to the count, so that the table can hold just the slots its labels
+// need rather than the next power of two. Every slot is fresh memory the
+// system must clear, which costs more than the multiplication.
+size_t HomeSlot(uint64_t hash, size_t slot_count) {
+  return static_cast<size_t>((hash & 0xffffffffu) * slot_count >> 32);
+}
+
+size_t NextSlot(size_t slot, size_t slot_count) { return slot + 1 == slot_count ? 0 : slot + 1; }
+
+// Room for `count` labels at most three quarters full.
+size_t SlotsFor(size_t count) { return std::max<size_t>(1024, count + count / 3 + 1); }
+
 // A slot keeps a name's length in 32 bits, only as a quick test: a longer
 // name is compared in full anyway.
 uint32_t CappedLength(size_t length) {
@@ -43,8 +56,7 @@ bool LabelTable::Holds(const Slot& slot, const Key& key) const {
 }
 
 size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
-  const size_t mask = slot_count_ - 1;
-  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+  for (size_t slot = HomeSlot(hash, slot_count_);; slot = NextSlot(slot, slot_count_)) {
     const Slot& held = slots_[slot];
     if (held.entry_plus_one == 0 || Holds(held, key)) return slot;
   }
@@ -56,8 +68,7 @@ void LabelTable::Reserve(size_t count) {
   // Room for names of a typical length, so that the arena is not copied as
   // it grows; pages of the room never used are never touched.
   names_.reserve(names_.size() + count * kTypicalNameRoom);
-  size_t slot_count = 1024;
-  while (slot_count * 3 < count * 4) slot_count *= 2;
+  const size_t slot_count = SlotsFor(count);
   if (slot_count > slot_count_) Rehash(slot_count);
 }
 
@@ -66,12 +77,11 @@ void LabelTable::Rehash(size_t slot_count) {
     throw std::length_error("label table full");
   LargeBlock block(slot_count * sizeof(Slot));  // zero-filled: every slot empty
   auto* slots = static_cast<Slot*>(block.data());
-  const size_t mask = slot_count - 1;
   for (size_t i = 0; i < slot_count_; ++i) {
     const Slot& held = slots_[i];
     if (held.entry_plus_one == 0) continue;
-    size_t slot = HashLabelName(NameOf(entries_[held.entry_plus_one - 1])) & mask;
-    while (slots[slot].entry_plus_one != 0) slot = (slot + 1) & mask;
+    size_t slot = HomeSlot(HashLabelName(NameOf(entries_[held.entry_plus_one - 1])), slot_count);
+    while (slots[slot].entry_plus_one != 0) slot = NextSlot(slot, slot_count);
     slots[slot] = held;
   }
   slot_block_ = std::move(block);
@@ -80,8 +90,7 @@ void LabelTable::Rehash(size_t slot_count) {
 }
 
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
-  if ((entries_.size() + 1) * 4 > slot_count_ * 3)
-    Rehash(slot_count_ == 0 ? 1024 : slot_count_ * 2);
+  if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * entries_.size()));
   const uint64_t hash = HashLabelName(name);
   const Key key = MakeKey(name, hash);
   Slot& slot = slots_[FindSlot(key, hash)];
@@ -106,7 +115,7 @@ LabelTable::Query LabelTable::PrepareFind(std::string_view name) const {
   Query query;
   query.hash_ = HashLabelName(name);
   query.key_ = MakeKey(name, query.hash_);
-  if (slot_count_ != 0) __builtin_prefetch(&slots_[query.hash_ & (slot_count_ - 1)]);
+  if (slot_count_ != 0) __builtin_prefetch(&slots_[HomeSlot(query.hash_, slot_count_)]);
   return query;
 }
 
@@ -123,7 +132,7 @@ Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruct
 }
 
 void LabelTable::Prefetch(std::string_view name) const {
-  if (slot_count_ != 0) __builtin_prefetch(&slots_[HashLabelName(name) & (slot_count_ - 1)], 1);
+  if (slot_count_ != 0) __builtin_prefetch(&slots_[HomeSlot(HashLabelName(name), slot_count_)], 1);
 }
 
 void LabelTable::Clear() {

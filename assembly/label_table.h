@@ -104,7 +104,7 @@ class LabelTable {
 
   std::string names_;
   std::vector<Entry> entries_;
-  // A power of two in number, at most three quarters full.
+  // As many as the labels need, at most three quarters full.
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
   size_t slot_count_ = 0;
