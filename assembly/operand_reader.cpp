@@ -136,8 +136,15 @@ bool ReadOperandTokens(EncodingContext& context, const Mnemonic& row, Operands& 
 }
 
 uint32_t LabelOperandValue(const Mnemonic& row, int32_t label_index, uint32_t index) {
-  const auto value = static_cast<uint32_t>(label_index);
-  return IsBranchOpcode(row.opcode) ? value - index - 1 : value;
+  // Looked up rather than compared opcode by opcode: a chain of compares on
+  // a random mix of instructions is a chain of guesses.
+  static constexpr auto kBranch = [] {
+    std::array<bool, 256> branch{};
+    for (uint32_t op = 0; op < branch.size(); ++op) branch[op] = IsBranchOpcode(op);
+    return branch;
+  }();
+  const uint32_t distance_from = kBranch[row.opcode] ? index + 1 : 0;
+  return static_cast<uint32_t>(label_index) - distance_from;
 }
 
 Status MissingLabel(Log& log, const Mnemonic& row, uint32_t index) {
