@@ -8,11 +8,13 @@
 namespace kiv::assembly {
 
 Status InstructionBatch::Add(EncodingContext& context, const Mnemonic& row) {
+  // Full, the batch writes its oldest instruction only: every look-up then
+  // comes a whole batch of instructions after its slot was fetched.
   if (count_ == kCapacity) {
-    const Status status = Write(context);
+    const Status status = WriteOldest(context);
     if (status != Status::kSuccess) return status;
   }
-  Held& held = held_[count_];
+  Held& held = held_[(first_ + count_) % kCapacity];
   held.row = &row;
   held.operands = Operands{};
   held.index = context.index;
@@ -30,19 +32,26 @@ Status InstructionBatch::Add(EncodingContext& context, const Mnemonic& row) {
 }
 
 Status InstructionBatch::Write(EncodingContext& context) {
-  const size_t count = count_;
-  count_ = 0;
-  for (size_t i = 0; i < count; ++i) {
-    Held& held = held_[i];
-    if (held.has_label) {
-      int32_t label_index = 0;
-      if (context.labels.FindLabel(held.label, label_index) != Status::kSuccess) {
-        return MissingLabel(context.log, *held.row, held.index);
-      }
-      held.operands.immediate = LabelOperandValue(*held.row, label_index, held.index);
-    }
-    WriteInstruction(context.out, *held.row, held.operands);
+  while (count_ != 0) {
+    const Status status = WriteOldest(context);
+    if (status != Status::kSuccess) return status;
   }
+  return Status::kSuccess;
+}
+
+Status InstructionBatch::WriteOldest(EncodingContext& context) {
+  Held& held = held_[first_];
+  first_ = (first_ + 1) % kCapacity;
+  --count_;
+  if (held.has_label) {
+    int32_t label_index = 0;
+    if (context.labels.FindLabel(held.label, label_index) != Status::kSuccess) {
+      count_ = 0;  // nothing after a failing instruction is written
+      return MissingLabel(context.log, *held.row, held.index);
+    }
+    held.operands.immediate = LabelOperandValue(*held.row, label_index, held.index);
+  }
+  WriteInstruction(context.out, *held.row, held.operands);
   return Status::kSuccess;
 }
 

@@ -1,8 +1,9 @@
 // Instructions read but not yet written. A program's label look-ups land at
 // random places of a table far larger than the caches; looked up as each
 // statement is read, every one waits for memory. Here a label operand's slot
-// is fetched when its instruction is read, and looked up when the batch is
-// written, a few dozen statements later, by which time it has arrived.
+// is fetched when its instruction is read, and looked up when the
+// instruction leaves the batch, a few dozen instructions later, by which
+// time it has arrived.
 #pragma once
 
 #include <array>
@@ -29,7 +30,9 @@ class InstructionBatch {
   Status Write(EncodingContext& context);
 
  private:
-  static constexpr size_t kCapacity = 32;
+  Status WriteOldest(EncodingContext& context);
+
+  static constexpr size_t kCapacity = 16;
   struct Held {
     const Mnemonic* row;
     Operands operands;
@@ -37,7 +40,8 @@ class InstructionBatch {
     bool has_label;
     LabelTable::Query label;
   };
-  std::array<Held, kCapacity> held_;
+  std::array<Held, kCapacity> held_;  // a ring: count_ of them from first_ on
+  size_t first_ = 0;
   size_t count_ = 0;
 };
 

@@ -70,21 +70,24 @@ class LabelPass {
     const std::string_view name = line.substr(first, colon - first);
     // The table is far larger than the caches: its slot is fetched now and
     // the label inserted a few definitions later, when the slot has arrived.
-    if (pending_count_ == kPendingLabels) InsertPendingLabels();
+    if (pending_count_ == kPendingLabels) InsertOldestLabel();
     table_.Prefetch(name);
-    pending_[pending_count_++] = PendingLabel{name, Index()};
+    pending_[(pending_first_ + pending_count_++) % kPendingLabels] = PendingLabel{name, Index()};
+  }
+
+  void InsertOldestLabel() {
+    const PendingLabel& label = pending_[pending_first_];
+    pending_first_ = (pending_first_ + 1) % kPendingLabels;
+    --pending_count_;
+    if (table_.InsertLabel(label.name, label.index) == Status::kDuplicateLabel) {
+      log_.Error("Duplicate label founded", label.index);
+    }
   }
 
   // Inserts the waiting labels in their order; must run before anything else
   // is logged, so that the log keeps the order of the source.
   void InsertPendingLabels() {
-    for (size_t i = 0; i < pending_count_; ++i) {
-      const PendingLabel& label = pending_[i];
-      if (table_.InsertLabel(label.name, label.index) == Status::kDuplicateLabel) {
-        log_.Error("Duplicate label founded", label.index);
-      }
-    }
-    pending_count_ = 0;
+    while (pending_count_ != 0) InsertOldestLabel();
   }
 
   void Classify(std::string_view rest, bool has_dot) {
@@ -168,8 +171,11 @@ class LabelPass {
     std::string_view name;
     int32_t index;
   };
-  static constexpr size_t kPendingLabels = 8;
+  // A ring of labels whose slots are on their way: each is inserted once
+  // the ring is full, as many definitions after its fetch as the ring holds.
+  static constexpr size_t kPendingLabels = 16;
   std::array<PendingLabel, kPendingLabels> pending_{};
+  size_t pending_first_ = 0;
   size_t pending_count_ = 0;
 };
 
