@@ -101,10 +101,11 @@ class LabelTable {
   // The slot holding the key's name, or the empty slot where it would go.
   size_t FindSlot(const Key& key, uint64_t hash) const;
   void Rehash(size_t slot_count);
+  void FetchAround(size_t home, bool for_writing) const;
 
   std::string names_;
   std::vector<Entry> entries_;
-  // As many as the labels need, at most three quarters full.
+  // As many as the labels need (at most three quarters full, 60 % after Reserve).
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
   size_t slot_count_ = 0;
