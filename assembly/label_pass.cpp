@@ -71,15 +71,15 @@ class LabelPass {
     // The table is far larger than the caches: its slot is fetched now and
     // the label inserted a few definitions later, when the slot has arrived.
     if (pending_count_ == kPendingLabels) InsertOldestLabel();
-    table_.Prefetch(name);
-    pending_[(pending_first_ + pending_count_++) % kPendingLabels] = PendingLabel{name, Index()};
+    pending_[(pending_first_ + pending_count_++) % kPendingLabels] =
+        PendingLabel{table_.PrepareInsert(name), Index()};
   }
 
   void InsertOldestLabel() {
     const PendingLabel& label = pending_[pending_first_];
     pending_first_ = (pending_first_ + 1) % kPendingLabels;
     --pending_count_;
-    if (table_.InsertLabel(label.name, label.index) == Status::kDuplicateLabel) {
+    if (table_.InsertLabel(label.query, label.index) == Status::kDuplicateLabel) {
       log_.Error("Duplicate label founded", label.index);
     }
   }
@@ -168,7 +168,7 @@ class LabelPass {
   uint32_t pending_words_ = 0;
 
   struct PendingLabel {
-    std::string_view name;
+    LabelTable::Query query;  // its name hashed, its slot on the way
     int32_t index;
   };
   // A ring of labels whose slots are on their way: each is inserted once

@@ -90,14 +90,30 @@ void LabelTable::Rehash(size_t slot_count) {
   slot_count_ = slot_count;
 }
 
+LabelTable::Query LabelTable::MakeQuery(std::string_view name) {
+  Query query;
+  query.hash_ = HashLabelName(name);
+  query.key_ = MakeKey(name, query.hash_);
+  return query;
+}
+
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
+  return InsertLabel(MakeQuery(name), instruction_index);
+}
+
+LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
+  const Query query = MakeQuery(name);
+  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), true);
+  return query;
+}
+
+Status LabelTable::InsertLabel(const Query& query, int32_t instruction_index) {
   if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * entries_.size()));
-  const uint64_t hash = HashLabelName(name);
-  const Key key = MakeKey(name, hash);
-  Slot& slot = slots_[FindSlot(key, hash)];
+  const Key& key = query.key_;
+  Slot& slot = slots_[FindSlot(key, query.hash_)];
   if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
-  entries_.push_back(Entry{names_.size(), name.size()});
-  names_.append(name);
+  entries_.push_back(Entry{names_.size(), key.name.size()});
+  names_.append(key.name);
   slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
   slot.hash_tag = key.hash_tag;
   slot.capped_length = key.capped_length;
@@ -126,9 +142,7 @@ void LabelTable::FetchAround(size_t home, bool for_writing) const {
 }
 
 LabelTable::Query LabelTable::PrepareFind(std::string_view name) const {
-  Query query;
-  query.hash_ = HashLabelName(name);
-  query.key_ = MakeKey(name, query.hash_);
+  const Query query = MakeQuery(name);
   if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), false);
   return query;
 }
@@ -143,10 +157,6 @@ Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruct
   if (held.entry_plus_one == 0) return Status::kLabelNotFound;
   instruction_index = held.instruction_index;
   return Status::kSuccess;
-}
-
-void LabelTable::Prefetch(std::string_view name) const {
-  if (slot_count_ != 0) FetchAround(HomeSlot(HashLabelName(name), slot_count_), true);
 }
 
 void LabelTable::Clear() {

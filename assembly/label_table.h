@@ -44,16 +44,17 @@ class LabelTable {
   // with `instruction_index` untouched.
   Status FindLabel(std::string_view name, int32_t& instruction_index) const;
 
-  // Starts loading the slot where `name` is or would be, so that inserting
-  // or finding it a little later does not wait for memory. A hint only.
-  void Prefetch(std::string_view name) const;
-
   class Query;
-  // A look-up split in two: the name is hashed and its slot fetched now, and
-  // found later, once the memory has arrived. The name must outlive the query.
+  // A look-up split in two: the name is hashed and the slot where it is or
+  // would be fetched now, and found later, once the memory has arrived, so
+  // that look-ups in a table far larger than the caches do not wait for it.
+  // The name must outlive the query.
   Query PrepareFind(std::string_view name) const;
   // As FindLabel on the prepared name.
   Status FindLabel(const Query& query, int32_t& instruction_index) const;
+  // The same split for an insertion: the name is hashed once, for both.
+  Query PrepareInsert(std::string_view name) const;
+  Status InsertLabel(const Query& query, int32_t instruction_index);
 
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
@@ -92,6 +93,7 @@ class LabelTable {
     uint64_t head[2];
   };
 
+  static Query MakeQuery(std::string_view name);
   Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
   std::string_view NameOf(const Entry& entry) const {
     return std::string_view(names_).substr(entry.name_offset, entry.name_length);
