@@ -44,6 +44,7 @@ class FileRun {
     MappedFile text;
     std::string normalised;
     if (!text.Map(files_.formatted)) normalised = NormaliseSource(source.view());
+    source.Unmap();  // not read again: a large source need not stay mapped beside its text
     AssemblyResult result =
         AssembleNormalised(normalised.empty() ? text.view() : normalised, Options(nullptr));
     status = result.status;

@@ -36,13 +36,19 @@ bool MappedFile::Map(const char* path) {
   return mapped;
 }
 
-MappedFile::~MappedFile() {
+void MappedFile::Unmap() {
   if (mapping_ != nullptr) munmap(mapping_, size_);
+  mapping_ = nullptr;
+  data_ = nullptr;
+  size_ = 0;
 }
+
+MappedFile::~MappedFile() { Unmap(); }
 
 #else
 
 bool MappedFile::Map(const char*) { return false; }
+void MappedFile::Unmap() {}
 MappedFile::~MappedFile() = default;
 
 #endif

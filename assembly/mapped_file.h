@@ -19,6 +19,8 @@ class MappedFile {
   // (then the caller reads it another way). An empty file maps to no bytes.
   bool Map(const char* path);
   std::string_view view() const { return {data_, size_}; }
+  // Gives the mapping back before the object goes; view() is then empty.
+  void Unmap();
 
  private:
   const char* data_ = nullptr;
