@@ -11,12 +11,13 @@ namespace kiv::assembly {
 
 #if defined(__unix__)
 
-bool MappedFile::Map(const char* path) {
+bool MappedFile::Map(const char* path, size_t at_least) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status {};
   bool mapped = false;
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<size_t>(status.st_size) >= at_least) {
     const auto size = static_cast<size_t>(status.st_size);
     if (size == 0) {
       mapped = true;
@@ -47,7 +48,7 @@ MappedFile::~MappedFile() { Unmap(); }
 
 #else
 
-bool MappedFile::Map(const char*) { return false; }
+bool MappedFile::Map(const char*, size_t) { return false; }
 void MappedFile::Unmap() {}
 MappedFile::~MappedFile() = default;
 

@@ -15,9 +15,10 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // False when the path is not a regular file that can be opened and mapped
-  // (then the caller reads it another way). An empty file maps to no bytes.
-  bool Map(const char* path);
+  // False when the path is not a regular file of at least `at_least` bytes
+  // that can be opened and mapped (then the caller reads it another way). An
+  // empty file maps to no bytes.
+  bool Map(const char* path, size_t at_least = 0);
   std::string_view view() const { return {data_, size_}; }
   // Gives the mapping back before the object goes; view() is then empty.
   void Unmap();

@@ -97,13 +97,23 @@ TEST_F(AssemblyDriverTest, ObjectFileThatCannotBeOpenedFailsTheRun) {
   EXPECT_EQ(Read(formatted_), "halt\n");
 }
 
+// A source of a few megabytes, which the driver maps rather than reads; the
+// small sources of the other tests take the way of reading.
+std::string MappedSizeSource(const std::string& head) {
+  std::string source = head;
+  while (source.size() < (size_t{2} << 20)) source += "halt # stop\n";
+  return source;
+}
+
 TEST_F(AssemblyDriverTest, FormattedFileThatCannotBeCreatedStopsBeforeThePasses) {
   fs::create_directory(formatted_);
-  Write(source_, "halt\n");
-  Write(object_, "old records");
-  EXPECT_EQ(Run(), 255);
-  EXPECT_EQ(Read(log_), "!!ERROR: Cannot open input or output file -1\n");
-  EXPECT_EQ(Read(object_), "old records");
+  for (const std::string& source : {std::string("halt\n"), MappedSizeSource("")}) {
+    Write(source_, source);
+    Write(object_, "old records");
+    EXPECT_EQ(Run(), 255);
+    EXPECT_EQ(Read(log_), "!!ERROR: Cannot open input or output file -1\n");
+    EXPECT_EQ(Read(object_), "old records");
+  }
 }
 
 TEST_F(AssemblyDriverTest, SourceThatIsItsOwnFormattedFileIsReadBeforeItIsRewritten) {
@@ -112,6 +122,13 @@ TEST_F(AssemblyDriverTest, SourceThatIsItsOwnFormattedFileIsReadBeforeItIsRewrit
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Read(formatted_), "x: li  4  3 \nj x\n");
   EXPECT_EQ(Read(object_), "\n20 100003\n8 0");
+  // Mapped, the source would vanish under the rewritten file.
+  const std::string large = MappedSizeSource("x: li $4, 3 # set\nj x\n");
+  Write(source_, large);
+  EXPECT_EQ(Run(), 0);
+  const AssemblyResult expected = Assemble(large);
+  EXPECT_EQ(Read(formatted_), expected.formatted);
+  EXPECT_EQ(Read(object_), expected.object_text);
 }
 
 TEST_F(AssemblyDriverTest, LargeSourceGivesTheFilesOfTheInMemoryRun) {
