@@ -13,10 +13,6 @@ namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 class LabelPass {
  public:
   LabelPass(std::string_view text, LabelTable& table, Log& log)
@@ -96,19 +92,21 @@ class LabelPass {
       if (ContainsMnemonicString(rest)) ++index_;
       return;
     }
-    if (Contains(rest, ".rdata")) {
+    // A name anywhere in the line counts, the first of this order deciding.
+    const uint32_t names = DirectiveNamesIn(rest);
+    if (names & kRdataName) {
       if (!section_open_) {
         section_open_ = true;
         pending_words_ = 0;
       }
-    } else if (Contains(rest, ".word")) {
+    } else if (names & kWordName) {
       SkipWordOperand();
       index_ += PairIndices(pending_words_++);
-    } else if (Contains(rest, ".ascii")) {
+    } else if (names & kAsciiName) {
       AdvanceOverString(rest);
-    } else if (Contains(rest, ".align")) {
+    } else if (names & kAlignName) {
       FlushWords();
-    } else if (Contains(rest, ".text")) {
+    } else if (names & kTextName) {
       if (section_open_) {
         FlushWords();
         section_open_ = false;

@@ -212,6 +212,32 @@ const std::array<std::vector<Needle>, 256>& NeedlesByFirstByte() {
 
 std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
+uint32_t DirectiveNamesIn(std::string_view text) {
+  static_assert(kDirectives[0].cls == C::kRdata && kDirectives[1].cls == C::kWord &&
+                kDirectives[2].cls == C::kAscii && kDirectives[3].cls == C::kAlign &&
+                kDirectives[4].cls == C::kText);
+  // Every name begins with its dot: the text is compared only after dots,
+  // in one pass, and each name as one masked word, without a branch.
+  static constexpr auto kPacked = [] {
+    std::array<uint64_t, kDirectives.size()> packed{};
+    for (size_t k = 0; k < kDirectives.size(); ++k) {
+      for (size_t i = 0; i < kDirectives[k].token.size(); ++i) {
+        packed[k] |= uint64_t{static_cast<unsigned char>(kDirectives[k].token[i])} << (8 * i);
+      }
+    }
+    return packed;
+  }();
+  uint32_t found = 0;
+  for (size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
+    const uint64_t here = PackAt(text, dot);  // zero past the end, where no name has a zero
+    for (size_t k = 0; k < kDirectives.size(); ++k) {
+      const uint64_t mask = LowBytesMask(kDirectives[k].token.size());
+      found |= static_cast<uint32_t>((here & mask) == kPacked[k]) << k;
+    }
+  }
+  return found;
+}
+
 Classification Classify(std::string_view token) {
   if (token.size() > kMaxStatementToken) {
     return token.find(':') != std::string_view::npos

@@ -90,4 +90,15 @@ Classification ClassifyFollowed(std::string_view token);
 // (the label pass counts a line as an instruction this way).
 bool ContainsMnemonicString(std::string_view text);
 
+// The directive names a text holds as substrings, wherever they stand, one
+// bit each (the label pass decides a line with a dot by them).
+enum DirectiveName : uint32_t {
+  kRdataName = 1,
+  kWordName = 2,
+  kAsciiName = 4,
+  kAlignName = 8,
+  kTextName = 16,
+};
+uint32_t DirectiveNamesIn(std::string_view text);
+
 }  // namespace kiv::assembly

@@ -388,6 +388,28 @@ TEST(MnemonicTable, StagedSubstringSearchAgreesWithAPlainSearchOnRandomLines) {
   EXPECT_LT(found, 180000);
 }
 
+TEST(MnemonicTable, DirectiveNamesFoundAfterDotsAgreeWithSearchingForEach) {
+  // Names, pieces of names, dots and letters run together, so that names
+  // overlap, follow each other and are cut off by the end of the text.
+  static const std::vector<std::string> kPieces = {
+      ".rdata", ".word", ".ascii", ".align", ".text", ".",   "..",  "rdata", "wor", ".asc",
+      "ign",    "t",     "x",      " ",      "\n",    ".te", ".wo", ".r",    "\0"};
+  std::mt19937 random(23);
+  for (int round = 0; round < 100000; ++round) {
+    std::string line;
+    for (int parts = static_cast<int>(random() % 8); parts > 0; --parts) {
+      line += kPieces[random() % kPieces.size()];
+    }
+    uint32_t expected = 0;
+    const std::string_view names[] = {".rdata", ".word", ".ascii", ".align", ".text"};
+    for (uint32_t k = 0; k < 5; ++k) {
+      if (line.find(names[k]) != std::string::npos) expected |= uint32_t{1} << k;
+    }
+    ASSERT_EQ(DirectiveNamesIn(line), expected) << '"' << line << '"';
+  }
+  EXPECT_EQ(DirectiveNamesIn("x .word 3 .rdata"), uint32_t{kRdataName | kWordName});
+}
+
 TEST(MnemonicTable, OneLoadClassificationAgreesWithClassifyOnRandomTokens) {
   // Tokens of every length up to past eight, followed by anything: bytes of
   // another token, blanks, a colon, zero bytes.
