@@ -129,8 +129,9 @@ uint64_t LowBytesMask(size_t length) {
   return length >= kMaxStatementToken ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
 }
 
-// Open addressing over the 62 tokens; the table is sparse enough that a
-// probe ends after a slot or two.
+// Open addressing over the 62 tokens, with a multiplier chosen so that each
+// has a slot of its own: every known token is found by its first probe, and
+// the probe loop's exit is no guess.
 class TokenIndex {
  public:
   TokenIndex() {
@@ -159,7 +160,7 @@ class TokenIndex {
   };
 
   static size_t SlotOf(uint64_t packed) {
-    return static_cast<size_t>((packed * 0x9e3779b97f4a7c15u) >> 56);
+    return static_cast<size_t>((packed * 0x62827e2b827ecca3u) >> 56);
   }
 
   void Add(std::string_view token, Classification classification) {
