@@ -13,10 +13,9 @@ Status FileError(Log& log) {
   return Status::kFileError;
 }
 
-// Everything after the normaliser, on the text it made.
+// Everything after the normaliser and its file, on the text it made.
 Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log& log,
                  AssemblyResult& result) {
-  if (options.formatted_sink && !options.formatted_sink(formatted)) return FileError(log);
   Status status = CreateLabelTable(result.labels);
   if (status != Status::kSuccess) return status;
   status = BuildLabelList(formatted, result.labels, log);
@@ -26,6 +25,13 @@ Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log
                          options.observer);
   if (options.records_done && !options.records_done(result.object_text)) return FileError(log);
   return status;
+}
+
+// The normalised text handed on first, then the passes.
+Status HandOnAndRun(std::string_view formatted, const AssembleOptions& options, Log& log,
+                    AssemblyResult& result) {
+  if (options.formatted_sink && !options.formatted_sink(formatted)) return FileError(log);
+  return RunPasses(formatted, options, log, result);
 }
 
 void FinishLog(const Log& log, AssemblyResult& result) {
@@ -43,7 +49,7 @@ AssemblyResult Assemble(std::string_view source, const AssembleOptions& options)
   AssemblyResult result;
   Log log(options.console);
   result.formatted = NormaliseSource(source);
-  result.status = RunPasses(result.formatted, options, log, result);
+  result.status = HandOnAndRun(result.formatted, options, log, result);
   FinishLog(log, result);
   return result;
 }
@@ -53,6 +59,14 @@ AssemblyResult AssembleInPlace(std::span<char> source, const AssembleOptions& op
   Log log(options.console);
   const char* const end = Normaliser().Normalise({source.data(), source.size()}, source.data());
   const std::string_view formatted(source.data(), static_cast<size_t>(end - source.data()));
+  result.status = HandOnAndRun(formatted, options, log, result);
+  FinishLog(log, result);
+  return result;
+}
+
+AssemblyResult AssembleNormalised(std::string_view formatted, const AssembleOptions& options) {
+  AssemblyResult result;
+  Log log(options.console);
   result.status = RunPasses(formatted, options, log, result);
   FinishLog(log, result);
   return result;

@@ -50,6 +50,11 @@ AssemblyResult Assemble(std::string_view source, const AssembleOptions& options 
 // result.formatted stays empty. Spares the driver a copy of a large source.
 AssemblyResult AssembleInPlace(std::span<char> source, const AssembleOptions& options = {});
 
+// The passes alone, on a text the normaliser has already made: the driver
+// normalises a large source piece by piece into its file and reads the file
+// back. formatted_sink is not called, and result.formatted stays empty.
+AssemblyResult AssembleNormalised(std::string_view formatted, const AssembleOptions& options = {});
+
 // The log line of a file that cannot be opened, read or written.
 inline constexpr std::string_view kCannotOpenMessage = "Cannot open input or output file";
 

@@ -1,12 +1,17 @@
 #include "assembly/driver.h"
 
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "assembly/assemble.h"
 #include "assembly/log.h"
+#include "assembly/normaliser.h"
 #include "common/exit_status.h"
 #include "common/file_io.h"
+#include "common/mapped_file.h"
 
 namespace kiv::assembly {
 namespace {
@@ -19,29 +24,76 @@ class FileRun {
 
   // The log text of the run; the success line ends it on success.
   std::string Run(Status& status) {
-    // Both files are opened before either is tested, as the stage has always
-    // done: a missing source still leaves an empty formatted file.
-    FileBuffer source;
-    const bool read = ReadWholeFile(files_.source, source);
-    OutputFile formatted(files_.formatted, "w");
-    if (!read || !formatted.is_open()) {
-      Log log(console_);
-      log.Error(kCannotOpenMessage, -1);
-      status = Status::kFileError;
-      return log.text();
+    // A small source, one that cannot be mapped, or one that is itself the
+    // formatted file about to be rewritten, is read into memory instead: below
+    // a megabyte, mapping two files costs more than the pages it spares.
+    constexpr size_t kMapFrom = size_t{1} << 20;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(files_.source, error);
+    MappedFile source;
+    if (error || size < kMapFrom || !MapWholeFile(files_.source, source) ||
+        std::filesystem::equivalent(files_.source, files_.formatted, error)) {
+      return RunInMemory(status);
     }
-    AssemblyResult result = AssembleInPlace({source.data(), source.size()}, Options(formatted));
+    OutputFile formatted(files_.formatted, "w");
+    if (!formatted.is_open() || !WriteNormalised(source.view(), formatted)) {
+      return CannotOpen(status);
+    }
+    // The passes read the formatted text back from its file's cached pages,
+    // so no copy of the source is ever held in fresh memory.
+    MappedFile text;
+    std::string normalised;
+    if (!MapWholeFile(files_.formatted, text)) normalised = NormaliseSource(source.view());
+    source = MappedFile();  // not read again: a large source need not stay mapped beside its text
+    AssemblyResult result =
+        AssembleNormalised(normalised.empty() ? text.view() : normalised, Options(nullptr));
     status = result.status;
     return std::move(result.log);
   }
 
  private:
-  AssembleOptions Options(OutputFile& formatted) {
+  std::string RunInMemory(Status& status) {
+    // Both files are opened before either is tested, as the stage has always
+    // done: a missing source still leaves an empty formatted file.
+    FileBuffer source;
+    const bool read = ReadWholeFile(files_.source, source);
+    OutputFile formatted(files_.formatted, "w");
+    if (!read || !formatted.is_open()) return CannotOpen(status);
+    AssemblyResult result = AssembleInPlace({source.data(), source.size()}, Options(&formatted));
+    status = result.status;
+    return std::move(result.log);
+  }
+
+  std::string CannotOpen(Status& status) {
+    Log log(console_);
+    log.Error(kCannotOpenMessage, -1);
+    status = Status::kFileError;
+    return log.text();
+  }
+
+  // The normaliser's text, a cache-sized piece at a time, straight to the file.
+  static bool WriteNormalised(std::string_view source, OutputFile& formatted) {
+    constexpr size_t kPiece = size_t{256} << 10;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    Normaliser normaliser;
+    bool written = true;
+    for (size_t at = 0; at < source.size() && written; at += kPiece) {
+      const char* end = normaliser.Normalise(source.substr(at, kPiece), piece.get());
+      written = formatted.Write({piece.get(), static_cast<size_t>(end - piece.get())});
+    }
+    return formatted.Close() && written;
+  }
+
+ private:
+  // With the formatted file still to write when it is given.
+  AssembleOptions Options(OutputFile* formatted) {
     AssembleOptions options;
     options.console = console_;
-    options.formatted_sink = [&formatted](std::string_view text) {
-      return formatted.Write(text) && formatted.Close();
-    };
+    if (formatted != nullptr) {
+      options.formatted_sink = [formatted](std::string_view text) {
+        return formatted->Write(text) && formatted->Close();
+      };
+    }
     options.records_ready = [this] {
       object_.emplace(files_.object, "w");
       return object_->is_open();

@@ -2,6 +2,7 @@
 
 #include "assembly/data_directives.h"
 #include "assembly/encoding_context.h"
+#include "assembly/instruction_batch.h"
 #include "assembly/instruction_encoder.h"
 #include "assembly/mnemonic_table.h"
 #include "common/large_buffer.h"
@@ -52,20 +53,80 @@ Status EncodeObserved(EncodingContext& context, std::string_view token,
   return event.status;
 }
 
+// Hands the records to the sink in pieces of about kSinkPiece, each ending
+// with a whole statement; without a sink they all stay in the object text.
+class RecordPieces {
+ public:
+  RecordPieces(const RecordSink& sink, std::string& object, size_t formatted_size)
+      : sink_(sink), object_(object) {
+    // Records take less room than their source; reserving spares the copies
+    // of a growing buffer (pages not written are never touched).
+    if (sink_) {
+      object_.reserve(object_.size() + kSinkPiece + 64);
+    } else {
+      ReserveLarge(object_, object_.size() + formatted_size);
+    }
+  }
+
+  void AfterStatement() {
+    if (sink_ && object_.size() >= kSinkPiece) {
+      sink_(object_);
+      handed_on_ += object_.size();
+      object_.clear();
+    }
+  }
+
+  size_t handed_on() const { return handed_on_; }
+
+ private:
+  const RecordSink& sink_;
+  std::string& object_;
+  size_t handed_on_ = 0;
+};
+
+// The statement token classified with one load where the text allows.
+Classification ClassifyStatement(std::string_view text, std::string_view token) {
+  const auto left = static_cast<size_t>(text.data() + text.size() - token.data());
+  return left >= 8 ? ClassifyFollowed(token) : Classify(token);
+}
+
+// Instructions go into the batch; any other statement writes the batch first,
+// so that records and log lines keep the order of the source.
+Status EncodeBatched(EncodingContext& context, InstructionBatch& batch,
+                     const Classification& classification) {
+  if (classification.kind == TokenKind::kLabelDefinition) return Status::kSuccess;
+  if (classification.kind == TokenKind::kInstruction && !context.data_open) {
+    return batch.Add(context, *classification.mnemonic);
+  }
+  const Status status = batch.Write(context);
+  return status != Status::kSuccess ? status : EncodeStatement(context, classification);
+}
+
 }  // namespace
 
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
                      std::string& object_text, const RecordSink& sink,
                      StatementObserver* observer) {
-  // Records take less room than their source; reserving spares the copies of
-  // a growing buffer (pages not written are never touched).
-  if (sink) {
-    object_text.reserve(object_text.size() + kSinkPiece + 64);
-  } else {
-    ReserveLarge(object_text, object_text.size() + formatted.size());
+  if (observer != nullptr) {
+    return EncodeProgramStatementByStatement(formatted, labels, log, object_text, sink, observer);
   }
+  RecordPieces pieces(sink, object_text, formatted.size());
   EncodingContext context(formatted, labels, log, object_text);
-  size_t records_handed_on = 0;
+  InstructionBatch batch;
+  std::string_view token;
+  while (context.in.NextToken(token)) {
+    const Status status = EncodeBatched(context, batch, ClassifyStatement(formatted, token));
+    if (status != Status::kSuccess) return status;
+    pieces.AfterStatement();
+  }
+  return batch.Write(context);
+}
+
+Status EncodeProgramStatementByStatement(std::string_view formatted, const LabelTable& labels,
+                                         Log& log, std::string& object_text, const RecordSink& sink,
+                                         StatementObserver* observer) {
+  RecordPieces pieces(sink, object_text, formatted.size());
+  EncodingContext context(formatted, labels, log, object_text);
   // Line ends mean nothing here: statements and operands are read as the next
   // tokens wherever they stand.
   std::string_view token;
@@ -73,13 +134,9 @@ Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& 
     const Classification classification = Classify(token);
     const Status status = observer == nullptr ? EncodeStatement(context, classification)
                                               : EncodeObserved(context, token, classification,
-                                                               records_handed_on, *observer);
+                                                               pieces.handed_on(), *observer);
     if (status != Status::kSuccess) return status;
-    if (sink && object_text.size() >= kSinkPiece) {
-      sink(object_text);
-      records_handed_on += object_text.size();
-      object_text.clear();
-    }
+    pieces.AfterStatement();
   }
   return Status::kSuccess;
 }

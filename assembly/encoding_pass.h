@@ -22,8 +22,19 @@ using RecordSink = std::function<void(std::string_view records)>;
 // the records are handed to it in pieces of about a megabyte, each ending
 // with a whole statement, and `object_text` keeps only the rest. An observer
 // hears of every statement in order, the failing one included.
+//
+// Instructions are encoded a batch at a time, so that their labels' slots
+// are fetched before they are looked up; with an observer, statement by
+// statement as below.
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
                      std::string& object_text, const RecordSink& sink = {},
                      StatementObserver* observer = nullptr);
+
+// The same, each statement encoded and written before the next is read: the
+// plain way, which the observer needs and the batched way is tested against.
+Status EncodeProgramStatementByStatement(std::string_view formatted, const LabelTable& labels,
+                                         Log& log, std::string& object_text,
+                                         const RecordSink& sink = {},
+                                         StatementObserver* observer = nullptr);
 
 }  // namespace kiv::assembly

@@ -9,19 +9,23 @@ Status EncodeInstruction(EncodingContext& context, const Mnemonic& row) {
   Operands operands;
   const Status status = ReadOperands(context, row, operands);
   if (status != Status::kSuccess) return status;
+  WriteInstruction(context.out, row, operands);
+  return Status::kSuccess;
+}
+
+void WriteInstruction(RecordWriter& out, const Mnemonic& row, const Operands& operands) {
   const EncodedWord word = Encode(row, operands);
   switch (row.record) {
     case RecordKind::kInstruction:
-      context.out.Instruction(word.head, word.body);
+      out.Instruction(word.head, word.body);
       break;
     case RecordKind::kShort:
-      context.out.ShortInstruction(word.head);
+      out.ShortInstruction(word.head);
       break;
     case RecordKind::kSpawni:
-      context.out.Spawni(word.body, word.second_body);
+      out.Spawni(word.body, word.second_body);
       break;
   }
-  return Status::kSuccess;
 }
 
 }  // namespace kiv::assembly

@@ -1,5 +1,5 @@
 // The hash of a label name. The label table takes its slot from the low
-// bits and keeps the high 32 bits in the slot as a quick test.
+// 32 bits and keeps the high 32 bits in the slot as a quick test.
 #pragma once
 
 #include <bit>

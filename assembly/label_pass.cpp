@@ -13,10 +13,6 @@ namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-bool Contains(std::string_view text, std::string_view what) {
-  return text.find(what) != std::string_view::npos;
-}
-
 class LabelPass {
  public:
   LabelPass(std::string_view text, LabelTable& table, Log& log)
@@ -70,21 +66,24 @@ class LabelPass {
     const std::string_view name = line.substr(first, colon - first);
     // The table is far larger than the caches: its slot is fetched now and
     // the label inserted a few definitions later, when the slot has arrived.
-    if (pending_count_ == kPendingLabels) InsertPendingLabels();
-    table_.Prefetch(name);
-    pending_[pending_count_++] = PendingLabel{name, Index()};
+    if (pending_count_ == kPendingLabels) InsertOldestLabel();
+    pending_[(pending_first_ + pending_count_++) % kPendingLabels] =
+        PendingLabel{table_.PrepareInsert(name), Index()};
+  }
+
+  void InsertOldestLabel() {
+    const PendingLabel& label = pending_[pending_first_];
+    pending_first_ = (pending_first_ + 1) % kPendingLabels;
+    --pending_count_;
+    if (table_.InsertLabel(label.query, label.index) == Status::kDuplicateLabel) {
+      log_.Error("Duplicate label founded", label.index);
+    }
   }
 
   // Inserts the waiting labels in their order; must run before anything else
   // is logged, so that the log keeps the order of the source.
   void InsertPendingLabels() {
-    for (size_t i = 0; i < pending_count_; ++i) {
-      const PendingLabel& label = pending_[i];
-      if (table_.InsertLabel(label.name, label.index) == Status::kDuplicateLabel) {
-        log_.Error("Duplicate label founded", label.index);
-      }
-    }
-    pending_count_ = 0;
+    while (pending_count_ != 0) InsertOldestLabel();
   }
 
   void Classify(std::string_view rest, bool has_dot) {
@@ -93,19 +92,21 @@ class LabelPass {
       if (ContainsMnemonicString(rest)) ++index_;
       return;
     }
-    if (Contains(rest, ".rdata")) {
+    // A name anywhere in the line counts, the first of this order deciding.
+    const uint32_t names = DirectiveNamesIn(rest);
+    if (names & kRdataName) {
       if (!section_open_) {
         section_open_ = true;
         pending_words_ = 0;
       }
-    } else if (Contains(rest, ".word")) {
+    } else if (names & kWordName) {
       SkipWordOperand();
       index_ += PairIndices(pending_words_++);
-    } else if (Contains(rest, ".ascii")) {
+    } else if (names & kAsciiName) {
       AdvanceOverString(rest);
-    } else if (Contains(rest, ".align")) {
+    } else if (names & kAlignName) {
       FlushWords();
-    } else if (Contains(rest, ".text")) {
+    } else if (names & kTextName) {
       if (section_open_) {
         FlushWords();
         section_open_ = false;
@@ -165,11 +166,14 @@ class LabelPass {
   uint32_t pending_words_ = 0;
 
   struct PendingLabel {
-    std::string_view name;
+    LabelTable::Query query;  // its name hashed, its slot on the way
     int32_t index;
   };
-  static constexpr size_t kPendingLabels = 8;
+  // A ring of labels whose slots are on their way: each is inserted once
+  // the ring is full, as many definitions after its fetch as the ring holds.
+  static constexpr size_t kPendingLabels = 16;
   std::array<PendingLabel, kPendingLabels> pending_{};
+  size_t pending_first_ = 0;
   size_t pending_count_ = 0;
 };
 

@@ -15,6 +15,20 @@ uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
 constexpr size_t kTypicalNameRoom = 32;
 
+// A hash's home slot among `slot_count` (at most 2^32): its low 32 bits
+// scaled to the count, so that the table can hold just the slots its labels
+// need rather than the next power of two. Every slot is fresh memory the
+// system must clear, which costs more than the multiplication.
+size_t HomeSlot(uint64_t hash, size_t slot_count) {
+  return static_cast<size_t>((hash & 0xffffffffu) * slot_count >> 32);
+}
+
+size_t NextSlot(size_t slot, size_t slot_count) { return slot + 1 == slot_count ? 0 : slot + 1; }
+
+// Room for `count` labels at most 60 % full: fuller, a look-up often runs
+// on past the cache line fetched ahead for it.
+size_t SlotsFor(size_t count) { return std::max<size_t>(1024, count + count * 2 / 3 + 1); }
+
 // A slot keeps a name's length in 32 bits, only as a quick test: a longer
 // name is compared in full anyway.
 uint32_t CappedLength(size_t length) {
@@ -43,8 +57,7 @@ bool LabelTable::Holds(const Slot& slot, const Key& key) const {
 }
 
 size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
-  const size_t mask = slot_count_ - 1;
-  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+  for (size_t slot = HomeSlot(hash, slot_count_);; slot = NextSlot(slot, slot_count_)) {
     const Slot& held = slots_[slot];
     if (held.entry_plus_one == 0 || Holds(held, key)) return slot;
   }
@@ -56,8 +69,7 @@ void LabelTable::Reserve(size_t count) {
   // Room for names of a typical length, so that the arena is not copied as
   // it grows; pages of the room never used are never touched.
   names_.reserve(names_.size() + count * kTypicalNameRoom);
-  size_t slot_count = 1024;
-  while (slot_count * 3 < count * 4) slot_count *= 2;
+  const size_t slot_count = SlotsFor(count);
   if (slot_count > slot_count_) Rehash(slot_count);
 }
 
@@ -66,12 +78,11 @@ void LabelTable::Rehash(size_t slot_count) {
     throw std::length_error("label table full");
   LargeBlock block(slot_count * sizeof(Slot));  // zero-filled: every slot empty
   auto* slots = static_cast<Slot*>(block.data());
-  const size_t mask = slot_count - 1;
   for (size_t i = 0; i < slot_count_; ++i) {
     const Slot& held = slots_[i];
     if (held.entry_plus_one == 0) continue;
-    size_t slot = HashLabelName(NameOf(entries_[held.entry_plus_one - 1])) & mask;
-    while (slots[slot].entry_plus_one != 0) slot = (slot + 1) & mask;
+    size_t slot = HomeSlot(HashLabelName(NameOf(entries_[held.entry_plus_one - 1])), slot_count);
+    while (slots[slot].entry_plus_one != 0) slot = NextSlot(slot, slot_count);
     slots[slot] = held;
   }
   slot_block_ = std::move(block);
@@ -79,15 +90,30 @@ void LabelTable::Rehash(size_t slot_count) {
   slot_count_ = slot_count;
 }
 
+LabelTable::Query LabelTable::MakeQuery(std::string_view name) {
+  Query query;
+  query.hash_ = HashLabelName(name);
+  query.key_ = MakeKey(name, query.hash_);
+  return query;
+}
+
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
-  if ((entries_.size() + 1) * 4 > slot_count_ * 3)
-    Rehash(slot_count_ == 0 ? 1024 : slot_count_ * 2);
-  const uint64_t hash = HashLabelName(name);
-  const Key key = MakeKey(name, hash);
-  Slot& slot = slots_[FindSlot(key, hash)];
+  return InsertLabel(MakeQuery(name), instruction_index);
+}
+
+LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
+  const Query query = MakeQuery(name);
+  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), true);
+  return query;
+}
+
+Status LabelTable::InsertLabel(const Query& query, int32_t instruction_index) {
+  if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * entries_.size()));
+  const Key& key = query.key_;
+  Slot& slot = slots_[FindSlot(key, query.hash_)];
   if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
-  entries_.push_back(Entry{names_.size(), name.size()});
-  names_.append(name);
+  entries_.push_back(Entry{names_.size(), key.name.size()});
+  names_.append(key.name);
   slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
   slot.hash_tag = key.hash_tag;
   slot.capped_length = key.capped_length;
@@ -98,16 +124,41 @@ Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index)
 }
 
 Status LabelTable::FindLabel(std::string_view name, int32_t& instruction_index) const {
-  if (entries_.empty()) return Status::kLabelNotFound;
   const uint64_t hash = HashLabelName(name);
-  const Slot& held = slots_[FindSlot(MakeKey(name, hash), hash)];
+  return FindPrepared(MakeKey(name, hash), hash, instruction_index);
+}
+
+// The home slot's cache line and the next: a probe that finds its home taken
+// goes on into it. A prefetch never faults, past the table's end included.
+void LabelTable::FetchAround(size_t home, bool for_writing) const {
+  const char* line = reinterpret_cast<const char*>(&slots_[home]);
+  if (for_writing) {
+    __builtin_prefetch(line, 1);
+    __builtin_prefetch(line + 64, 1);
+  } else {
+    __builtin_prefetch(line);
+    __builtin_prefetch(line + 64);
+  }
+}
+
+LabelTable::Query LabelTable::PrepareFind(std::string_view name) const {
+  const Query query = MakeQuery(name);
+  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), false);
+  return query;
+}
+
+void LabelTable::Prefetch(std::string_view name) const { static_cast<void>(PrepareFind(name)); }
+
+Status LabelTable::FindLabel(const Query& query, int32_t& instruction_index) const {
+  return FindPrepared(query.key_, query.hash_, instruction_index);
+}
+
+Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const {
+  if (entries_.empty()) return Status::kLabelNotFound;
+  const Slot& held = slots_[FindSlot(key, hash)];
   if (held.entry_plus_one == 0) return Status::kLabelNotFound;
   instruction_index = held.instruction_index;
   return Status::kSuccess;
-}
-
-void LabelTable::Prefetch(std::string_view name) const {
-  if (slot_count_ != 0) __builtin_prefetch(&slots_[HashLabelName(name) & (slot_count_ - 1)], 1);
 }
 
 void LabelTable::Clear() {

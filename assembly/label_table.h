@@ -44,9 +44,20 @@ class LabelTable {
   // with `instruction_index` untouched.
   Status FindLabel(std::string_view name, int32_t& instruction_index) const;
 
-  // Starts loading the slot where `name` is or would be, so that inserting
-  // or finding it a little later does not wait for memory. A hint only.
+  class Query;
+  // A look-up split in two: the name is hashed and the slot where it is or
+  // would be fetched now, and found later, once the memory has arrived, so
+  // that look-ups in a table far larger than the caches do not wait for it.
+  // The name must outlive the query.
+  Query PrepareFind(std::string_view name) const;
+  // As FindLabel on the prepared name.
+  Status FindLabel(const Query& query, int32_t& instruction_index) const;
+  // Starts fetching the slot of a name that will be looked up soon, for
+  // callers that keep the name rather than the query. A hint only.
   void Prefetch(std::string_view name) const;
+  // The same split for an insertion: the name is hashed once, for both.
+  Query PrepareInsert(std::string_view name) const;
+  Status InsertLabel(const Query& query, int32_t instruction_index);
 
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
@@ -85,6 +96,8 @@ class LabelTable {
     uint64_t head[2];
   };
 
+  static Query MakeQuery(std::string_view name);
+  Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
   std::string_view NameOf(const Entry& entry) const {
     return std::string_view(names_).substr(entry.name_offset, entry.name_length);
   }
@@ -93,13 +106,21 @@ class LabelTable {
   // The slot holding the key's name, or the empty slot where it would go.
   size_t FindSlot(const Key& key, uint64_t hash) const;
   void Rehash(size_t slot_count);
+  void FetchAround(size_t home, bool for_writing) const;
 
   std::string names_;
   std::vector<Entry> entries_;
-  // A power of two in number, at most three quarters full.
+  // As many as the labels need (at most three quarters full, 60 % after Reserve).
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
   size_t slot_count_ = 0;
+};
+
+class LabelTable::Query {
+ private:
+  friend class LabelTable;
+  Key key_{};
+  uint64_t hash_ = 0;
 };
 
 // Empties the table before the label pass; always kSuccess.

@@ -129,8 +129,9 @@ uint64_t LowBytesMask(size_t length) {
   return length >= kMaxStatementToken ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
 }
 
-// Open addressing over the 62 tokens; the table is sparse enough that a
-// probe ends after a slot or two.
+// Open addressing over the 62 tokens, with a multiplier chosen so that each
+// has a slot of its own: every known token is found by its first probe, and
+// the probe loop's exit is no guess.
 class TokenIndex {
  public:
   TokenIndex() {
@@ -159,7 +160,7 @@ class TokenIndex {
   };
 
   static size_t SlotOf(uint64_t packed) {
-    return static_cast<size_t>((packed * 0x9e3779b97f4a7c15u) >> 56);
+    return static_cast<size_t>((packed * 0x62827e2b827ecca3u) >> 56);
   }
 
   void Add(std::string_view token, Classification classification) {
@@ -212,6 +213,32 @@ const std::array<std::vector<Needle>, 256>& NeedlesByFirstByte() {
 
 std::span<const Mnemonic> Mnemonics() { return kMnemonics; }
 
+uint32_t DirectiveNamesIn(std::string_view text) {
+  static_assert(kDirectives[0].cls == C::kRdata && kDirectives[1].cls == C::kWord &&
+                kDirectives[2].cls == C::kAscii && kDirectives[3].cls == C::kAlign &&
+                kDirectives[4].cls == C::kText);
+  // Every name begins with its dot: the text is compared only after dots,
+  // in one pass, and each name as one masked word, without a branch.
+  static constexpr auto kPacked = [] {
+    std::array<uint64_t, kDirectives.size()> packed{};
+    for (size_t k = 0; k < kDirectives.size(); ++k) {
+      for (size_t i = 0; i < kDirectives[k].token.size(); ++i) {
+        packed[k] |= uint64_t{static_cast<unsigned char>(kDirectives[k].token[i])} << (8 * i);
+      }
+    }
+    return packed;
+  }();
+  uint32_t found = 0;
+  for (size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
+    const uint64_t here = PackAt(text, dot);  // zero past the end, where no name has a zero
+    for (size_t k = 0; k < kDirectives.size(); ++k) {
+      const uint64_t mask = LowBytesMask(kDirectives[k].token.size());
+      found |= static_cast<uint32_t>((here & mask) == kPacked[k]) << k;
+    }
+  }
+  return found;
+}
+
 Classification Classify(std::string_view token) {
   if (token.size() > kMaxStatementToken) {
     return token.find(':') != std::string_view::npos
@@ -222,6 +249,13 @@ Classification Classify(std::string_view token) {
   if (HasByte(Pack(token), ':'))
     return Classification{TokenKind::kLabelDefinition, C::kNop, nullptr};
   return Tokens().Find(token);
+}
+
+Classification ClassifyFollowed(std::string_view token) {
+  if (token.size() > kMaxStatementToken || token.empty()) return Classify(token);
+  const uint64_t packed = Load8(token.data()) & LowBytesMask(token.size());
+  if (HasByte(packed, ':')) return Classification{TokenKind::kLabelDefinition, C::kNop, nullptr};
+  return Tokens().Find(packed, token.size());
 }
 
 bool ContainsMnemonicString(std::string_view text) {

@@ -81,8 +81,24 @@ std::span<const Mnemonic> Mnemonics();
 // directives and the mnemonics are compared exactly, case significant.
 Classification Classify(std::string_view token);
 
+// The same for a token with at least eight bytes of its text from its first
+// on (whatever they are): the statement token is read with one load, not
+// pieced together by its length, a branch no processor guesses well.
+Classification ClassifyFollowed(std::string_view token);
+
 // True when the text holds any mnemonic as a substring, wherever it stands
 // (the label pass counts a line as an instruction this way).
 bool ContainsMnemonicString(std::string_view text);
+
+// The directive names a text holds as substrings, wherever they stand, one
+// bit each (the label pass decides a line with a dot by them).
+enum DirectiveName : uint32_t {
+  kRdataName = 1,
+  kWordName = 2,
+  kAsciiName = 4,
+  kAlignName = 8,
+  kTextName = 16,
+};
+uint32_t DirectiveNamesIn(std::string_view text);
 
 }  // namespace kiv::assembly

@@ -4,7 +4,7 @@
 
 namespace kiv::assembly {
 
-int32_t ParseNumber(std::string_view text) {
+int32_t ParseNumberByteByByte(std::string_view text) {
   uint32_t value = 0;
   bool negative = false;
   for (const char c : text) {

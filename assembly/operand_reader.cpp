@@ -20,124 +20,148 @@ std::string_view MissingLabelMessage(InstructionClass cls) {
   }
 }
 
-// How many operand tokens each form reads (spawni reads two integers).
-constexpr size_t TokenCount(OperandForm form) {
+// Reads N tokens; false when the text runs out first. Each form's count is
+// a constant of its own case: one loop over a count taken from the row would
+// end after a different trip each time, a guess the processor often loses.
+template <size_t N>
+bool ReadTokens(SourceScanner& in, std::array<std::string_view, 3>& t) {
+  static_assert(N >= 1 && N <= 3);
+  if (!in.NextToken(t[0])) return false;
+  if constexpr (N >= 2) {
+    if (!in.NextToken(t[1])) return false;
+  }
+  if constexpr (N >= 3) {
+    if (!in.NextToken(t[2])) return false;
+  }
+  return true;
+}
+
+// Every token of the form is read before any is resolved, so running out of
+// operands is reported before a missing label. One dispatch on the form, then
+// straight-line code: the statements of a program come in no predictable order.
+bool ReadByForm(SourceScanner& in, OperandForm form, Operands& o, std::string_view& value) {
+  std::array<std::string_view, 3> t;
   using F = OperandForm;
   switch (form) {
     case F::kRdRsRt:
-    case F::kRtRsImmediate:
-    case F::kRtImmediateRs:
-      return 3;
-    case F::kRsRd:
-    case F::kRsRt:
-    case F::kRtRs:
-    case F::kRtImmediate:
-    case F::kRsTarget:
-      return 2;
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
+      return true;
     case F::kRs:
+      if (!ReadTokens<1>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]);
+      return true;
+    case F::kRsRd:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
+      return true;
+    case F::kRsRt:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
+      return true;
+    case F::kRtRs:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
+      return true;
+    case F::kRtRsImmediate:
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
+      return true;
+    case F::kRtImmediateRs:
+      if (!ReadTokens<3>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
+      return true;
+    case F::kRtImmediate:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rt = RegisterNumber(t[0]), value = t[1];
+      return true;
     case F::kImmediate:
     case F::kTarget:
-      return 1;
+      if (!ReadTokens<1>(in, t)) return false;
+      value = t[0];
+      return true;
+    // The register of la is always a number: sp is not recognised there.
+    case F::kRsTarget:
+      if (!ReadTokens<2>(in, t)) return false;
+      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
+      return true;
     case F::kNone:
     case F::kTwoIntegers:
-      return 0;
+      return true;
   }
-  return 0;
+  return true;
 }
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 // An immediate token is a number when it begins with a digit; otherwise it
-// names a label (even "-5"). Branches take the distance from the instruction
-// after them; everything else takes the label's index.
-Status ResolveValue(EncodingContext& context, const Mnemonic& row, std::string_view token,
-                    uint32_t& value) {
-  if (IsDecimalDigit(token.front())) {
-    value = static_cast<uint32_t>(ParseNumber(token));
-    return Status::kSuccess;
+// names a label (even "-5").
+// A token is never empty; an empty `value` is the form's missing one.
+void TakeValue(std::string_view value, Operands& operands, std::string_view& label) {
+  if (value.empty()) return;
+  if (IsDecimalDigit(value.front())) {
+    operands.immediate = static_cast<uint32_t>(ParseNumber(value));
+  } else {
+    label = value;
   }
-  int32_t label_index = 0;
-  if (context.labels.FindLabel(token, label_index) != Status::kSuccess) {
-    context.log.Error(MissingLabelMessage(row.cls), context.Index());
-    return Status::kMissingLabel;
-  }
-  value = static_cast<uint32_t>(label_index);
-  if (IsBranchOpcode(row.opcode)) value = value - context.index - 1;
-  return Status::kSuccess;
 }
 
-Status ReadTwoIntegers(EncodingContext& context, Operands& operands) {
+bool ReadTwoIntegers(EncodingContext& context, Operands& operands) {
   int32_t first = 0, second = 0;
-  if (!context.in.ReadInteger(first) || !context.in.ReadInteger(second)) {
-    return context.InvalidOperand();
-  }
+  if (!context.in.ReadInteger(first) || !context.in.ReadInteger(second)) return false;
   operands.immediate = static_cast<uint32_t>(first);
   operands.second = static_cast<uint32_t>(second);
-  return Status::kSuccess;
+  return true;
 }
 
 }  // namespace
 
 uint32_t RegisterNumber(std::string_view token) {
-  if (token.size() >= 2 && (token[0] == 's' || token[0] == 'S') &&
-      (token[1] == 'p' || token[1] == 'P')) {
-    return 29;
-  }
-  return static_cast<uint32_t>(ParseNumber(token));
+  // Digits first: almost every register is one or two of them, and none
+  // begins with s. Testing the length for sp first would be a coin toss.
+  uint32_t number = 0;
+  if (ParseShortDigitRun(token, number)) return number;
+  const auto lower = [&token](size_t i) { return static_cast<char>(token[i] | 0x20); };
+  if (token.size() >= 2 && lower(0) == 's' && lower(1) == 'p') return 29;
+  return static_cast<uint32_t>(ParseNumberByteByByte(token));
+}
+
+bool ReadOperandTokens(EncodingContext& context, const Mnemonic& row, Operands& o,
+                       std::string_view& label) {
+  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
+  std::string_view value;  // the immediate or target token, when the form has one
+  if (!ReadByForm(context.in, row.form, o, value)) return false;
+  TakeValue(value, o, label);
+  return true;
+}
+
+uint32_t LabelOperandValue(const Mnemonic& row, int32_t label_index, uint32_t index) {
+  // Looked up rather than compared opcode by opcode: a chain of compares on
+  // a random mix of instructions is a chain of guesses.
+  static constexpr auto kBranch = [] {
+    std::array<bool, 256> branch{};
+    for (uint32_t op = 0; op < branch.size(); ++op) branch[op] = IsBranchOpcode(op);
+    return branch;
+  }();
+  const uint32_t distance_from = kBranch[row.opcode] ? index + 1 : 0;
+  return static_cast<uint32_t>(label_index) - distance_from;
+}
+
+Status MissingLabel(Log& log, const Mnemonic& row, uint32_t index) {
+  log.Error(MissingLabelMessage(row.cls), static_cast<int32_t>(index));
+  return Status::kMissingLabel;
 }
 
 Status ReadOperands(EncodingContext& context, const Mnemonic& row, Operands& o) {
-  if (row.form == OperandForm::kTwoIntegers) return ReadTwoIntegers(context, o);
-  // Every token is read before any is resolved, so running out of operands
-  // is reported before a missing label.
-  std::array<std::string_view, 3> t;
-  const size_t count = TokenCount(row.form);
-  for (size_t i = 0; i < count; ++i) {
-    if (!context.in.NextToken(t[i])) return context.InvalidOperand();
+  std::string_view label;
+  if (!ReadOperandTokens(context, row, o, label)) return context.InvalidOperand();
+  if (label.empty()) return Status::kSuccess;
+  int32_t label_index = 0;
+  if (context.labels.FindLabel(label, label_index) != Status::kSuccess) {
+    return MissingLabel(context.log, row, context.index);
   }
-  // One dispatch on the form, then straight-line code: the statements of a
-  // program come in no predictable order.
-  std::string_view value;  // the immediate or target token, when the form has one
-  using F = OperandForm;
-  switch (row.form) {
-    case F::kRdRsRt:
-      o.rd = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), o.rt = RegisterNumber(t[2]);
-      break;
-    case F::kRs:
-      o.rs = RegisterNumber(t[0]);
-      break;
-    case F::kRsRd:
-      o.rs = RegisterNumber(t[0]), o.rd = RegisterNumber(t[1]);
-      break;
-    case F::kRsRt:
-      o.rs = RegisterNumber(t[0]), o.rt = RegisterNumber(t[1]);
-      break;
-    case F::kRtRsImmediate:
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]), value = t[2];
-      break;
-    case F::kRtImmediateRs:
-      o.rt = RegisterNumber(t[0]), value = t[1], o.rs = RegisterNumber(t[2]);
-      break;
-    case F::kRtRs:
-      o.rt = RegisterNumber(t[0]), o.rs = RegisterNumber(t[1]);
-      break;
-    case F::kRtImmediate:
-      o.rt = RegisterNumber(t[0]), value = t[1];
-      break;
-    case F::kImmediate:
-    case F::kTarget:
-      value = t[0];
-      break;
-    // The register of la is always a number: sp is not recognised there.
-    case F::kRsTarget:
-      o.rs = static_cast<uint32_t>(ParseNumber(t[0])), value = t[1];
-      break;
-    case F::kNone:
-    case F::kTwoIntegers:
-      break;
-  }
-  // A token is never empty.
-  return value.empty() ? Status::kSuccess : ResolveValue(context, row, value, o.immediate);
+  o.immediate = LabelOperandValue(row, label_index, context.index);
+  return Status::kSuccess;
 }
 
 }  // namespace kiv::assembly

@@ -22,7 +22,7 @@ void SourceScanner::SkipSpace() {
   pos_ = text_.size();
 }
 
-bool SourceScanner::NextToken(std::string_view& token) {
+bool SourceScanner::NextTokenByBlocks(std::string_view& token) {
   SkipSpace();
   const size_t start = pos_;
   while (pos_ < text_.size()) {

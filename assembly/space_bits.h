@@ -66,6 +66,26 @@ inline uint64_t SpaceBits(const char* block) {
 #endif
 }
 
+// Bit i is set when block[i] is white space, for the 16 bytes at `window`
+// (anywhere in a text: no alignment needed). Reads 16 bytes.
+inline uint32_t SpaceBitsOf16(const char* window) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window));
+  const __m128i distance = _mm_sub_epi8(bytes, _mm_set1_epi8('\t'));
+  const __m128i in_range = _mm_cmpeq_epi8(_mm_min_epu8(distance, _mm_set1_epi8(4)), distance);
+  const __m128i space = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')), in_range);
+  return static_cast<uint32_t>(_mm_movemask_epi8(space));
+#else
+  uint32_t bits = 0;
+  for (size_t word = 0; word < 2; ++word) {
+    const uint64_t packed = Load8(window + 8 * word);
+    const uint64_t high = BytesEqual(packed, ' ') | BytesInRange(packed, '\t', '\r');
+    bits |= static_cast<uint32_t>(((high >> 7) * 0x0102040810204080u) >> 56) << (8 * word);
+  }
+  return bits;
+#endif
+}
+
 // The same for the `length` bytes (below 64) left at the end of a text:
 // the bits past them are set, so that a token ends at the end of the text.
 inline uint64_t SpaceBitsOfTail(const char* block, size_t length) {

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
+#include "assembly/assemble.h"
 #include "assembly/driver.h"
 
 namespace kiv::assembly {
@@ -33,8 +35,7 @@ class AssemblyDriverTest : public ::testing::Test {
 
   int Run() {
     return RunAssembly(
-        FrontEndFiles{source_.c_str(), formatted_.c_str(), object_.c_str(), log_.c_str()},
-        nullptr);
+        FrontEndFiles{source_.c_str(), formatted_.c_str(), object_.c_str(), log_.c_str()}, nullptr);
   }
 
   static void Write(const std::string& path, const std::string& contents) {
@@ -94,6 +95,63 @@ TEST_F(AssemblyDriverTest, ObjectFileThatCannotBeOpenedFailsTheRun) {
   EXPECT_EQ(Run(), 255);
   EXPECT_EQ(Read(log_), "!!ERROR: Cannot open input or output file -1\n");
   EXPECT_EQ(Read(formatted_), "halt\n");
+}
+
+// A source of a few megabytes, which the driver maps rather than reads; the
+// small sources of the other tests take the way of reading.
+std::string MappedSizeSource(const std::string& head) {
+  std::string source = head;
+  while (source.size() < (size_t{2} << 20)) source += "halt # stop\n";
+  return source;
+}
+
+TEST_F(AssemblyDriverTest, FormattedFileThatCannotBeCreatedStopsBeforeThePasses) {
+  fs::create_directory(formatted_);
+  for (const std::string& source : {std::string("halt\n"), MappedSizeSource("")}) {
+    Write(source_, source);
+    Write(object_, "old records");
+    EXPECT_EQ(Run(), 255);
+    EXPECT_EQ(Read(log_), "!!ERROR: Cannot open input or output file -1\n");
+    EXPECT_EQ(Read(object_), "old records");
+  }
+}
+
+TEST_F(AssemblyDriverTest, SourceThatIsItsOwnFormattedFileIsReadBeforeItIsRewritten) {
+  formatted_ = source_;
+  Write(source_, "x: li $4, 3 # set\nj x\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Read(formatted_), "x: li  4  3 \nj x\n");
+  EXPECT_EQ(Read(object_), "\n20 100003\n8 0");
+  // Mapped, the source would vanish under the rewritten file.
+  const std::string large = MappedSizeSource("x: li $4, 3 # set\nj x\n");
+  Write(source_, large);
+  EXPECT_EQ(Run(), 0);
+  const AssemblyResult expected = Assemble(large);
+  EXPECT_EQ(Read(formatted_), expected.formatted);
+  EXPECT_EQ(Read(object_), expected.object_text);
+}
+
+TEST_F(AssemblyDriverTest, LargeSourceGivesTheFilesOfTheInMemoryRun) {
+  // The driver normalises a large source piece by piece into its file and
+  // runs the passes on the file read back: comments, quotes and lines cut by
+  // the pieces must come out as the in-memory entry point makes them.
+  std::mt19937 random(5);
+  std::string source;
+  for (int line = 0; source.size() < (size_t{3} << 20); ++line) {
+    source.append("L").append(std::to_string(line)).append(": addi $1, $2, ");
+    source.append(std::to_string(random() % 100));
+    source += random() % 3 == 0 ? " # a \"quoted\" note;\n" : "\n";
+    if (random() % 50 == 0) {
+      source.append("\tbne $1, $0, L").append(std::to_string(line / 2)).append(" ; back\n");
+    }
+  }
+  source += "j nowhere\n";
+  Write(source_, source);
+  EXPECT_EQ(Run(), 255);
+  const AssemblyResult expected = Assemble(source);
+  EXPECT_EQ(Read(formatted_), expected.formatted);
+  EXPECT_EQ(Read(object_), expected.object_text);
+  EXPECT_EQ(Read(log_), expected.log);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "assembly/mnemonic_table.h"
 #include "assembly/normaliser.h"
 #include "assembly/number_parser.h"
+#include "assembly/operand_reader.h"
 #include "assembly/source_scanner.h"
 #include "assembly/space_bits.h"
 
@@ -163,6 +164,33 @@ TEST(SourceScanner, AgreesWithAByteByByteScanOnRandomText) {
   }
 }
 
+TEST(SourceScanner, TokensAndGapsOfEveryLengthAgreeWithAByteByByteScan) {
+  // Runs of white space and of token bytes from 0 to 40 long: tokens and
+  // gaps that fit in the 16 bytes tested at once, that cross them and that
+  // cross the 64-byte blocks.
+  std::mt19937 random(9);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (bool gap = true; text.size() < 150; gap = !gap) {
+      const std::string_view kind = gap ? " \t\n\r\v\f" : "ab$\x80\xff,";
+      for (size_t n = random() % 41; n > 0; --n) text.push_back(kind[random() % kind.size()]);
+    }
+    text.resize(random() % text.size());
+    SourceScanner scanner(text);
+    size_t p = 0;
+    for (;;) {
+      while (p < text.size() && IsScanSpace(text[p])) ++p;
+      const size_t start = p;
+      while (p < text.size() && !IsScanSpace(text[p])) ++p;
+      std::string_view token;
+      ASSERT_EQ(scanner.NextToken(token), p > start) << round;
+      ASSERT_EQ(token, std::string_view(text).substr(start, p - start)) << round;
+      ASSERT_EQ(scanner.position(), p) << round;
+      if (p == start) break;
+    }
+  }
+}
+
 TEST(SpaceBits, BothWaysOfTestingABlockAgree) {
   std::mt19937 random(11);
   std::string block(64, ' ');
@@ -215,6 +243,23 @@ TEST(NumberParser, ReadsDecimalWithMinusAnywhereAndCountsEveryByte) {
   EXPECT_EQ(ParseNumber("0x10"), 7210);
   EXPECT_EQ(ParseNumber("sp"), 734);  // how la reads its register
   EXPECT_EQ(ParseNumber(""), 0);
+}
+
+TEST(NumberParser, DigitRunsReadAtOnceAgreeWithByteByByteOnRandomTokens) {
+  // Mostly digits, with the bytes next to them ('/' and ':'), signs, blanks
+  // and bytes above 0x7f, from empty to longer than the eight read at once.
+  std::mt19937 random(13);
+  const std::string alphabet = "0123456789012345678901234567890123456789/:- x\x80\xb0\xff";
+  for (int round = 0; round < 200000; ++round) {
+    std::string text(random() % 12, '0');
+    for (char& c : text) c = alphabet[random() % (round % 2 == 0 ? 10 : alphabet.size())];
+    ASSERT_EQ(ParseNumber(text), ParseNumberByteByByte(text)) << text;
+  }
+  for (int value = 0; value < 100000; ++value) {
+    ASSERT_EQ(ParseNumber(std::to_string(value)), value);
+    ASSERT_EQ(ParseNumber(std::to_string(value) + "-"), -value);
+  }
+  EXPECT_EQ(ParseNumber("99999999"), 99999999);
 }
 
 TEST(NumberParser, WrapsAt32Bits) {
@@ -341,6 +386,62 @@ TEST(MnemonicTable, StagedSubstringSearchAgreesWithAPlainSearchOnRandomLines) {
   // Both answers are common, so neither half of the search goes untried.
   EXPECT_GT(found, 20000);
   EXPECT_LT(found, 180000);
+}
+
+TEST(MnemonicTable, DirectiveNamesFoundAfterDotsAgreeWithSearchingForEach) {
+  // Names, pieces of names, dots and letters run together, so that names
+  // overlap, follow each other and are cut off by the end of the text.
+  static const std::vector<std::string> kPieces = {
+      ".rdata", ".word", ".ascii", ".align", ".text", ".",   "..",  "rdata", "wor", ".asc",
+      "ign",    "t",     "x",      " ",      "\n",    ".te", ".wo", ".r",    "\0"};
+  std::mt19937 random(23);
+  for (int round = 0; round < 100000; ++round) {
+    std::string line;
+    for (int parts = static_cast<int>(random() % 8); parts > 0; --parts) {
+      line += kPieces[random() % kPieces.size()];
+    }
+    uint32_t expected = 0;
+    const std::string_view names[] = {".rdata", ".word", ".ascii", ".align", ".text"};
+    for (uint32_t k = 0; k < 5; ++k) {
+      if (line.find(names[k]) != std::string::npos) expected |= uint32_t{1} << k;
+    }
+    ASSERT_EQ(DirectiveNamesIn(line), expected) << '"' << line << '"';
+  }
+  EXPECT_EQ(DirectiveNamesIn("x .word 3 .rdata"), uint32_t{kRdataName | kWordName});
+}
+
+TEST(MnemonicTable, OneLoadClassificationAgreesWithClassifyOnRandomTokens) {
+  // Tokens of every length up to past eight, followed by anything: bytes of
+  // another token, blanks, a colon, zero bytes.
+  std::mt19937 random(17);
+  for (int round = 0; round < 200000; ++round) {
+    std::string token = RandomLine(random);
+    std::erase_if(token, [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+    if (random() % 8 == 0) token.insert(random() % (token.size() + 1), 1, ':');
+    if (token.empty()) continue;
+    std::string text = token;
+    for (int i = 0; i < 8; ++i) text.push_back(":\0 x."[random() % 5]);
+    const Classification expected = Classify(token);
+    const Classification found = ClassifyFollowed(std::string_view(text).substr(0, token.size()));
+    ASSERT_EQ(found.kind, expected.kind) << token;
+    ASSERT_EQ(found.cls, expected.cls) << token;
+    ASSERT_EQ(found.mnemonic, expected.mnemonic) << token;
+  }
+}
+
+TEST(RegisterNumber, AgreesWithItsPlainReadingOnRandomTokens) {
+  const auto plain = [](std::string_view token) {
+    const bool sp = token.size() >= 2 && (token[0] == 's' || token[0] == 'S') &&
+                    (token[1] == 'p' || token[1] == 'P');
+    return sp ? 29u : static_cast<uint32_t>(ParseNumberByteByByte(token));
+  };
+  std::mt19937 random(19);
+  const std::string alphabet = "0123456789sSpP-x/:\x80";
+  for (int round = 0; round < 100000; ++round) {
+    std::string token(1 + random() % 10, '0');
+    for (char& c : token) c = alphabet[random() % (round % 2 == 0 ? 10 : alphabet.size())];
+    ASSERT_EQ(RegisterNumber(token), plain(token)) << token;
+  }
 }
 
 }  // namespace
