@@ -21,7 +21,8 @@ LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
     // Fresh anonymous memory is zero-filled by the system. One huge page
     // more than asked leaves room to start on a huge-page boundary.
     const size_t length = bytes + kHugePage;
-    void* mapping = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapping =
+        mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping != MAP_FAILED) {
       const auto start = (reinterpret_cast<uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
       data_ = reinterpret_cast<void*>(start);

@@ -60,6 +60,8 @@ inline uint64_t BytesInRange(uint64_t word, unsigned char low, unsigned char hig
 }
 
 // The number of the first byte that passed a test; 8 when none did.
-inline size_t FirstByte(uint64_t tested) { return static_cast<size_t>(std::countr_zero(tested)) / 8; }
+inline size_t FirstByte(uint64_t tested) {
+  return static_cast<size_t>(std::countr_zero(tested)) / 8;
+}
 
 }  // namespace kiv

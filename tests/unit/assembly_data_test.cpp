@@ -19,8 +19,9 @@ TEST(DataDirectives, SectionOfWordsAndStringWithInstructionAfter) {
   const auto result =
       AssembleSource(".rdata\n.word 5\n.word -2\n.ascii \"Hi\"\n.text\nafter: j after\n");
   EXPECT_EQ(result.status, Status::kSuccess);
-  EXPECT_EQ(result.object, std::string("\nfffe\n0000000000000005\n00000000fffffffe\n1111111111116948") +
-                               kFiller + kEnd + "\n8 6");
+  EXPECT_EQ(result.object,
+            std::string("\nfffe\n0000000000000005\n00000000fffffffe\n1111111111116948") + kFiller +
+                kEnd + "\n8 6");
   EXPECT_EQ(LabelValue(result.labels, "after"), 6);
 }
 
@@ -88,8 +89,8 @@ TEST(DataDirectives, UnclosedOrEndMarkerLikeStringsFailWithoutWritingThem) {
 }
 
 TEST(DataDirectives, DataOutsideASectionIsRefusedFirst) {
-  for (const char* source : {"halt\n.word 5", "halt\n.word x", "halt\n.ascii \"x\"",
-                             "halt\n.rdata\n.text\n.word 5"}) {
+  for (const char* source :
+       {"halt\n.word 5", "halt\n.word x", "halt\n.ascii \"x\"", "halt\n.rdata\n.text\n.word 5"}) {
     const auto result = AssembleSource(source);
     EXPECT_EQ(result.status, Status::kMalformedOperand) << source;
     EXPECT_EQ(result.log, "!!ERROR: Data directive outside data section:  1\n") << source;
@@ -104,9 +105,8 @@ TEST(DataDirectives, SeveralSectionsEachGetMarkerAndEnd) {
       ".text\nhalt\n.rdata\na: .word 1\n.rdata\n.word 2\n.text\n.text\n"
       "b: halt\n.rdata\nc: .word 3\n.text\nd: j d\n");
   EXPECT_EQ(result.status, Status::kSuccess);
-  EXPECT_EQ(result.object, std::string("\n3fc 0\nfffe\n0000000000000001\n0000000000000002") +
-                               kEnd + "\n3fc 0\nfffe\n0000000000000003" + kFiller + kEnd +
-                               "\n8 8");
+  EXPECT_EQ(result.object, std::string("\n3fc 0\nfffe\n0000000000000001\n0000000000000002") + kEnd +
+                               "\n3fc 0\nfffe\n0000000000000003" + kFiller + kEnd + "\n8 8");
   EXPECT_EQ(LabelValue(result.labels, "a"), 1);
   EXPECT_EQ(LabelValue(result.labels, "b"), 4);
   EXPECT_EQ(LabelValue(result.labels, "c"), 5);

@@ -18,7 +18,10 @@ uint64_t PackedByHand(const std::string& bytes) {
 }
 
 TEST(PackedBytes, LoadsEveryLengthWithoutTheBytesAfterIt) {
-  const std::string source = "\x01\xff" "abc\x80\x7f" "defghijk";
+  const std::string source =
+      "\x01\xff"
+      "abc\x80\x7f"
+      "defghijk";
   for (size_t start = 0; start + 8 <= source.size(); ++start) {
     for (size_t length = 0; length <= 8; ++length) {
       const std::string bytes = source.substr(start, length);
