@@ -40,24 +40,14 @@ ProgramFacts StatementWalker::Run() {
   return std::move(facts_);
 }
 
-// Lines and tokens are short: a plain loop over a byte table beats scanning
-// 64-byte blocks here.
 bool StatementWalker::NextOnLine(std::string_view& token) {
-  const char* const text = text_.data();
-  const char* const end = text + text_.size();
-  const char* p = text + pos_;
-  // Indentation is mostly blanks: eight of them are passed at once.
-  constexpr uint64_t kEightBlanks = 0x2020202020202020u;
-  while (end - p >= 8 && Load8(p) == kEightBlanks) p += 8;
-  while (p != end && IsLineSpace(*p)) ++p;
-  if (p == end || *p == '\n') {
-    pos_ = static_cast<size_t>(p - text);
+  const size_t start = SkipLineSpace(text_, pos_);
+  if (start == text_.size() || text_[start] == '\n') {
+    pos_ = start;
     return false;
   }
-  const char* const start = p;
-  while (p != end && !IsSpace(*p)) ++p;
-  pos_ = static_cast<size_t>(p - text);
-  token = std::string_view(start, static_cast<size_t>(p - start));
+  pos_ = TokenEnd(text_, start);
+  token = text_.substr(start, pos_ - start);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "kiv/diagnostics.h"
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -23,25 +24,30 @@ std::string_view SeverityName(Severity severity) {
 
 // The caret line keeps every tab of the source line before the token, so the
 // caret stands under the token whatever tab width the reader's terminal uses.
-std::string CaretLine(std::string_view line, size_t column_offset, size_t length) {
-  std::string caret;
+// Appended in place: a large source can draw many thousands of them.
+void AppendCaretLine(std::string& text, std::string_view line, size_t column_offset,
+                     size_t length) {
   const size_t before = std::min(column_offset, line.size());
-  caret.reserve(before + length + 1);
   for (size_t i = 0; i < before; ++i) {
     const auto byte = static_cast<unsigned char>(line[i]);
     if (byte == '\t') {
-      caret += '\t';
+      text += '\t';
     } else if ((byte & 0xc0) != 0x80) {
-      caret += ' ';
+      text += ' ';
     }
   }
-  caret += '^';
+  text += '^';
   // The underline ends with the line: a token never spans a line end.
   const size_t rest = std::min(length, line.size() - before);
   for (size_t i = 1; i < rest; ++i) {
-    if ((static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80) caret += '~';
+    if ((static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80) text += '~';
   }
-  return caret;
+}
+
+void AppendNumber(std::string& text, size_t value) {
+  char digits[24];
+  const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  text.append(digits, static_cast<size_t>(end - digits));
 }
 
 }  // namespace
@@ -66,9 +72,9 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
     const SourcePosition& at = positions[i];
     text.append(source_name);
     text += ':';
-    text += std::to_string(at.line);
+    AppendNumber(text, at.line);
     text += ':';
-    text += std::to_string(at.column);
+    AppendNumber(text, at.column);
     text += ": ";
     text.append(SeverityName(d.severity));
     text += ": ";
@@ -78,7 +84,7 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
       text.append(at.line_text);
       text += '\n';
       const size_t within = std::min(d.offset, source.size()) - at.line_start;
-      text += CaretLine(at.line_text, within, std::max<size_t>(d.length, 1));
+      AppendCaretLine(text, at.line_text, within, std::max<size_t>(d.length, 1));
       text += '\n';
     }
   }

@@ -128,7 +128,6 @@ std::string FormatInstruction(const Instruction& instruction, std::string_view v
   const Mnemonic& row = *instruction.row;
   const assembly::Operands& ops = instruction.operands;
   std::string text(row.token);
-  text.reserve(32);
   bool first = true;
   const auto separate = [&] {
     text += first ? " " : ", ";

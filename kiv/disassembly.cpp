@@ -1,6 +1,6 @@
 #include "kiv/disassembly.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <span>
 
 #include "common/instruction_word.h"
@@ -12,10 +12,17 @@ namespace {
 constexpr uint32_t kLastRelocatedIndex = 1535;  // la relocates only up to here
 constexpr size_t kCommentColumn = 36;
 
+// Lower-case hex, zero-padded to `digits` and longer when the value needs
+// it. Written by hand: every jump and branch of a listing names its target
+// this way, and a formatted print costs several times as much.
 std::string Hex(uint64_t value, int digits) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%0*llx", digits, static_cast<unsigned long long>(value));
-  return buffer;
+  size_t count = 1;
+  while (count < 16 && value >> (4 * count) != 0) ++count;
+  count = std::max(count, static_cast<size_t>(digits));
+  std::string text(count, '0');
+  for (size_t i = count; i-- > 0 && value != 0; value >>= 4)
+    text[i] = "0123456789abcdef"[value & 0xf];
+  return text;
 }
 
 std::string SignedText(int64_t value) {

@@ -7,6 +7,7 @@
 
 #include "kiv/disassembly.h"
 #include "kiv/image.h"
+#include "kiv/label_lines.h"
 #include "kiv/program.h"
 #include "kiv/slot_sources.h"
 
@@ -15,42 +16,6 @@ namespace {
 
 constexpr size_t kInstructionWidth = 32;
 constexpr size_t kLabelWidth = 32;
-
-// The first line on which each label is defined: the text before a colon
-// outside quotes, leading blanks left out, as the label pass reads it.
-struct LabelLine {
-  std::string_view name;
-  uint32_t line;
-};
-
-// Every label definition in source order: the text before a colon outside
-// quotes and comments, leading blanks left out, as the label pass reads it.
-// Most lines hold neither a colon nor a quote and are passed over whole.
-std::vector<LabelLine> LabelLines(const LineIndex& lines) {
-  std::vector<LabelLine> labels;
-  bool quoted = false;
-  for (uint32_t number = 1; number <= lines.line_count(); ++number) {
-    const std::string_view line = lines.Line(number);
-    if (!quoted && line.find_first_of(":\"") == std::string_view::npos) continue;
-    size_t name_start = 0;
-    for (size_t i = 0; i < line.size(); ++i) {
-      const char c = line[i];
-      if (c == '"') {
-        quoted = !quoted;
-      } else if (c == ':' && !quoted) {
-        std::string_view name = line.substr(name_start, i - name_start);
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) {
-          name.remove_prefix(1);
-        }
-        labels.push_back({name, number});
-        name_start = i + 1;
-      } else if ((c == '#' || c == ';') && !quoted) {
-        break;  // a colon in a comment names nothing
-      }
-    }
-  }
-  return labels;
-}
 
 void AppendHexDigits(std::string& out, uint64_t value, int digits) {
   char buffer[16];
@@ -90,7 +55,7 @@ class ListingWriter {
  public:
   ListingWriter(std::ostream& out, std::string_view source, const ChainResult& chain,
                 const std::vector<Statement>& statements)
-      : stream_(out), chain_(chain), lines_(source) {
+      : stream_(out), chain_(chain), source_(source), lines_(source) {
     Image image;
     std::string error;
     ReadBinaryImage(chain.back.image, image, error);
@@ -178,7 +143,7 @@ class ListingWriter {
     out_ += "\nSYMBOLS\n";
     AppendColumn(out_, "LABEL", kLabelWidth);
     out_ += "INDEX  ADDRESS   LINE\n";
-    const std::vector<LabelLine> definitions = LabelLines(lines_);
+    const std::vector<LabelLine> definitions = LabelLines(source_, lines_);
     const bool repeats = definitions.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
     constexpr size_t kLookAhead = 8;  // the table's slots are far apart in memory
@@ -210,6 +175,7 @@ class ListingWriter {
 
   std::ostream& stream_;
   const ChainResult& chain_;
+  std::string_view source_;
   LineIndex lines_;
   SlotSources map_;
   Program program_;

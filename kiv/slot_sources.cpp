@@ -108,6 +108,11 @@ std::string_view LineIndex::Line(uint32_t line) const {
   return text;
 }
 
+uint32_t LineIndex::LineOf(size_t offset) const {
+  const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
+  return static_cast<uint32_t>(after - starts_.begin());
+}
+
 SlotSources MapSlotSources(std::string_view object_text, const std::vector<Statement>& statements,
                            const assembler::BoundaryTable& boundaries, size_t unit_count) {
   Mapper mapper(object_text, boundaries, unit_count);

@@ -62,6 +62,11 @@ class LineIndex {
   explicit LineIndex(std::string_view text);
   uint32_t line_count() const { return static_cast<uint32_t>(starts_.size()); }
   std::string_view Line(uint32_t line) const;  // 1-based, without its line end
+  // The 1-based line that holds the byte at `offset` (the last line for an
+  // offset past the end).
+  uint32_t LineOf(size_t offset) const;
+  // The offset of a 1-based line's first byte.
+  size_t LineStart(uint32_t line) const { return starts_[line - 1]; }
 
  private:
   std::string_view text_;

@@ -14,22 +14,9 @@
 #include "kiv/checker_statements.h"
 #include "kiv/operand_roles.h"
 #include "kiv/source_map.h"
+#include "kiv/token_scan.h"
 
 namespace kiv::tool {
-
-// White space as the programs' scanner knows it, a line end apart.
-inline constexpr auto kLineSpace = [] {
-  std::array<bool, 256> table{};
-  for (const unsigned char c : {' ', '\t', '\r', '\v', '\f'}) table[c] = true;
-  return table;
-}();
-inline bool IsLineSpace(char c) { return kLineSpace[static_cast<unsigned char>(c)]; }
-inline constexpr auto kSpace = [] {
-  std::array<bool, 256> table = kLineSpace;
-  table['\n'] = true;
-  return table;
-}();
-inline bool IsSpace(char c) { return kSpace[static_cast<unsigned char>(c)]; }
 
 class StatementWalker {
  public:
