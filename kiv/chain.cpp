@@ -9,12 +9,35 @@ namespace kiv::tool {
 
 namespace {
 
-ChainResult RunChain(std::string_view source, const assembly::AssembleOptions& options) {
+// Keeps the image as the back end hands it on and lets the listing go by: a
+// caller that reads only the image need not hold a listing twice its size.
+class ImageOnly : public assembler::PackOutput {
+ public:
+  explicit ImageOnly(std::string& image) : image_(image) {}
+  bool Open(size_t largest_image_size) override {
+    image_.reserve(largest_image_size);
+    return true;
+  }
+  void Take(std::string_view image_part, std::string_view /*listing_part*/) override {
+    image_.append(image_part);
+  }
+  bool Close() override { return true; }
+
+ private:
+  std::string& image_;
+};
+
+ChainResult RunChain(std::string_view source, const assembly::AssembleOptions& options,
+                     bool image_only) {
   ChainResult result;
   result.front = assembly::Assemble(source, options);
   result.front_succeeded = result.front.status == assembly::Status::kSuccess;
   if (!result.front_succeeded) return result;
-  result.back = assembler::Pack(result.front.object_text);
+  std::string image;
+  ImageOnly output(image);
+  result.back =
+      assembler::Pack(result.front.object_text, {.output = image_only ? &output : nullptr});
+  if (image_only) result.back.image = std::move(image);
   result.back_succeeded = result.back.status == assembler::Status::kOk;
   return result;
 }
@@ -24,7 +47,7 @@ ChainResult RunChain(std::string_view source, const assembly::AssembleOptions& o
 ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer) {
   assembly::AssembleOptions options;
   options.observer = observer;
-  return RunChain(source, options);
+  return RunChain(source, options, false);
 }
 
 ChainResult RunChain(std::string_view source, StatementLog& statements) {
@@ -34,7 +57,7 @@ ChainResult RunChain(std::string_view source, StatementLog& statements) {
     statements.SetText(formatted);
     return true;
   };
-  return RunChain(source, options);
+  return RunChain(source, options, true);
 }
 
 bool DisassembleImage(std::string_view image, const DisassemblyOptions& options,

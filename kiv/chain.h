@@ -25,7 +25,8 @@ struct ChainResult {
 
 ChainResult RunChain(std::string_view source, assembly::StatementObserver* observer = nullptr);
 
-// With the statements collected for `kiv list`.
+// With the statements collected for `kiv list`, which reads the image only:
+// the result's listing stays empty.
 ChainResult RunChain(std::string_view source, StatementLog& statements);
 
 // An image's bytes disassembled; false with a reason when they are no image.
