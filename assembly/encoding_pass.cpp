@@ -77,6 +77,7 @@ class RecordPieces {
   }
 
   size_t handed_on() const { return handed_on_; }
+  const size_t& handed_on_ref() const { return handed_on_; }
 
  private:
   const RecordSink& sink_;
@@ -92,14 +93,18 @@ Classification ClassifyStatement(std::string_view text, std::string_view token) 
 
 // Instructions go into the batch; any other statement writes the batch first,
 // so that records and log lines keep the order of the source.
-Status EncodeBatched(EncodingContext& context, InstructionBatch& batch,
-                     const Classification& classification) {
+Status EncodeBatched(EncodingContext& context, InstructionBatch& batch, std::string_view token,
+                     const Classification& classification, size_t records_handed_on,
+                     StatementObserver* observer) {
   if (classification.kind == TokenKind::kLabelDefinition) return Status::kSuccess;
   if (classification.kind == TokenKind::kInstruction && !context.data_open) {
-    return batch.Add(context, *classification.mnemonic);
+    return batch.Add(context, *classification.mnemonic, token);
   }
   const Status status = batch.Write(context);
-  return status != Status::kSuccess ? status : EncodeStatement(context, classification);
+  if (status != Status::kSuccess) return status;
+  return observer == nullptr
+             ? EncodeStatement(context, classification)
+             : EncodeObserved(context, token, classification, records_handed_on, *observer);
 }
 
 }  // namespace
@@ -107,15 +112,15 @@ Status EncodeBatched(EncodingContext& context, InstructionBatch& batch,
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
                      std::string& object_text, const RecordSink& sink,
                      StatementObserver* observer) {
-  if (observer != nullptr) {
-    return EncodeProgramStatementByStatement(formatted, labels, log, object_text, sink, observer);
-  }
   RecordPieces pieces(sink, object_text, formatted.size());
   EncodingContext context(formatted, labels, log, object_text);
-  InstructionBatch batch;
+  // The observer hears of each instruction when the batch writes it, and of
+  // every other statement after the batch has been written: in source order.
+  InstructionBatch batch(observer, &pieces.handed_on_ref());
   std::string_view token;
   while (context.in.NextToken(token)) {
-    const Status status = EncodeBatched(context, batch, ClassifyStatement(formatted, token));
+    const Status status = EncodeBatched(context, batch, token, ClassifyStatement(formatted, token),
+                                        pieces.handed_on(), observer);
     if (status != Status::kSuccess) return status;
     pieces.AfterStatement();
   }

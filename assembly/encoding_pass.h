@@ -24,14 +24,14 @@ using RecordSink = std::function<void(std::string_view records)>;
 // hears of every statement in order, the failing one included.
 //
 // Instructions are encoded a batch at a time, so that their labels' slots
-// are fetched before they are looked up; with an observer, statement by
-// statement as below.
+// are fetched before they are looked up; the observer hears of each when it
+// is written, so the order is still the source's.
 Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
                      std::string& object_text, const RecordSink& sink = {},
                      StatementObserver* observer = nullptr);
 
 // The same, each statement encoded and written before the next is read: the
-// plain way, which the observer needs and the batched way is tested against.
+// plain way, which the batched way is tested against, observer included.
 Status EncodeProgramStatementByStatement(std::string_view formatted, const LabelTable& labels,
                                          Log& log, std::string& object_text,
                                          const RecordSink& sink = {},

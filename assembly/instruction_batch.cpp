@@ -7,7 +7,23 @@
 
 namespace kiv::assembly {
 
-Status InstructionBatch::Add(EncodingContext& context, const Mnemonic& row) {
+namespace {
+
+StatementEvent InstructionEvent(const Mnemonic& row, uint32_t index, size_t offset, size_t end) {
+  StatementEvent event;
+  event.offset = offset;
+  event.end = end;
+  event.mnemonic = &row;
+  event.kind = TokenKind::kInstruction;
+  event.cls = row.cls;
+  event.index = index;
+  return event;
+}
+
+}  // namespace
+
+Status InstructionBatch::Add(EncodingContext& context, const Mnemonic& row,
+                             std::string_view token) {
   // Full, the batch writes its oldest instruction only: every look-up then
   // comes a whole batch of instructions after its slot was fetched.
   if (count_ == kCapacity) {
@@ -18,12 +34,21 @@ Status InstructionBatch::Add(EncodingContext& context, const Mnemonic& row) {
   held.row = &row;
   held.operands = Operands{};
   held.index = context.index;
+  held.offset = context.in.position() - token.size();
   std::string_view label;
   if (!ReadOperandTokens(context, row, held.operands, label)) {
     // A missing label earlier in the batch ends the pass first.
     const Status status = Write(context);
-    return status != Status::kSuccess ? status : context.InvalidOperand();
+    if (status != Status::kSuccess) return status;
+    if (observer_ != nullptr) {
+      StatementEvent event = InstructionEvent(row, held.index, held.offset, context.in.position());
+      event.records_begin = event.records_end = RecordsAt(context);
+      event.status = Status::kMalformedOperand;
+      observer_->OnStatement(event);
+    }
+    return context.InvalidOperand();
   }
+  held.end = context.in.position();
   held.has_label = !label.empty();
   if (held.has_label) held.label = context.labels.PrepareFind(label);
   ++count_;
@@ -43,15 +68,27 @@ Status InstructionBatch::WriteOldest(EncodingContext& context) {
   Held& held = held_[first_];
   first_ = (first_ + 1) % kCapacity;
   --count_;
+  StatementEvent event;
+  if (observer_ != nullptr) {
+    event = InstructionEvent(*held.row, held.index, held.offset, held.end);
+    event.records_begin = RecordsAt(context);
+  }
   if (held.has_label) {
     int32_t label_index = 0;
     if (context.labels.FindLabel(held.label, label_index) != Status::kSuccess) {
       count_ = 0;  // nothing after a failing instruction is written
-      return MissingLabel(context.log, *held.row, held.index);
+      event.status = MissingLabel(context.log, *held.row, held.index);
+      event.records_end = event.records_begin;
+      if (observer_ != nullptr) observer_->OnStatement(event);
+      return event.status;
     }
     held.operands.immediate = LabelOperandValue(*held.row, label_index, held.index);
   }
   WriteInstruction(context.out, *held.row, held.operands);
+  if (observer_ != nullptr) {
+    event.records_end = RecordsAt(context);
+    observer_->OnStatement(event);
+  }
   return Status::kSuccess;
 }
 

@@ -14,16 +14,25 @@
 #include "assembly/instruction_encoding.h"
 #include "assembly/label_table.h"
 #include "assembly/mnemonic_table.h"
+#include "assembly/statement_observer.h"
 #include "assembly/status.h"
 
 namespace kiv::assembly {
 
 class InstructionBatch {
  public:
+  InstructionBatch() = default;
+  // Tells `observer` of each instruction as it is written, and of one that
+  // fails, with its records placed after the `handed_on` bytes that the
+  // encoding pass has already passed on.
+  InstructionBatch(StatementObserver* observer, const size_t* handed_on)
+      : observer_(observer), handed_on_(handed_on) {}
+
   // Reads the instruction's operands and takes the next index for it, or
   // writes what the batch holds and fails as EncodeInstruction would when
-  // its tokens run out. A missing label is only found by Write.
-  Status Add(EncodingContext& context, const Mnemonic& row);
+  // its tokens run out. A missing label is only found by Write. `token` is
+  // the statement token, in the text the context reads.
+  Status Add(EncodingContext& context, const Mnemonic& row, std::string_view token);
   // Resolves and writes the instructions held, in order, and empties the
   // batch; stops at the first missing label, which is logged at its
   // instruction's index with the records before it written.
@@ -31,6 +40,9 @@ class InstructionBatch {
 
  private:
   Status WriteOldest(EncodingContext& context);
+  size_t RecordsAt(const EncodingContext& context) const {
+    return *handed_on_ + context.object.size();
+  }
 
   static constexpr size_t kCapacity = 16;
   struct Held {
@@ -39,7 +51,10 @@ class InstructionBatch {
     uint32_t index;  // the instruction's own
     bool has_label;
     LabelTable::Query label;
+    size_t offset, end;  // of the statement in the text, for the observer
   };
+  StatementObserver* observer_ = nullptr;
+  const size_t* handed_on_ = nullptr;
   std::array<Held, kCapacity> held_;  // a ring: count_ of them from first_ on
   size_t first_ = 0;
   size_t count_ = 0;

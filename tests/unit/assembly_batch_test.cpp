@@ -15,26 +15,44 @@
 namespace kiv::assembly {
 namespace {
 
+// Each event as one line of text, so that two runs compare as strings.
+class EventLog : public StatementObserver {
+ public:
+  void OnStatement(const StatementEvent& e) override {
+    text += std::to_string(e.offset) + ' ' + std::to_string(e.end) + ' ' +
+            std::string(e.mnemonic != nullptr ? e.mnemonic->token : "-") + ' ' +
+            std::to_string(static_cast<int>(e.kind)) + ' ' + static_cast<char>(e.cls) + ' ' +
+            std::to_string(e.index) + ' ' + std::to_string(e.records_begin) + ' ' +
+            std::to_string(e.records_end) + ' ' + std::to_string(static_cast<int>(e.status)) + '\n';
+  }
+  std::string text;
+};
+
 struct Encoded {
   Status status;
   std::string object;
   std::string log;
+  std::string events;  // what an observer heard, when one was given
 };
 
-Encoded EncodeBothWays(const std::string& source, bool batched) {
+Encoded EncodeBothWays(const std::string& source, bool batched, bool observed = false) {
   const std::string formatted = NormaliseSource(source);
   LabelTable labels;
   Log label_log;
   BuildLabelList(formatted, labels, label_log);
-  Encoded result{Status::kSuccess, {}, {}};
+  Encoded result{Status::kSuccess, {}, {}, {}};
   Log log;
   // Pieces handed to a sink and the rest held back make the whole text.
   const RecordSink sink = [&result](std::string_view records) { result.object += records; };
   std::string rest;
-  result.status = batched ? EncodeProgram(formatted, labels, log, rest, sink)
-                          : EncodeProgramStatementByStatement(formatted, labels, log, rest, sink);
+  EventLog events;
+  StatementObserver* observer = observed ? &events : nullptr;
+  result.status =
+      batched ? EncodeProgram(formatted, labels, log, rest, sink, observer)
+              : EncodeProgramStatementByStatement(formatted, labels, log, rest, sink, observer);
   result.object += rest;
   result.log = log.text();
+  result.events = events.text;
   return result;
 }
 
@@ -138,6 +156,33 @@ TEST(InstructionBatch, StopsWhereStatementByStatementStopsOnEveryFault) {
     failed += plain.status != Status::kSuccess ? 1 : 0;
   }
   EXPECT_GT(failed, 300);  // the faults are exercised
+}
+
+TEST(InstructionBatch, ObserverHearsWhatStatementByStatementTellsIt) {
+  // Instructions are reported when the batch writes them: the events, their
+  // record ranges (across the pieces handed to the sink) and the failing
+  // statement must be those of the plain way, in the same order.
+  RandomProgram programs(23);
+  for (int round = 0; round < 400; ++round) {
+    const std::string source = programs.Make(1 + round % 150, round % 2 == 0);
+    const Encoded plain = EncodeBothWays(source, false, true);
+    const Encoded batched = EncodeBothWays(source, true, true);
+    ASSERT_EQ(batched.status, plain.status) << source;
+    ASSERT_EQ(batched.object, plain.object) << source;
+    ASSERT_EQ(batched.events, plain.events) << source;
+  }
+}
+
+TEST(InstructionBatch, ObservedRecordRangesRunOnAcrossThePiecesHandedOn) {
+  // Over a megabyte of records, so that pieces go to the sink mid-program.
+  std::string source = "top: halt\n";
+  for (int i = 0; i < 120000; ++i) source += i % 7 == 0 ? "j top\n" : "bne 1 2 top\n";
+  source += "beq 1 2 nowhere\n";
+  const Encoded plain = EncodeBothWays(source, false, true);
+  const Encoded batched = EncodeBothWays(source, true, true);
+  ASSERT_GT(plain.object.size(), size_t{1} << 20);
+  EXPECT_EQ(batched.status, Status::kMissingLabel);
+  EXPECT_EQ(batched.events, plain.events);
 }
 
 TEST(InstructionBatch, MissingLabelDeepInABatchIsLoggedAtItsOwnIndex) {
