@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "kiv/check.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kiv::test::ReadFile;
 
 // The folder beside this file's own, found from the compiler's name for this
 // file or, when that is relative to elsewhere, from the working directory up.
@@ -30,13 +32,6 @@ fs::path DiagnosticsDir() {
     if (dir == dir.parent_path()) break;
   }
   return beside;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 std::vector<fs::path> Cases() {

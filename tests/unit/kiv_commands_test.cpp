@@ -11,27 +11,15 @@
 #include <vector>
 
 #include "kiv/commands.h"
+#include "tests/support/test_files.h"
 
 namespace kiv::tool {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path SourceDir() {
-  if (const char* dir = std::getenv("KIV_SOURCE_DIR")) return dir;
-  return fs::absolute(fs::path(__FILE__)).parent_path().parent_path().parent_path();
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void WriteFile(const fs::path& path, std::string_view text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+using test::ReadFile;
+using test::SourceDir;
+using test::WriteFile;
 
 class KivCommands : public ::testing::Test {
  protected:

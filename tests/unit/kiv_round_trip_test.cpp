@@ -11,25 +11,14 @@
 #include <string>
 
 #include "kiv/chain.h"
+#include "tests/support/test_files.h"
 
 namespace kiv::tool {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The repository, found from this file's path (relative paths are taken
-// from the build directory the test runs in).
-fs::path SourceDir() {
-  if (const char* dir = std::getenv("KIV_SOURCE_DIR")) return dir;
-  return fs::absolute(fs::path(__FILE__)).parent_path().parent_path().parent_path();
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using test::ReadFile;
+using test::SourceDir;
 
 // Returns whether the chain made an image to read back.
 bool ExpectRoundTrip(const fs::path& source_path, const std::string& name) {
