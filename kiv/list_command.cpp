@@ -1,6 +1,6 @@
 #include <string>
 
-#include "common/file_io.h"
+#include "common/mapped_file.h"
 #include "kiv/chain.h"
 #include "kiv/commands.h"
 #include "kiv/listing.h"
@@ -14,13 +14,15 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     return kExitUsage;
   }
   const std::string path = args.empty() ? "kivAssembly.txt" : std::string(args[0]);
-  FileBuffer source;
-  if (!ReadWholeFile(path.c_str(), source)) {
+  // Mapped from the file cache: the listing reads the source as written, and
+  // a large one need not be copied into fresh memory first.
+  MappedFile source;
+  if (!MapWholeFile(path.c_str(), source)) {
     err << "kiv list: cannot read " << path << "\n";
     return kExitInputError;
   }
   StatementLog statements;
-  statements.Reserve(source.size() / 32);  // about one statement per line
+  statements.Reserve(source.view().size() / 32);  // about one statement per line
   const ChainResult chain = RunChain(source.view(), statements);
   // The checker runs only to explain a failure: a listing needs no more
   // than both programs' success.
