@@ -129,6 +129,18 @@ TEST(SourceScanner, TokensAreTheRunsBetweenScanSpaceWhereverTheyEnd) {
   }
 }
 
+// Reads the next token byte by byte from `p` (moved past it, or to the end)
+// and checks that the scanner reads the same token and stops at the same place.
+void ExpectPlainNextToken(SourceScanner& scanner, std::string_view text, size_t& p) {
+  while (p < text.size() && IsScanSpace(text[p])) ++p;
+  const size_t start = p;
+  while (p < text.size() && !IsScanSpace(text[p])) ++p;
+  std::string_view token;
+  ASSERT_EQ(scanner.NextToken(token), p > start);
+  ASSERT_EQ(token, text.substr(start, p - start));
+  ASSERT_EQ(scanner.position(), p);
+}
+
 TEST(SourceScanner, AgreesWithAByteByByteScanOnRandomText) {
   // Texts of every length around the 64-byte blocks the scanner tests at
   // once, with tokens read in turn with raw bytes, which move the scanner
@@ -152,13 +164,8 @@ TEST(SourceScanner, AgreesWithAByteByByteScanOnRandomText) {
         ASSERT_EQ(c, text[p++]);
         continue;
       }
-      while (p < text.size() && IsScanSpace(text[p])) ++p;
       const size_t start = p;
-      while (p < text.size() && !IsScanSpace(text[p])) ++p;
-      std::string_view token;
-      ASSERT_EQ(scanner.NextToken(token), p > start) << round;
-      ASSERT_EQ(token, std::string_view(text).substr(start, p - start)) << round;
-      ASSERT_EQ(scanner.position(), p) << round;
+      ASSERT_NO_FATAL_FAILURE(ExpectPlainNextToken(scanner, text, p)) << round;
       if (p == start) break;
     }
   }
@@ -179,13 +186,8 @@ TEST(SourceScanner, TokensAndGapsOfEveryLengthAgreeWithAByteByByteScan) {
     SourceScanner scanner(text);
     size_t p = 0;
     for (;;) {
-      while (p < text.size() && IsScanSpace(text[p])) ++p;
       const size_t start = p;
-      while (p < text.size() && !IsScanSpace(text[p])) ++p;
-      std::string_view token;
-      ASSERT_EQ(scanner.NextToken(token), p > start) << round;
-      ASSERT_EQ(token, std::string_view(text).substr(start, p - start)) << round;
-      ASSERT_EQ(scanner.position(), p) << round;
+      ASSERT_NO_FATAL_FAILURE(ExpectPlainNextToken(scanner, text, p)) << round;
       if (p == start) break;
     }
   }
