@@ -2,12 +2,16 @@
 // cases) and scratch files of their own.
 #pragma once
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace kiv::test {
 
@@ -32,5 +36,33 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 inline void WriteFile(const std::filesystem::path& path, std::string_view text) {
   std::ofstream(path, std::ios::binary) << text;
 }
+
+// A directory of its own for one test, removed with everything in it when the
+// test ends. The name is made unique by the system, so tests that ctest runs
+// side by side, or two checkouts testing on one machine, never share one.
+class ScratchDirectory {
+ public:
+  explicit ScratchDirectory(std::string_view prefix) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "-XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::filesystem::filesystem_error("cannot make a scratch directory", pattern,
+                                              std::error_code(errno, std::generic_category()));
+    }
+    path_ = pattern;
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 }  // namespace kiv::test

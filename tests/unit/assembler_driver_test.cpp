@@ -7,6 +7,7 @@
 #include <string>
 
 #include "assembler/driver.h"
+#include "tests/support/test_files.h"
 
 namespace kiv::assembler {
 namespace {
@@ -43,17 +44,14 @@ class CapturedStream {
 // Each test runs in a folder of its own with the program's usual file names.
 class AssemblerDriverTest : public ::testing::Test {
  protected:
+  const test::ScratchDirectory dir_{"kiv-assembler-driver"};
+
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / (std::string("assembler_driver_") + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     log_ = (dir_ / "kivAssemblerLog.txt").string();
     input_ = (dir_ / "kivAssembler.txt").string();
     listing_ = (dir_ / "kivBundle.txt").string();
     image_ = (dir_ / "kivBinary.txt").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   int Run() {
     console_.Clear();
@@ -80,7 +78,6 @@ class AssemblerDriverTest : public ::testing::Test {
     EXPECT_EQ(Read(image_), "old image");
   }
 
-  fs::path dir_;
   std::string log_, input_, listing_, image_;
   CapturedStream console_;
   CapturedStream errors_;
@@ -160,7 +157,7 @@ TEST_F(AssemblerDriverTest, TargetInsideDataStopsBeforeTheOutputs) {
 
 TEST_F(AssemblerDriverTest, LogThatCannotBeCreatedEndsTheRunSilently) {
   Write(input_, "\n3fc 0");
-  log_ = (dir_ / "missing" / "kivAssemblerLog.txt").string();
+  log_ = (dir_.path() / "missing" / "kivAssemblerLog.txt").string();
   EXPECT_EQ(Run(), kExitNoLog);
   EXPECT_EQ(console_.str(), "");
   EXPECT_EQ(errors_.str(), "");

@@ -11,6 +11,7 @@
 
 #include "assembly/assemble.h"
 #include "assembly/driver.h"
+#include "tests/support/test_files.h"
 
 namespace kiv::assembly {
 namespace {
@@ -19,17 +20,14 @@ namespace fs = std::filesystem;
 
 class AssemblyDriverTest : public ::testing::Test {
  protected:
+  const test::ScratchDirectory dir_{"kiv-assembly-driver"};
+
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::path(::testing::TempDir()) / (std::string("assembly_driver_") + info->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     source_ = Path("kivAssembly.txt");
     formatted_ = Path("kivAssemblyFormatted.txt");
     object_ = Path("kivAssembler.txt");
     log_ = Path("kivAssemblyLog.txt");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
@@ -46,7 +44,6 @@ class AssemblyDriverTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
-  fs::path dir_;
   std::string source_, formatted_, object_, log_;
 };
 

@@ -10,12 +10,14 @@
 
 #include "common/file_io.h"
 #include "common/mapped_file.h"
+#include "tests/support/test_files.h"
 
 namespace kiv {
 namespace {
 
 TEST(ReadWholeFile, ReadsRegularFilesByteForByte) {
-  const auto path = std::filesystem::path(::testing::TempDir()) / "kiv_read_whole_file.bin";
+  const test::ScratchDirectory scratch("kiv-read-whole-file");
+  const auto path = scratch / "file.bin";
   std::string bytes(300000, 'x');
   bytes[0] = '\0';
   bytes[299999] = '\xff';
@@ -31,7 +33,6 @@ TEST(ReadWholeFile, ReadsRegularFilesByteForByte) {
   EXPECT_EQ(read.view(), "a");
   read.Truncate(5);
   EXPECT_EQ(read.view(), "a");
-  std::filesystem::remove(path);
 }
 
 TEST(ReadWholeFile, GrowsPastASizeOfZero) {
@@ -49,7 +50,8 @@ TEST(ReadWholeFile, RefusesMissingFilesAndDirectories) {
 }
 
 TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
-  const auto path = std::filesystem::path(::testing::TempDir()) / "kiv_map_whole_file.bin";
+  const test::ScratchDirectory scratch("kiv-map-whole-file");
+  const auto path = scratch / "file.bin";
   for (const std::string& bytes :
        {std::string(300000, 'x') + '\0' + "end", std::string("a"), std::string()}) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -60,7 +62,6 @@ TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
     const MappedFile moved = std::move(mapped);
     EXPECT_EQ(moved.view(), bytes);
   }
-  std::filesystem::remove(path);
   // Sizes the system does not know beforehand are read instead.
   MappedFile maps;
   ASSERT_TRUE(MapWholeFile("/proc/self/maps", maps));
@@ -73,14 +74,6 @@ TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
 // that leaves the same file behind; everything else is truncated in place.
 class OutputFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::path(::testing::TempDir()) / "kiv_output_file";
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-    path_ = (dir_ / "out.txt").string();
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   static void Write(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
   }
@@ -98,8 +91,8 @@ class OutputFileTest : public ::testing::Test {
     return out.is_open() && out.Write(text) && out.Close();
   }
 
-  std::filesystem::path dir_;
-  std::string path_;
+  const test::ScratchDirectory dir_{"kiv-output-file"};
+  const std::string path_ = (dir_ / "out.txt").string();
 };
 
 TEST_F(OutputFileTest, AnEarlierRunsFileIsMadeAnewWithItsPermissions) {
