@@ -1,7 +1,7 @@
 #include "kiv/check.h"
 
 #include <algorithm>
-#include <optional>
+#include <latch>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -38,33 +38,91 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
   }
 }
 
-// What the walk over the normalised text finds: it needs the text and the
-// labels, not the records, so it runs beside the encoding pass.
+// What the checks over the text find: they need the text and the labels,
+// not the records, so they run beside the encoding pass.
 struct SourceChecks {
   std::vector<LabelDefinition> definitions;
   ProgramFacts facts;
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
 };
 
-void CheckStatements(std::string_view source, const FrontEndRun& front, const SourceMap& lines,
-                     SourceChecks& checks, Report& report) {
-  checks.quotes_in_comments = CheckQuotesInComments(source);
-  checks.definitions = ScanLabelDefinitions(front.formatted);
-  CheckDuplicateLabels(checks.definitions, front.labels, report);
+// Runs the checks over the text on a thread of their own, each as soon as
+// the front end has made what it reads: the quotes in comments need the
+// source alone, the label definitions the normalised text, the walk the
+// labels too. Until Finish, only that thread touches the report.
+class ChecksBesideFrontEnd {
+ public:
+  ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
+      : source_(source), front_(front), report_(report) {
+    try {
+      thread_ = std::jthread([this] { Run(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: everything runs when the labels are ready,
+      // before the encoding pass.
+    }
+  }
+  // A front end that stopped early (it threw) still lets the thread go.
+  ~ChecksBesideFrontEnd() {
+    if (!labels_told_) abandoned_ = true;
+    FormattedReady();
+    Tell(labels_, labels_told_);
+  }
+  ChecksBesideFrontEnd(const ChecksBesideFrontEnd&) = delete;
+  ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
+
+  void FormattedReady() { Tell(formatted_, formatted_told_); }
+  void LabelsReady() {
+    FormattedReady();
+    Tell(labels_, labels_told_);
+    if (!thread_.joinable()) Run();
+  }
+  SourceChecks& Finish() {
+    if (thread_.joinable()) thread_.join();
+    return checks_;
+  }
+
+ private:
+  static void Tell(std::latch& latch, bool& told) {
+    if (told) return;
+    told = true;
+    latch.count_down();
+  }
+  void Run();
+
+  std::string_view source_;
+  const FrontEndRun& front_;
+  Report& report_;
+  SourceChecks checks_;
+  std::latch formatted_{1};
+  std::latch labels_{1};
+  bool formatted_told_ = false;
+  bool labels_told_ = false;
+  bool abandoned_ = false;  // written before the last latch is counted down
+  std::jthread thread_;     // last: it starts once everything above is set
+};
+
+void ChecksBesideFrontEnd::Run() {
+  checks_.quotes_in_comments = CheckQuotesInComments(source_);
+  formatted_.wait();
+  const std::string_view formatted = front_.formatted;
+  checks_.definitions = ScanLabelDefinitions(formatted);
+  labels_.wait();
+  if (abandoned_) return;
+  const SourceMap lines(formatted);
+  CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
   WalkOptions walk;
-  walk.definitions = checks.definitions;
-  checks.facts = WalkStatements(front.formatted, lines, front.labels, report, walk);
+  walk.definitions = checks_.definitions;
+  checks_.facts = WalkStatements(formatted, lines, front_.labels, report_, walk);
   // Walked again, listing every statement, only for the messages of labels
   // the two passes count apart.
   const auto with_statements = [&] {
     Report again;
     WalkOptions keep;
     keep.keep_statements = true;
-    return WalkStatements(front.formatted, lines, front.labels, again, keep);
+    return WalkStatements(formatted, lines, front_.labels, again, keep);
   };
-  CheckLabelCounts(front.formatted, checks.definitions, front.labels, lines, with_statements,
-                   report);
-  CheckTransfersIntoData(front.formatted, checks.facts, lines, report);
+  CheckLabelCounts(formatted, checks_.definitions, front_.labels, lines, with_statements, report_);
+  CheckTransfersIntoData(formatted, checks_.facts, lines, report_);
 }
 
 }  // namespace
@@ -77,34 +135,25 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
                    "the source without it");
   }
   FrontEndRun front;
-  std::optional<SourceMap> formatted_lines;
-  SourceChecks checks;
+  std::vector<Diagnostic> quotes_in_comments;
   {
-    // Until the walk is joined, only it touches the report and the map of
-    // the normalised text.
-    std::jthread walk;
-    RunFrontEnd(source, front, [&] {
-      formatted_lines.emplace(front.formatted);
-      const auto check = [&] { CheckStatements(source, front, *formatted_lines, checks, report); };
-      try {
-        walk = std::jthread(check);
-      } catch (const std::system_error&) {
-        check();  // no thread to be had: the walk runs before the encoding pass instead
-      }
-    });
+    ChecksBesideFrontEnd beside(source, front, report);
+    RunFrontEnd(
+        source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    if (walk.joinable()) walk.join();
+    SourceChecks& checks = beside.Finish();
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
     } else {
       ReportBackEndRefusal(layout, checks.facts, report);
       if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
     }
+    quotes_in_comments = std::move(checks.quotes_in_comments);
   }
   std::vector<Diagnostic> diagnostics = report.Finish();
   MoveToSource(diagnostics, front.formatted, source);
-  MergeDiagnostics(diagnostics, std::move(checks.quotes_in_comments));
+  MergeDiagnostics(diagnostics, std::move(quotes_in_comments));
   return diagnostics;
 }
 

@@ -51,9 +51,11 @@ void NoteFailure(const assembly::StatementEvent& failed, FrontEndRun& run) {
 }  // namespace
 
 void RunFrontEnd(std::string_view source, FrontEndRun& run,
-                 const std::function<void()>& labels_ready) {
+                 const std::function<void()>& labels_ready,
+                 const std::function<void()>& formatted_ready) {
   assembly::Log log;
   run.formatted = assembly::NormaliseSource(source);
+  if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
   run.status = assembly::BuildLabelList(run.formatted, run.labels, log);
   if (labels_ready) labels_ready();
