@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/instruction_word.h"
+#include "kiv/lookup_ring.h"
 
 namespace kiv::tool {
 namespace {
@@ -38,27 +39,31 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
 
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
                       const assembly::LabelTable& labels, const SourceMap& lines,
-                      const std::function<ProgramFacts()>& statements, Report& report) {
-  // The table is far larger than the caches in a big program: each slot is
-  // fetched a few labels before it is looked up.
-  constexpr size_t kAhead = 8;
+                      const std::function<ProgramFacts()>& statements, Report& report,
+                      size_t labels_ahead) {
   struct Miscounted {
     const LabelDefinition* definition;
     uint32_t value;
   };
   std::vector<Miscounted> miscounted;
-  for (size_t i = 0; i < definitions.size(); ++i) {
-    if (i + kAhead < definitions.size()) labels.Prefetch(definitions[i + kAhead].name);
-    const LabelDefinition& definition = definitions[i];
-    if (definition.colon_offset >= report.first_error_offset()) break;
+  struct Pending {
+    const LabelDefinition* definition;
+    assembly::LabelTable::Query query;
+  };
+  const auto compare = [&](const Pending& pending) {
     int32_t value = 0;
-    if (!definition.first ||
-        labels.FindLabel(definition.name, value) != assembly::Status::kSuccess ||
-        static_cast<uint32_t>(value) == definition.stands_at) {
-      continue;
+    if (labels.FindLabel(pending.query, value) == assembly::Status::kSuccess &&
+        static_cast<uint32_t>(value) != pending.definition->stands_at) {
+      miscounted.push_back(Miscounted{pending.definition, static_cast<uint32_t>(value)});
     }
-    miscounted.push_back(Miscounted{&definition, static_cast<uint32_t>(value)});
+  };
+  LookupRing<Pending, kMostLabelsAhead> pending(labels_ahead);
+  for (const LabelDefinition& definition : definitions) {
+    if (definition.colon_offset >= report.first_error_offset()) break;
+    if (definition.first)
+      pending.Add(Pending{&definition, labels.PrepareFind(definition.name)}, compare);
   }
+  pending.Drain(compare);
   if (miscounted.empty()) return;
   const ProgramFacts facts = statements();
   for (const Miscounted& label : miscounted) {

@@ -12,6 +12,7 @@
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
@@ -20,10 +21,12 @@ namespace kiv::tool {
 // stands (set by the statement walk): say which statement it will really
 // name. Only labels before the first error are compared, since the walk's
 // count is exact only up to there. `statements` gives the facts with every
-// statement listed, asked for only when a label is miscounted.
+// statement listed, asked for only when a label is miscounted. Each label is
+// looked up `labels_ahead` labels after its slot was fetched (0: at once).
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
                       const assembly::LabelTable& labels, const SourceMap& lines,
-                      const std::function<ProgramFacts()>& statements, Report& report);
+                      const std::function<ProgramFacts()>& statements, Report& report,
+                      size_t labels_ahead = kMostLabelsAhead);
 
 // A target strictly inside a data section is refused by the back end; one at
 // a section's first index runs the data as instructions.

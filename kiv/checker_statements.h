@@ -14,12 +14,19 @@
 
 namespace kiv::tool {
 
+inline constexpr size_t kMostLabelsAhead = 16;
+
 struct WalkOptions {
   // Every statement's offset and index, for messages that name the statement
   // at an index; a walk without them keeps no per-statement list.
   bool keep_statements = false;
   // In source order: each gets the encoding pass's index where it stands.
   std::span<LabelDefinition> definitions;
+  // How many label operands are read before the first of them is looked up,
+  // at most kMostLabelsAhead: the table is far larger than the caches, and
+  // each slot is fetched when its operand is read. 0 looks each up at once,
+  // the plain way the test compares with.
+  size_t labels_ahead = kMostLabelsAhead;
 };
 
 // `lines` maps the normalised text; `labels` holds the label pass's values.

@@ -17,6 +17,8 @@
 #include "assembler/pack.h"
 #include "assembly/assemble.h"
 #include "kiv/check.h"
+#include "kiv/checker_labels.h"
+#include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
 #include "kiv/source_map.h"
@@ -225,6 +227,83 @@ TEST(KivCheckRandom, CleanSourcesDrawNoErrorAndCountAsTheEncodingPass) {
       EXPECT_EQ(facts.statements[i].index, observer.events[i].index) << "seed " << seed;
     }
   }
+}
+
+// Everything a walk finds, in the order it reports it.
+struct WalkOutcome {
+  kiv::tool::ProgramFacts facts;
+  std::vector<Diagnostic> diagnostics;
+  std::vector<uint32_t> stands_at;
+};
+
+WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead) {
+  WalkOutcome outcome;
+  std::vector<kiv::tool::LabelDefinition> definitions =
+      kiv::tool::ScanLabelDefinitions(front.formatted);
+  const kiv::tool::SourceMap lines(front.formatted);
+  kiv::tool::Report report;
+  kiv::tool::WalkOptions options;
+  options.keep_statements = true;
+  options.definitions = definitions;
+  options.labels_ahead = ahead;
+  outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
+  const auto statements = [&] { return outcome.facts; };
+  kiv::tool::CheckLabelCounts(front.formatted, definitions, front.labels, lines, statements, report,
+                              ahead);
+  outcome.diagnostics = report.Finish();
+  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
+  return outcome;
+}
+
+void ExpectSameDiagnostics(const std::vector<Diagnostic>& a, const std::vector<Diagnostic>& b,
+                           uint32_t seed) {
+  ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
+  for (size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].severity, b[i].severity) << "seed " << seed;
+    EXPECT_EQ(a[i].offset, b[i].offset) << "seed " << seed;
+    EXPECT_EQ(a[i].length, b[i].length) << "seed " << seed;
+    EXPECT_EQ(a[i].message, b[i].message) << "seed " << seed;
+  }
+}
+
+// Label operands looked up a ring's length after they are read find what
+// looking each up at once finds, in the same order; sources of several
+// programs in a row hold enough label operands to go round the ring.
+TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
+  size_t to_labels = 0;
+  size_t to_numbers = 0;
+  for (uint32_t seed = 1; seed <= 1500; ++seed) {
+    std::string source;
+    for (uint32_t part = 0; part < 8; ++part) {
+      source += SourceGrammar(seed * 8 + part, seed % 2 == 0).Program();
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome plain = WalkWithLookAhead(front, 0);
+    const WalkOutcome ahead = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
+    ExpectSameDiagnostics(plain.diagnostics, ahead.diagnostics, seed);
+    EXPECT_EQ(plain.stands_at, ahead.stands_at) << "seed " << seed;
+    const auto& a = plain.facts.transfers;
+    const auto& b = ahead.facts.transfers;
+    ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].operand_offset, b[i].operand_offset) << "seed " << seed;
+      EXPECT_EQ(a[i].operand_length, b[i].operand_length) << "seed " << seed;
+      EXPECT_EQ(a[i].index, b[i].index) << "seed " << seed;
+      EXPECT_EQ(a[i].target, b[i].target) << "seed " << seed;
+      EXPECT_EQ(a[i].opcode, b[i].opcode) << "seed " << seed;
+      EXPECT_EQ(a[i].via_label, b[i].via_label) << "seed " << seed;
+      ++(b[i].via_label ? to_labels : to_numbers);
+    }
+    // In source order, numbers and labels alike: a refusal of the back end is
+    // reported at the first jump or branch of the source.
+    EXPECT_TRUE(std::is_sorted(
+        b.begin(), b.end(),
+        [](const auto& x, const auto& y) { return x.operand_offset < y.operand_offset; }))
+        << "seed " << seed;
+  }
+  // Both kinds are among the facts, enough to go round the ring many times.
+  EXPECT_GT(to_labels, 20 * kiv::tool::kMostLabelsAhead);
+  EXPECT_GT(to_numbers, 100u);
 }
 
 }  // namespace
