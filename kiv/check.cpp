@@ -1,6 +1,7 @@
 #include "kiv/check.h"
 
 #include <algorithm>
+#include <atomic>
 #include <latch>
 #include <system_error>
 #include <thread>
@@ -48,8 +49,10 @@ struct SourceChecks {
 
 // Runs the checks over the text on a thread of their own, each as soon as
 // the front end has made what it reads: the quotes in comments need the
-// source alone, the label definitions the normalised text, the walk the
-// labels too. Until Finish, only that thread touches the report.
+// source alone, the label definitions and the walk the normalised text (the
+// walk puts label operands aside until the label pass has ended), the
+// duplicate labels and the label counts the labels too. Until Finish, only
+// that thread touches the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -65,7 +68,7 @@ class ChecksBesideFrontEnd {
   ~ChecksBesideFrontEnd() {
     if (!labels_told_) abandoned_ = true;
     FormattedReady();
-    Tell(labels_, labels_told_);
+    TellLabelsReady();
   }
   ChecksBesideFrontEnd(const ChecksBesideFrontEnd&) = delete;
   ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
@@ -73,7 +76,7 @@ class ChecksBesideFrontEnd {
   void FormattedReady() { Tell(formatted_, formatted_told_); }
   void LabelsReady() {
     FormattedReady();
-    Tell(labels_, labels_told_);
+    TellLabelsReady();
     if (!thread_.joinable()) Run();
   }
   SourceChecks& Finish() {
@@ -87,6 +90,12 @@ class ChecksBesideFrontEnd {
     told = true;
     latch.count_down();
   }
+  void TellLabelsReady() {
+    if (labels_told_) return;
+    labels_told_ = true;
+    labels_ready_.store(true, std::memory_order_release);
+    labels_ready_.notify_all();
+  }
   void Run();
 
   std::string_view source_;
@@ -94,10 +103,10 @@ class ChecksBesideFrontEnd {
   Report& report_;
   SourceChecks checks_;
   std::latch formatted_{1};
-  std::latch labels_{1};
+  std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
-  bool abandoned_ = false;  // written before the last latch is counted down
+  bool abandoned_ = false;  // written before the labels are told ready
   std::jthread thread_;     // last: it starts once everything above is set
 };
 
@@ -106,13 +115,18 @@ void ChecksBesideFrontEnd::Run() {
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
-  labels_.wait();
-  if (abandoned_) return;
   const SourceMap lines(formatted);
-  CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
+  Report walk_report;
   WalkOptions walk;
   walk.definitions = checks_.definitions;
-  checks_.facts = WalkStatements(formatted, lines, front_.labels, report_, walk);
+  walk.labels_ready = &labels_ready_;
+  checks_.facts = WalkStatements(formatted, lines, front_.labels, walk_report, walk);
+  // The walk has waited for the labels.
+  if (abandoned_) return;
+  // A duplicate label is reported before anything the walk found at its
+  // offset, as if it had been checked before the walk.
+  CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
+  report_.Absorb(std::move(walk_report));
   // Walked again, listing every statement, only for the messages of labels
   // the two passes count apart.
   const auto with_statements = [&] {

@@ -18,6 +18,13 @@ constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
 }  // namespace
 
 void StatementWalker::DeferLabelUse(const LabelUse& use) {
+  if (!labels_final_) {
+    if (!options_.labels_ready->load(std::memory_order_acquire)) {
+      waiting_uses_.push_back(use);
+      return;
+    }
+    TakeWaitingLabelUses();
+  }
   pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
                     [this](const PendingUse& pending) { ResolveLabelUse(pending); });
 }
@@ -27,7 +34,20 @@ void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
   if (LabelValue(pending, value)) CheckTarget(pending.use, value, true);
 }
 
+void StatementWalker::TakeWaitingLabelUses() {
+  labels_final_ = true;
+  for (const LabelUse& use : waiting_uses_) {
+    pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
+                      [this](const PendingUse& pending) { ResolveLabelUse(pending); });
+  }
+  waiting_uses_ = {};
+}
+
 void StatementWalker::ResolveLabelUses() {
+  if (!labels_final_) {
+    options_.labels_ready->wait(false, std::memory_order_acquire);
+    TakeWaitingLabelUses();
+  }
   pending_uses_.Drain([this](const PendingUse& pending) { ResolveLabelUse(pending); });
 }
 

@@ -3,6 +3,7 @@
 // fault is reported where it is, and the walk goes on at the next line.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string_view>
 
@@ -27,6 +28,10 @@ struct WalkOptions {
   // each slot is fetched when its operand is read. 0 looks each up at once,
   // the plain way the test compares with.
   size_t labels_ahead = kMostLabelsAhead;
+  // When the walk starts before the label pass has ended: until this turns
+  // true, label operands are put aside and the table is not touched; the walk
+  // waits for it at its end. Null when the labels are final already.
+  const std::atomic<bool>* labels_ready = nullptr;
 };
 
 // `lines` maps the normalised text; `labels` holds the label pass's values.

@@ -24,7 +24,12 @@ class StatementWalker {
  public:
   StatementWalker(std::string_view text, const SourceMap& lines, const assembly::LabelTable& labels,
                   Report& report, const WalkOptions& options)
-      : text_(text), lines_(lines), labels_(labels), report_(report), options_(options) {}
+      : text_(text),
+        lines_(lines),
+        labels_(labels),
+        report_(report),
+        options_(options),
+        labels_final_(options.labels_ready == nullptr) {}
 
   ProgramFacts Run();
 
@@ -72,6 +77,8 @@ class StatementWalker {
     assembly::LabelTable::Query query;  // its slot fetched when the use was read
   };
   void DeferLabelUse(const LabelUse& use);
+  // The labels are final: the uses put aside until then go into the ring.
+  void TakeWaitingLabelUses();
   void ResolveLabelUse(const PendingUse& pending);
   void ResolveLabelUses();
   bool LabelValue(const PendingUse& pending, uint32_t& value);
@@ -99,6 +106,8 @@ class StatementWalker {
   const Mnemonic* line_instruction_ = nullptr;
   std::string_view line_instruction_token_;
   LookupRing<PendingUse, kMostLabelsAhead> pending_uses_{options_.labels_ahead};
+  bool labels_final_;
+  std::vector<LabelUse> waiting_uses_;  // read before the labels were final
   // Label uses are looked up a few later than numbers: their jumps and
   // branches wait here, in source order, to be merged with the others.
   std::vector<TransferFact> label_transfers_;

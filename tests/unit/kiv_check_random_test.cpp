@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "assembler/pack.h"
@@ -236,7 +239,11 @@ struct WalkOutcome {
   std::vector<uint32_t> stands_at;
 };
 
-WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead) {
+// With `late_labels`, the walk starts while the labels are not yet final,
+// as beside the label pass, and another thread makes them final a moment
+// later: anywhere from before the first label operand to after the last.
+WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead,
+                              std::optional<std::chrono::microseconds> late_labels = {}) {
   WalkOutcome outcome;
   std::vector<kiv::tool::LabelDefinition> definitions =
       kiv::tool::ScanLabelDefinitions(front.formatted);
@@ -246,6 +253,16 @@ WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t
   options.keep_statements = true;
   options.definitions = definitions;
   options.labels_ahead = ahead;
+  std::atomic<bool> labels_ready{false};
+  std::jthread labeller;
+  if (late_labels) {
+    options.labels_ready = &labels_ready;
+    labeller = std::jthread([&labels_ready, delay = *late_labels] {
+      std::this_thread::sleep_for(delay);
+      labels_ready.store(true, std::memory_order_release);
+      labels_ready.notify_all();
+    });
+  }
   outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
   const auto statements = [&] { return outcome.facts; };
   kiv::tool::CheckLabelCounts(front.formatted, definitions, front.labels, lines, statements, report,
@@ -304,6 +321,29 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   // Both kinds are among the facts, enough to go round the ring many times.
   EXPECT_GT(to_labels, 20 * kiv::tool::kMostLabelsAhead);
   EXPECT_GT(to_numbers, 100u);
+}
+
+// Label operands put aside until the labels are final, wherever in the walk
+// that happens, find what looking each up at once finds.
+TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) {
+  for (uint32_t seed = 1; seed <= 150; ++seed) {
+    std::string source;
+    for (uint32_t part = 0; part < 300; ++part) {
+      source += SourceGrammar(seed * 300 + part, seed % 2 == 0).Program();
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome plain = WalkWithLookAhead(front, 0);
+    const WalkOutcome late = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead,
+                                               std::chrono::microseconds(seed * 5 % 400));
+    ExpectSameDiagnostics(plain.diagnostics, late.diagnostics, seed);
+    EXPECT_EQ(plain.stands_at, late.stands_at) << "seed " << seed;
+    ASSERT_EQ(plain.facts.transfers.size(), late.facts.transfers.size()) << "seed " << seed;
+    for (size_t i = 0; i < plain.facts.transfers.size(); ++i) {
+      EXPECT_EQ(plain.facts.transfers[i].operand_offset, late.facts.transfers[i].operand_offset)
+          << "seed " << seed;
+      EXPECT_EQ(plain.facts.transfers[i].target, late.facts.transfers[i].target) << "seed " << seed;
+    }
+  }
 }
 
 }  // namespace
