@@ -22,20 +22,29 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The checks run on the normalised text, which keeps every line and every
 // column before a comment: an offset there lies at the same line and column
-// of the source.
+// of the source. Each diagnostic keeps its line, so that the printer need not
+// look for it again.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
                   std::string_view source) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<SourcePosition> positions = LocateAll(formatted, offsets);
+  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
   std::vector<size_t> lines;
-  lines.reserve(positions.size());
-  for (const SourcePosition& at : positions) lines.push_back(at.line);
+  lines.reserve(places.size());
+  for (const LinePlace& at : places) lines.push_back(at.line);
   const std::vector<size_t> starts = LineStartsOf(source, lines);
   for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const size_t within = std::min(offsets[i], formatted.size()) - positions[i].line_start;
-    diagnostics[i].offset = std::min(starts[i] + within, source.size());
+    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
+    Diagnostic& d = diagnostics[i];
+    d.offset = std::min(starts[i] + within, source.size());
+    // Only where the source has that line and the offset lies on it; the
+    // printer places any other itself.
+    if (starts[i] < source.size() &&
+        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
+      d.line = places[i].line;
+      d.line_start = starts[i];
+    }
   }
 }
 

@@ -50,15 +50,32 @@ void AppendNumber(std::string& text, size_t value) {
   text.append(digits, static_cast<size_t>(end - digits));
 }
 
+// Where each diagnostic stands: those that know their line are placed on
+// it, the others found in one pass.
+std::vector<SourcePosition> PositionsOf(std::string_view source,
+                                        std::span<const Diagnostic> diagnostics) {
+  std::vector<size_t> unplaced;
+  for (const Diagnostic& d : diagnostics) {
+    if (d.line == 0) unplaced.push_back(d.offset);
+  }
+  const std::vector<SourcePosition> found = LocateAll(source, unplaced);
+  std::vector<SourcePosition> positions;
+  positions.reserve(diagnostics.size());
+  size_t next = 0;
+  for (const Diagnostic& d : diagnostics) {
+    positions.push_back(d.line == 0 ? found[next++]
+                                    : PositionInLine(source, d.line, d.line_start,
+                                                     std::min(d.offset, source.size())));
+  }
+  return positions;
+}
+
 }  // namespace
 
 void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
                       std::span<const Diagnostic> diagnostics, bool plain) {
   if (diagnostics.empty()) return;
-  std::vector<size_t> offsets;
-  offsets.reserve(diagnostics.size());
-  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<SourcePosition> positions = LocateAll(source, offsets);
+  const std::vector<SourcePosition> positions = PositionsOf(source, diagnostics);
   // Sized once: a large source can draw many thousands of lines.
   size_t size = 0;
   for (size_t i = 0; i < diagnostics.size(); ++i) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -344,6 +346,49 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
       EXPECT_EQ(plain.facts.transfers[i].target, late.facts.transfers[i].target) << "seed " << seed;
     }
   }
+}
+
+// The same source with tabs for some indents, some lines ended with CR LF
+// and, now and then, no line end at the very end.
+std::string WithTabsAndCarriageReturns(const std::string& source, uint32_t seed) {
+  std::string changed;
+  uint32_t line = 0;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (source.compare(i, 8, "        ") == 0 && (seed + line) % 3 == 0) {
+      changed += '\t';
+      i += 7;
+      continue;
+    }
+    if (source[i] == '\n' && (seed + line++) % 4 == 0) changed += '\r';
+    changed += source[i];
+  }
+  if (seed % 5 == 0 && !changed.empty()) changed.pop_back();
+  return changed;
+}
+
+// Diagnostics the checker has placed on their lines print as those the
+// printer places itself.
+TEST(KivCheckRandom, DiagnosticsPlacedByTheCheckerPrintAsThoseThePrinterPlaces) {
+  size_t placed = 0;
+  for (uint32_t seed = 1; seed <= 1500; ++seed) {
+    const std::string source =
+        WithTabsAndCarriageReturns(SourceGrammar(seed, true).Program(), seed);
+    const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(source);
+    std::vector<Diagnostic> unplaced = diagnostics;
+    for (Diagnostic& d : unplaced) {
+      placed += d.line != 0 ? 1 : 0;
+      d.line = 0;
+      d.line_start = 0;
+    }
+    for (const bool plain : {false, true}) {
+      std::ostringstream by_checker;
+      std::ostringstream by_printer;
+      kiv::tool::PrintDiagnostics(by_checker, "s", source, diagnostics, plain);
+      kiv::tool::PrintDiagnostics(by_printer, "s", source, unplaced, plain);
+      ASSERT_EQ(by_checker.str(), by_printer.str()) << "seed " << seed << ":\n" << source;
+    }
+  }
+  EXPECT_GT(placed, 1500u);
 }
 
 }  // namespace
