@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <latch>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -54,14 +55,18 @@ struct SourceChecks {
   std::vector<LabelDefinition> definitions;
   ProgramFacts facts;
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
+  // Found after the label counts are compared, and reported after them.
+  Report transfers_into_data;
 };
 
 // Runs the checks over the text on a thread of their own, each as soon as
 // the front end has made what it reads: the quotes in comments need the
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
-// duplicate labels and the label counts the labels too. Until Finish, only
-// that thread touches the report.
+// duplicate labels the labels too. The label pass's values of the
+// definitions are looked up on the calling thread, once it is done with the
+// front end, while the walk goes on. Until Finish, only the checks' thread
+// touches the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -88,6 +93,12 @@ class ChecksBesideFrontEnd {
     TellLabelsReady();
     if (!thread_.joinable()) Run();
   }
+  // Once the front end is over: reads the definitions' names only, which
+  // the walk leaves alone.
+  std::vector<std::optional<uint32_t>> LabelPassValuesOfDefinitions() {
+    definitions_ready_.wait();
+    return LabelPassValues(checks_.definitions, front_.labels);
+  }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
     return checks_;
@@ -112,6 +123,7 @@ class ChecksBesideFrontEnd {
   Report& report_;
   SourceChecks checks_;
   std::latch formatted_{1};
+  std::latch definitions_ready_{1};
   std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
@@ -124,6 +136,7 @@ void ChecksBesideFrontEnd::Run() {
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
+  definitions_ready_.count_down();
   const SourceMap lines(formatted);
   Report walk_report;
   WalkOptions walk;
@@ -136,16 +149,24 @@ void ChecksBesideFrontEnd::Run() {
   // offset, as if it had been checked before the walk.
   CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
   report_.Absorb(std::move(walk_report));
-  // Walked again, listing every statement, only for the messages of labels
-  // the two passes count apart.
+  // The label counts add no error: the first one is known here.
+  CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
+                         checks_.transfers_into_data);
+}
+
+// A label whose two passes disagree. The statements are walked again,
+// listing every one, only for the messages of labels counted apart.
+void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
+                      const SourceChecks& checks, std::span<const std::optional<uint32_t>> values,
+                      Report& report) {
+  const SourceMap lines(formatted);
   const auto with_statements = [&] {
     Report again;
     WalkOptions keep;
     keep.keep_statements = true;
-    return WalkStatements(formatted, lines, front_.labels, again, keep);
+    return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  CheckLabelCounts(formatted, checks_.definitions, front_.labels, lines, with_statements, report_);
-  CheckTransfersIntoData(formatted, checks_.facts, lines, report_);
+  CheckLabelCounts(formatted, checks.definitions, values, lines, with_statements, report);
 }
 
 }  // namespace
@@ -165,7 +186,10 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
         source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
+    const std::vector<std::optional<uint32_t>> values = beside.LabelPassValuesOfDefinitions();
     SourceChecks& checks = beside.Finish();
+    CheckLabelCounts(front.formatted, front, checks, values, report);
+    report.Absorb(std::move(checks.transfers_into_data));
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
     } else {

@@ -37,33 +37,43 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
 
 }  // namespace
 
+std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
+                                                     const assembly::LabelTable& labels,
+                                                     size_t labels_ahead) {
+  std::vector<std::optional<uint32_t>> values(definitions.size());
+  struct Pending {
+    size_t definition;
+    assembly::LabelTable::Query query;
+  };
+  const auto look_up = [&](const Pending& pending) {
+    int32_t value = 0;
+    if (labels.FindLabel(pending.query, value) == assembly::Status::kSuccess) {
+      values[pending.definition] = static_cast<uint32_t>(value);
+    }
+  };
+  LookupRing<Pending, kMostLabelsAhead> pending(labels_ahead);
+  for (size_t i = 0; i < definitions.size(); ++i) {
+    pending.Add(Pending{i, labels.PrepareFind(definitions[i].name)}, look_up);
+  }
+  pending.Drain(look_up);
+  return values;
+}
+
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const assembly::LabelTable& labels, const SourceMap& lines,
-                      const std::function<ProgramFacts()>& statements, Report& report,
-                      size_t labels_ahead) {
+                      std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
+                      const std::function<ProgramFacts()>& statements, Report& report) {
   struct Miscounted {
     const LabelDefinition* definition;
     uint32_t value;
   };
   std::vector<Miscounted> miscounted;
-  struct Pending {
-    const LabelDefinition* definition;
-    assembly::LabelTable::Query query;
-  };
-  const auto compare = [&](const Pending& pending) {
-    int32_t value = 0;
-    if (labels.FindLabel(pending.query, value) == assembly::Status::kSuccess &&
-        static_cast<uint32_t>(value) != pending.definition->stands_at) {
-      miscounted.push_back(Miscounted{pending.definition, static_cast<uint32_t>(value)});
-    }
-  };
-  LookupRing<Pending, kMostLabelsAhead> pending(labels_ahead);
-  for (const LabelDefinition& definition : definitions) {
+  for (size_t i = 0; i < definitions.size() && i < values.size(); ++i) {
+    const LabelDefinition& definition = definitions[i];
     if (definition.colon_offset >= report.first_error_offset()) break;
-    if (definition.first)
-      pending.Add(Pending{&definition, labels.PrepareFind(definition.name)}, compare);
+    if (definition.first && values[i] && *values[i] != definition.stands_at) {
+      miscounted.push_back(Miscounted{&definition, *values[i]});
+    }
   }
-  pending.Drain(compare);
   if (miscounted.empty()) return;
   const ProgramFacts facts = statements();
   for (const Miscounted& label : miscounted) {
@@ -81,8 +91,7 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 // The walk's indices are exact up to the first error: only sections closed
 // before it, and numeric branch targets counted before it, are compared.
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
-                            const SourceMap& lines, Report& report) {
-  const size_t exact_until = report.first_error_offset();
+                            const SourceMap& lines, size_t exact_until, Report& report) {
   for (const TransferFact& transfer : facts.transfers) {
     if (!transfer.via_label && transfer.operand_offset >= exact_until) continue;
     // Sections are in ascending order of index: the last one starting at or

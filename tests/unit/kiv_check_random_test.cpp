@@ -267,8 +267,8 @@ WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t
   }
   outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
   const auto statements = [&] { return outcome.facts; };
-  kiv::tool::CheckLabelCounts(front.formatted, definitions, front.labels, lines, statements, report,
-                              ahead);
+  const auto values = kiv::tool::LabelPassValues(definitions, front.labels, ahead);
+  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
   outcome.diagnostics = report.Finish();
   for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
   return outcome;
