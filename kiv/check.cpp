@@ -57,6 +57,7 @@ struct SourceChecks {
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
   // Found after the label counts are compared, and reported after them.
   Report transfers_into_data;
+  std::vector<std::optional<uint32_t>> label_pass_values;  // of the definitions
 };
 
 // Runs the checks over the text on a thread of their own, each as soon as
@@ -64,9 +65,9 @@ struct SourceChecks {
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
 // duplicate labels the labels too. The label pass's values of the
-// definitions are looked up on the calling thread, once it is done with the
-// front end, while the walk goes on. Until Finish, only the checks' thread
-// touches the report.
+// definitions are looked up by whichever thread is free first: the checks'
+// thread after the walk, or the calling thread after the front end. Until
+// Finish, only the checks' thread touches the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -93,11 +94,11 @@ class ChecksBesideFrontEnd {
     TellLabelsReady();
     if (!thread_.joinable()) Run();
   }
-  // Once the front end is over: reads the definitions' names only, which
-  // the walk leaves alone.
-  std::vector<std::optional<uint32_t>> LabelPassValuesOfDefinitions() {
+  // Once the front end is over. Reads the definitions' names only, which the
+  // walk leaves alone.
+  void LookUpLabelPassValues() {
     definitions_ready_.wait();
-    return LabelPassValues(checks_.definitions, front_.labels);
+    LookUpLabelPassValuesUnlessTaken();
   }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
@@ -117,6 +118,10 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
+  void LookUpLabelPassValuesUnlessTaken() {
+    if (values_taken_.exchange(true)) return;
+    checks_.label_pass_values = LabelPassValues(checks_.definitions, front_.labels);
+  }
 
   std::string_view source_;
   const FrontEndRun& front_;
@@ -125,6 +130,7 @@ class ChecksBesideFrontEnd {
   std::latch formatted_{1};
   std::latch definitions_ready_{1};
   std::atomic<bool> labels_ready_{false};
+  std::atomic<bool> values_taken_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
   bool abandoned_ = false;  // written before the labels are told ready
@@ -152,13 +158,13 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
                          checks_.transfers_into_data);
+  LookUpLabelPassValuesUnlessTaken();
 }
 
 // A label whose two passes disagree. The statements are walked again,
 // listing every one, only for the messages of labels counted apart.
 void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
-                      const SourceChecks& checks, std::span<const std::optional<uint32_t>> values,
-                      Report& report) {
+                      const SourceChecks& checks, Report& report) {
   const SourceMap lines(formatted);
   const auto with_statements = [&] {
     Report again;
@@ -166,7 +172,8 @@ void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
     keep.keep_statements = true;
     return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  CheckLabelCounts(formatted, checks.definitions, values, lines, with_statements, report);
+  CheckLabelCounts(formatted, checks.definitions, checks.label_pass_values, lines, with_statements,
+                   report);
 }
 
 }  // namespace
@@ -186,9 +193,9 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
         source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    const std::vector<std::optional<uint32_t>> values = beside.LabelPassValuesOfDefinitions();
+    beside.LookUpLabelPassValues();
     SourceChecks& checks = beside.Finish();
-    CheckLabelCounts(front.formatted, front, checks, values, report);
+    CheckLabelCounts(front.formatted, front, checks, report);
     report.Absorb(std::move(checks.transfers_into_data));
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
