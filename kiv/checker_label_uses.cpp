@@ -3,6 +3,7 @@
 // slot is fetched when the operand is read and looked up a dozen or so label
 // operands later, when it has arrived.
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "common/instruction_word.h"
@@ -53,12 +54,18 @@ void StatementWalker::ResolveLabelUses() {
 
 void StatementWalker::MergeTransfers() {
   std::vector<TransferFact>& transfers = facts_.transfers;
-  const auto numbers = static_cast<std::ptrdiff_t>(transfers.size());
-  transfers.insert(transfers.end(), label_transfers_.begin(), label_transfers_.end());
-  std::inplace_merge(transfers.begin(), transfers.begin() + numbers, transfers.end(),
-                     [](const TransferFact& a, const TransferFact& b) {
-                       return a.operand_offset < b.operand_offset;
-                     });
+  // Most programs name their targets by label: nothing to merge then.
+  if (transfers.empty()) {
+    transfers.swap(label_transfers_);
+  } else if (!label_transfers_.empty()) {
+    std::vector<TransferFact> merged;
+    merged.reserve(transfers.size() + label_transfers_.size());
+    std::merge(transfers.begin(), transfers.end(), label_transfers_.begin(), label_transfers_.end(),
+               std::back_inserter(merged), [](const TransferFact& a, const TransferFact& b) {
+                 return a.operand_offset < b.operand_offset;
+               });
+    transfers.swap(merged);
+  }
   label_transfers_ = {};
 }
 
