@@ -1,6 +1,8 @@
 #include "kiv/check.h"
 
 #include <algorithm>
+#include <atomic>
+#include <latch>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -21,50 +23,157 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // The checks run on the normalised text, which keeps every line and every
 // column before a comment: an offset there lies at the same line and column
-// of the source.
+// of the source. Each diagnostic keeps its line, so that the printer need not
+// look for it again.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
                   std::string_view source) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<SourcePosition> positions = LocateAll(formatted, offsets);
+  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
   std::vector<size_t> lines;
-  lines.reserve(positions.size());
-  for (const SourcePosition& at : positions) lines.push_back(at.line);
+  lines.reserve(places.size());
+  for (const LinePlace& at : places) lines.push_back(at.line);
   const std::vector<size_t> starts = LineStartsOf(source, lines);
   for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const size_t within = std::min(offsets[i], formatted.size()) - positions[i].line_start;
-    diagnostics[i].offset = std::min(starts[i] + within, source.size());
+    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
+    Diagnostic& d = diagnostics[i];
+    d.offset = std::min(starts[i] + within, source.size());
+    // Only where the source has that line and the offset lies on it; the
+    // printer places any other itself.
+    if (starts[i] < source.size() &&
+        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
+      d.line = places[i].line;
+      d.line_start = starts[i];
+    }
   }
 }
 
-// What the walk over the normalised text finds: it needs the text and the
-// labels, not the records, so it runs beside the encoding pass.
+// What the checks over the text find: they need the text and the labels,
+// not the records, so they run beside the encoding pass.
 struct SourceChecks {
   std::vector<LabelDefinition> definitions;
   ProgramFacts facts;
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
+  // Found after the label counts are compared, and reported after them.
+  Report transfers_into_data;
+  std::vector<std::optional<uint32_t>> label_pass_values;  // of the definitions
 };
 
-void CheckStatements(std::string_view source, const FrontEndRun& front, const SourceMap& lines,
-                     SourceChecks& checks, Report& report) {
-  checks.quotes_in_comments = CheckQuotesInComments(source);
-  checks.definitions = ScanLabelDefinitions(front.formatted);
-  CheckDuplicateLabels(checks.definitions, front.labels, report);
+// Runs the checks over the text on a thread of their own, each as soon as
+// the front end has made what it reads: the quotes in comments need the
+// source alone, the label definitions and the walk the normalised text (the
+// walk puts label operands aside until the label pass has ended), the
+// duplicate labels the labels too. The label pass's values of the
+// definitions are looked up by whichever thread is free first: the checks'
+// thread after the walk, or the calling thread after the front end. Until
+// Finish, only the checks' thread touches the report.
+class ChecksBesideFrontEnd {
+ public:
+  ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
+      : source_(source), front_(front), report_(report) {
+    try {
+      thread_ = std::jthread([this] { Run(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: everything runs when the labels are ready,
+      // before the encoding pass.
+    }
+  }
+  // A front end that stopped early (it threw) still lets the thread go.
+  ~ChecksBesideFrontEnd() {
+    if (!labels_told_) abandoned_ = true;
+    FormattedReady();
+    TellLabelsReady();
+  }
+  ChecksBesideFrontEnd(const ChecksBesideFrontEnd&) = delete;
+  ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
+
+  void FormattedReady() { Tell(formatted_, formatted_told_); }
+  void LabelsReady() {
+    FormattedReady();
+    TellLabelsReady();
+    if (!thread_.joinable()) Run();
+  }
+  // Once the front end is over. Reads the definitions' names only, which the
+  // walk leaves alone.
+  void LookUpLabelPassValues() {
+    definitions_ready_.wait();
+    LookUpLabelPassValuesUnlessTaken();
+  }
+  SourceChecks& Finish() {
+    if (thread_.joinable()) thread_.join();
+    return checks_;
+  }
+
+ private:
+  static void Tell(std::latch& latch, bool& told) {
+    if (told) return;
+    told = true;
+    latch.count_down();
+  }
+  void TellLabelsReady() {
+    if (labels_told_) return;
+    labels_told_ = true;
+    labels_ready_.store(true, std::memory_order_release);
+    labels_ready_.notify_all();
+  }
+  void Run();
+  void LookUpLabelPassValuesUnlessTaken() {
+    if (values_taken_.exchange(true)) return;
+    checks_.label_pass_values = LabelPassValues(checks_.definitions, front_.labels);
+  }
+
+  std::string_view source_;
+  const FrontEndRun& front_;
+  Report& report_;
+  SourceChecks checks_;
+  std::latch formatted_{1};
+  std::latch definitions_ready_{1};
+  std::atomic<bool> labels_ready_{false};
+  std::atomic<bool> values_taken_{false};
+  bool formatted_told_ = false;
+  bool labels_told_ = false;
+  bool abandoned_ = false;  // written before the labels are told ready
+  std::jthread thread_;     // last: it starts once everything above is set
+};
+
+void ChecksBesideFrontEnd::Run() {
+  checks_.quotes_in_comments = CheckQuotesInComments(source_);
+  formatted_.wait();
+  const std::string_view formatted = front_.formatted;
+  checks_.definitions = ScanLabelDefinitions(formatted);
+  definitions_ready_.count_down();
+  const SourceMap lines(formatted);
+  Report walk_report;
   WalkOptions walk;
-  walk.definitions = checks.definitions;
-  checks.facts = WalkStatements(front.formatted, lines, front.labels, report, walk);
-  // Walked again, listing every statement, only for the messages of labels
-  // the two passes count apart.
+  walk.definitions = checks_.definitions;
+  walk.labels_ready = &labels_ready_;
+  checks_.facts = WalkStatements(formatted, lines, front_.labels, walk_report, walk);
+  // The walk has waited for the labels.
+  if (abandoned_) return;
+  // A duplicate label is reported before anything the walk found at its
+  // offset, as if it had been checked before the walk.
+  CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
+  report_.Absorb(std::move(walk_report));
+  // The label counts add no error: the first one is known here.
+  CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
+                         checks_.transfers_into_data);
+  LookUpLabelPassValuesUnlessTaken();
+}
+
+// A label whose two passes disagree. The statements are walked again,
+// listing every one, only for the messages of labels counted apart.
+void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
+                      const SourceChecks& checks, Report& report) {
+  const SourceMap lines(formatted);
   const auto with_statements = [&] {
     Report again;
     WalkOptions keep;
     keep.keep_statements = true;
-    return WalkStatements(front.formatted, lines, front.labels, again, keep);
+    return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  CheckLabelCounts(front.formatted, checks.definitions, front.labels, lines, with_statements,
+  CheckLabelCounts(formatted, checks.definitions, checks.label_pass_values, lines, with_statements,
                    report);
-  CheckTransfersIntoData(front.formatted, checks.facts, lines, report);
 }
 
 }  // namespace
@@ -77,34 +186,28 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
                    "the source without it");
   }
   FrontEndRun front;
-  std::optional<SourceMap> formatted_lines;
-  SourceChecks checks;
+  std::vector<Diagnostic> quotes_in_comments;
   {
-    // Until the walk is joined, only it touches the report and the map of
-    // the normalised text.
-    std::jthread walk;
-    RunFrontEnd(source, front, [&] {
-      formatted_lines.emplace(front.formatted);
-      const auto check = [&] { CheckStatements(source, front, *formatted_lines, checks, report); };
-      try {
-        walk = std::jthread(check);
-      } catch (const std::system_error&) {
-        check();  // no thread to be had: the walk runs before the encoding pass instead
-      }
-    });
+    ChecksBesideFrontEnd beside(source, front, report);
+    RunFrontEnd(
+        source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    if (walk.joinable()) walk.join();
+    beside.LookUpLabelPassValues();
+    SourceChecks& checks = beside.Finish();
+    CheckLabelCounts(front.formatted, front, checks, report);
+    report.Absorb(std::move(checks.transfers_into_data));
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
     } else {
       ReportBackEndRefusal(layout, checks.facts, report);
       if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
     }
+    quotes_in_comments = std::move(checks.quotes_in_comments);
   }
   std::vector<Diagnostic> diagnostics = report.Finish();
   MoveToSource(diagnostics, front.formatted, source);
-  MergeDiagnostics(diagnostics, std::move(checks.quotes_in_comments));
+  MergeDiagnostics(diagnostics, std::move(quotes_in_comments));
   return diagnostics;
 }
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "common/file_io.h"
+#include "common/mapped_file.h"
 #include "kiv/check.h"
 #include "kiv/commands.h"
 
@@ -35,8 +35,10 @@ int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
     }
   }
 
-  FileBuffer source;
-  if (!ReadWholeFile(std::string(source_name).c_str(), source)) {
+  // Mapped from the file cache: the check only reads the source, and a large
+  // one need not be copied into fresh memory first.
+  MappedFile source;
+  if (!MapWholeFile(std::string(source_name).c_str(), source)) {
     err << "kiv check: error: cannot read '" << source_name << "'\n";
     return kExitInputError;
   }

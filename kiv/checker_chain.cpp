@@ -48,20 +48,32 @@ void NoteFailure(const assembly::StatementEvent& failed, FrontEndRun& run) {
   run.failing_line_end = std::min(text.find('\n', std::max(failed.end, end)), text.size());
 }
 
+// The encoding pass again, with an observer, into a log and records of its
+// own: the statement it stops at is the one the first run stopped at.
+void FindFailure(FrontEndRun& run) {
+  assembly::Log log;
+  std::string object_text;
+  FailureObserver observer;
+  assembly::EncodeProgram(run.formatted, run.labels, log, object_text, {}, &observer);
+  if (observer.failed()) NoteFailure(*observer.failed(), run);
+}
+
 }  // namespace
 
 void RunFrontEnd(std::string_view source, FrontEndRun& run,
-                 const std::function<void()>& labels_ready) {
+                 const std::function<void()>& labels_ready,
+                 const std::function<void()>& formatted_ready) {
   assembly::Log log;
   run.formatted = assembly::NormaliseSource(source);
+  if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
   run.status = assembly::BuildLabelList(run.formatted, run.labels, log);
   if (labels_ready) labels_ready();
   if (run.status == assembly::Status::kSuccess) {
-    FailureObserver observer;
-    run.status =
-        assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text, {}, &observer);
-    if (observer.failed()) NoteFailure(*observer.failed(), run);
+    // Most sources pass: only a failing one is encoded again, with an
+    // observer, to find the statement it stops at.
+    run.status = assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text);
+    if (run.status != assembly::Status::kSuccess) FindFailure(run);
   }
   run.log = log.text();
 }

@@ -33,8 +33,11 @@ struct FrontEndRun {
 // encoding pass. `labels_ready` is called between the passes; from then on
 // the normalised text and the labels are final and stay where they are, so
 // it may hand them to work that runs beside the encoding pass.
+// `formatted_ready` is called as soon as the normalised text is final,
+// before the label pass, for work that needs the text alone.
 void RunFrontEnd(std::string_view source, FrontEndRun& run,
-                 const std::function<void()>& labels_ready = {});
+                 const std::function<void()>& labels_ready = {},
+                 const std::function<void()>& formatted_ready = {});
 
 // When the front end failed and no error stands at or before the statement
 // it stopped at, one is added there with the program's own message.

@@ -35,7 +35,7 @@ struct SectionFact {
 
 struct ProgramFacts {
   std::vector<StatementFact> statements;  // ascending by offset and by index
-  std::vector<TransferFact> transfers;
+  std::vector<TransferFact> transfers;    // in source order
   std::vector<SectionFact> sections;
   uint32_t end_index = 0;
 };

@@ -1,7 +1,9 @@
 // Label operands in the statement walk. The label table is far larger than
 // the caches in a big program and its look-ups go to random places: each
-// slot is fetched when the operand is read and looked up a few operands
-// later, when it has arrived.
+// slot is fetched when the operand is read and looked up a dozen or so label
+// operands later, when it has arrived.
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "common/instruction_word.h"
@@ -17,18 +19,54 @@ constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
 }  // namespace
 
 void StatementWalker::DeferLabelUse(const LabelUse& use) {
-  if (pending_count_ == pending_uses_.size()) ResolveLabelUses();
-  labels_.Prefetch(use.operand);
-  pending_uses_[pending_count_++] = use;
+  if (!labels_final_) {
+    if (!options_.labels_ready->load(std::memory_order_acquire)) {
+      waiting_uses_.push_back(use);
+      return;
+    }
+    TakeWaitingLabelUses();
+  }
+  pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
+                    [this](const PendingUse& pending) { ResolveLabelUse(pending); });
+}
+
+void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
+  uint32_t value = 0;
+  if (LabelValue(pending, value)) CheckTarget(pending.use, value, true);
+}
+
+void StatementWalker::TakeWaitingLabelUses() {
+  labels_final_ = true;
+  for (const LabelUse& use : waiting_uses_) {
+    pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
+                      [this](const PendingUse& pending) { ResolveLabelUse(pending); });
+  }
+  waiting_uses_ = {};
 }
 
 void StatementWalker::ResolveLabelUses() {
-  for (size_t i = 0; i < pending_count_; ++i) {
-    const LabelUse& use = pending_uses_[i];
-    uint32_t value = 0;
-    if (LabelValue(use, value)) CheckTarget(use, value, true);
+  if (!labels_final_) {
+    options_.labels_ready->wait(false, std::memory_order_acquire);
+    TakeWaitingLabelUses();
   }
-  pending_count_ = 0;
+  pending_uses_.Drain([this](const PendingUse& pending) { ResolveLabelUse(pending); });
+}
+
+void StatementWalker::MergeTransfers() {
+  std::vector<TransferFact>& transfers = facts_.transfers;
+  // Most programs name their targets by label: nothing to merge then.
+  if (transfers.empty()) {
+    transfers.swap(label_transfers_);
+  } else if (!label_transfers_.empty()) {
+    std::vector<TransferFact> merged;
+    merged.reserve(transfers.size() + label_transfers_.size());
+    std::merge(transfers.begin(), transfers.end(), label_transfers_.begin(), label_transfers_.end(),
+               std::back_inserter(merged), [](const TransferFact& a, const TransferFact& b) {
+                 return a.operand_offset < b.operand_offset;
+               });
+    transfers.swap(merged);
+  }
+  label_transfers_ = {};
 }
 
 // An la beyond what the back end relocates, and every jump and branch for
@@ -43,18 +81,20 @@ void StatementWalker::CheckTarget(const LabelUse& use, uint32_t value, bool via_
                         "index where a byte address is meant");
   }
   if (IsBranchOpcode(op) || IsJumpOpcode(op)) {
-    facts_.transfers.push_back(TransferFact{offset, static_cast<uint32_t>(use.operand.size()),
-                                            use.index, value, op, via_label});
+    (via_label ? label_transfers_ : facts_.transfers)
+        .push_back(TransferFact{offset, static_cast<uint32_t>(use.operand.size()), use.index, value,
+                                op, via_label});
   }
 }
 
 // A label operand: its label-pass value; for a branch that value is also the
 // target, and its distance must fit the 18-bit field.
-bool StatementWalker::LabelValue(const LabelUse& use, uint32_t& value) {
+bool StatementWalker::LabelValue(const PendingUse& pending, uint32_t& value) {
+  const LabelUse& use = pending.use;
   const std::string_view operand = use.operand;
   int32_t label_index = 0;
   const bool minus = operand.front() == '-' || operand.front() == '+';
-  if (labels_.FindLabel(operand, label_index) != assembly::Status::kSuccess) {
+  if (labels_.FindLabel(pending.query, label_index) != assembly::Status::kSuccess) {
     std::string message = "undefined label " + Quoted(operand);
     std::string lower(operand);
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);

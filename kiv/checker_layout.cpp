@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/instruction_word.h"
+#include "kiv/lookup_ring.h"
 
 namespace kiv::tool {
 namespace {
@@ -36,28 +37,42 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
 
 }  // namespace
 
+std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
+                                                     const assembly::LabelTable& labels,
+                                                     size_t labels_ahead) {
+  std::vector<std::optional<uint32_t>> values(definitions.size());
+  struct Pending {
+    size_t definition;
+    assembly::LabelTable::Query query;
+  };
+  const auto look_up = [&](const Pending& pending) {
+    int32_t value = 0;
+    if (labels.FindLabel(pending.query, value) == assembly::Status::kSuccess) {
+      values[pending.definition] = static_cast<uint32_t>(value);
+    }
+  };
+  LookupRing<Pending, kMostLabelsAhead> pending(labels_ahead);
+  for (size_t i = 0; i < definitions.size(); ++i) {
+    pending.Add(Pending{i, labels.PrepareFind(definitions[i].name)}, look_up);
+  }
+  pending.Drain(look_up);
+  return values;
+}
+
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const assembly::LabelTable& labels, const SourceMap& lines,
+                      std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
                       const std::function<ProgramFacts()>& statements, Report& report) {
-  // The table is far larger than the caches in a big program: each slot is
-  // fetched a few labels before it is looked up.
-  constexpr size_t kAhead = 8;
   struct Miscounted {
     const LabelDefinition* definition;
     uint32_t value;
   };
   std::vector<Miscounted> miscounted;
-  for (size_t i = 0; i < definitions.size(); ++i) {
-    if (i + kAhead < definitions.size()) labels.Prefetch(definitions[i + kAhead].name);
+  for (size_t i = 0; i < definitions.size() && i < values.size(); ++i) {
     const LabelDefinition& definition = definitions[i];
     if (definition.colon_offset >= report.first_error_offset()) break;
-    int32_t value = 0;
-    if (!definition.first ||
-        labels.FindLabel(definition.name, value) != assembly::Status::kSuccess ||
-        static_cast<uint32_t>(value) == definition.stands_at) {
-      continue;
+    if (definition.first && values[i] && *values[i] != definition.stands_at) {
+      miscounted.push_back(Miscounted{&definition, *values[i]});
     }
-    miscounted.push_back(Miscounted{&definition, static_cast<uint32_t>(value)});
   }
   if (miscounted.empty()) return;
   const ProgramFacts facts = statements();
@@ -76,8 +91,7 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 // The walk's indices are exact up to the first error: only sections closed
 // before it, and numeric branch targets counted before it, are compared.
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
-                            const SourceMap& lines, Report& report) {
-  const size_t exact_until = report.first_error_offset();
+                            const SourceMap& lines, size_t exact_until, Report& report) {
   for (const TransferFact& transfer : facts.transfers) {
     if (!transfer.via_label && transfer.operand_offset >= exact_until) continue;
     // Sections are in ascending order of index: the last one starting at or

@@ -3,32 +3,45 @@
 // distances in bundles, which only the back end's layout gives.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "assembler/boundary_table.h"
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 
-// A label whose label-pass value is not the encoding pass's index where it
-// stands (set by the statement walk): say which statement it will really
-// name. Only labels before the first error are compared, since the walk's
-// count is exact only up to there. `statements` gives the facts with every
-// statement listed, asked for only when a label is miscounted.
+// The label pass's value of each definition's name, in their order; none for
+// a name the table lacks. Each is looked up `labels_ahead` names after its
+// slot was fetched (0: at once).
+std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
+                                                     const assembly::LabelTable& labels,
+                                                     size_t labels_ahead = kMostLabelsAhead);
+
+// A label whose label-pass value (`values`, as LabelPassValues gives them) is
+// not the encoding pass's index where it stands (set by the statement walk):
+// say which statement it will really name. Only labels before the first error
+// are compared, since the walk's count is exact only up to there.
+// `statements` gives the facts with every statement listed, asked for only
+// when a label is miscounted.
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      const assembly::LabelTable& labels, const SourceMap& lines,
+                      std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
                       const std::function<ProgramFacts()>& statements, Report& report);
 
 // A target strictly inside a data section is refused by the back end; one at
-// a section's first index runs the data as instructions.
+// a section's first index runs the data as instructions. The walk's indices
+// are exact only before `exact_until`, the offset of the first error.
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
-                            const SourceMap& lines, Report& report);
+                            const SourceMap& lines, size_t exact_until, Report& report);
 
 // A branch's distance in bundles, target bundle minus its own, must fit its
 // 18-bit field. `table` is the back end's, padding computed.

@@ -1,6 +1,7 @@
 #include "kiv/checker_report.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace kiv::tool {
@@ -20,6 +21,18 @@ void Report::Warning(size_t offset, size_t length, std::string message) {
 
 void Report::Note(size_t offset, size_t length, std::string message) {
   Add(Severity::kNote, offset, length, std::move(message));
+}
+
+void Report::Absorb(Report&& later) {
+  first_error_ = std::min(first_error_, later.first_error_);
+  if (diagnostics_.empty()) {
+    diagnostics_ = std::move(later.diagnostics_);
+  } else {
+    diagnostics_.insert(diagnostics_.end(), std::make_move_iterator(later.diagnostics_.begin()),
+                        std::make_move_iterator(later.diagnostics_.end()));
+  }
+  later.diagnostics_.clear();
+  later.first_error_ = kNone;
 }
 
 std::vector<Diagnostic> Report::Finish() {

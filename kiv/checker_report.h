@@ -24,6 +24,10 @@ class Report {
   // Facts counted past an error may be off: checks that need them stop there.
   size_t first_error_offset() const { return first_error_; }
 
+  // Takes what `later` found, as if it had been added here after everything
+  // this report holds.
+  void Absorb(Report&& later);
+
   // Sorted by offset, each group (a diagnostic and its notes) kept whole and
   // groups at one offset kept in the order they were added.
   std::vector<Diagnostic> Finish();

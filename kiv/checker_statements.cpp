@@ -17,6 +17,7 @@ ProgramFacts StatementWalker::Run() {
   // reserved but never written cost nothing.
   if (options_.keep_statements) facts_.statements.reserve(text_.size() / 8 + 16);
   facts_.transfers.reserve(text_.size() / 16 + 16);
+  label_transfers_.reserve(text_.size() / 16 + 16);
   while (pos_ < text_.size() && !stopped_) {
     std::string_view token;
     if (!NextOnLine(token)) {
@@ -27,6 +28,7 @@ ProgramFacts StatementWalker::Run() {
     if (!Statement(token)) SkipRestOfLine();
   }
   ResolveLabelUses();
+  MergeTransfers();
   if (section_open_) {
     // Without its .text the back end counts one index per pair: the section
     // ends there, short of the index the front end reached.

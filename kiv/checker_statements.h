@@ -3,6 +3,7 @@
 // fault is reported where it is, and the walk goes on at the next line.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string_view>
 
@@ -14,12 +15,23 @@
 
 namespace kiv::tool {
 
+inline constexpr size_t kMostLabelsAhead = 16;
+
 struct WalkOptions {
   // Every statement's offset and index, for messages that name the statement
   // at an index; a walk without them keeps no per-statement list.
   bool keep_statements = false;
   // In source order: each gets the encoding pass's index where it stands.
   std::span<LabelDefinition> definitions;
+  // How many label operands are read before the first of them is looked up,
+  // at most kMostLabelsAhead: the table is far larger than the caches, and
+  // each slot is fetched when its operand is read. 0 looks each up at once,
+  // the plain way the test compares with.
+  size_t labels_ahead = kMostLabelsAhead;
+  // When the walk starts before the label pass has ended: until this turns
+  // true, label operands are put aside and the table is not touched; the walk
+  // waits for it at its end. Null when the labels are final already.
+  const std::atomic<bool>* labels_ready = nullptr;
 };
 
 // `lines` maps the normalised text; `labels` holds the label pass's values.

@@ -50,45 +50,57 @@ void AppendNumber(std::string& text, size_t value) {
   text.append(digits, static_cast<size_t>(end - digits));
 }
 
+void AppendDiagnostic(std::string& text, std::string_view source_name, std::string_view source,
+                      const Diagnostic& d, const SourcePosition& at, bool plain) {
+  text.append(source_name);
+  text += ':';
+  AppendNumber(text, at.line);
+  text += ':';
+  AppendNumber(text, at.column);
+  text += ": ";
+  text.append(SeverityName(d.severity));
+  text += ": ";
+  text += d.message;
+  text += '\n';
+  if (!plain) {
+    text.append(at.line_text);
+    text += '\n';
+    const size_t within = std::min(d.offset, source.size()) - at.line_start;
+    AppendCaretLine(text, at.line_text, within, std::max<size_t>(d.length, 1));
+    text += '\n';
+  }
+}
+
+// A large source can draw many thousands of lines: they are written a piece
+// of about this size at a time, from one buffer.
+constexpr size_t kPiece = size_t{1} << 18;
+
 }  // namespace
 
 void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
                       std::span<const Diagnostic> diagnostics, bool plain) {
   if (diagnostics.empty()) return;
-  std::vector<size_t> offsets;
-  offsets.reserve(diagnostics.size());
-  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<SourcePosition> positions = LocateAll(source, offsets);
-  // Sized once: a large source can draw many thousands of lines.
-  size_t size = 0;
-  for (size_t i = 0; i < diagnostics.size(); ++i) {
-    size += source_name.size() + diagnostics[i].message.size() + 48;
-    if (!plain) size += 2 * positions[i].line_text.size() + 4;
+  // Those the checker has placed on their lines are placed here as they are
+  // printed; the others are found first, in one pass.
+  std::vector<size_t> unplaced;
+  for (const Diagnostic& d : diagnostics) {
+    if (d.line == 0) unplaced.push_back(d.offset);
   }
+  const std::vector<SourcePosition> found = LocateAll(source, unplaced);
+  size_t next_found = 0;
   std::string text;
-  text.reserve(size);
-  for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const Diagnostic& d = diagnostics[i];
-    const SourcePosition& at = positions[i];
-    text.append(source_name);
-    text += ':';
-    AppendNumber(text, at.line);
-    text += ':';
-    AppendNumber(text, at.column);
-    text += ": ";
-    text.append(SeverityName(d.severity));
-    text += ": ";
-    text += d.message;
-    text += '\n';
-    if (!plain) {
-      text.append(at.line_text);
-      text += '\n';
-      const size_t within = std::min(d.offset, source.size()) - at.line_start;
-      AppendCaretLine(text, at.line_text, within, std::max<size_t>(d.length, 1));
-      text += '\n';
+  text.reserve(kPiece + 1024);
+  for (const Diagnostic& d : diagnostics) {
+    const SourcePosition at = d.line == 0 ? found[next_found++]
+                                          : PositionInLine(source, d.line, d.line_start,
+                                                           std::min(d.offset, source.size()));
+    AppendDiagnostic(text, source_name, source, d, at, plain);
+    if (text.size() >= kPiece) {
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
+      text.clear();
     }
   }
-  out << text;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 }  // namespace kiv::tool

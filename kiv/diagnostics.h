@@ -18,6 +18,10 @@ struct Diagnostic {
   size_t offset;  // byte offset into the source of the token it points at
   std::string message;
   size_t length = 1;  // bytes of the token, underlined after the caret
+  // Its 1-based line and the offset where that line starts, when whoever
+  // found it has placed it already; 0 leaves it to the printer.
+  size_t line = 0;
+  size_t line_start = 0;
 };
 
 // Prints the diagnostics in their order; `plain` leaves out the source and

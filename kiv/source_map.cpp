@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "assembly/byte_set_bits.h"
+#include "kiv/byte_count.h"
 
 namespace kiv::tool {
 
@@ -53,6 +54,8 @@ namespace {
 std::vector<size_t> AscendingOrder(std::span<const size_t> keys) {
   std::vector<size_t> order(keys.size());
   std::iota(order.begin(), order.end(), size_t{0});
+  // Diagnostics come mostly sorted already.
+  if (std::is_sorted(keys.begin(), keys.end())) return order;
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return keys[a] < keys[b]; });
   return order;
@@ -66,7 +69,7 @@ size_t SkipLines(std::string_view text, size_t pos, size_t n) {
     uint64_t bits = left >= assembly::kByteBlock
                         ? assembly::ByteSetBits<'\n'>(text.data() + pos)
                         : assembly::ByteSetBitsOfTail<'\n'>(text.data() + pos, left);
-    const auto count = static_cast<size_t>(std::popcount(bits));
+    const size_t count = CountSetBits(bits);
     if (count < n) {
       n -= count;
       pos += std::min(left, assembly::kByteBlock);
@@ -80,21 +83,30 @@ size_t SkipLines(std::string_view text, size_t pos, size_t n) {
 
 }  // namespace
 
-std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets) {
-  std::vector<SourcePosition> positions(offsets.size());
-  size_t line = 1;
-  size_t line_start = 0;
-  size_t counted_to = 0;  // line ends before here are in `line`
+std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets) {
+  std::vector<LinePlace> places(offsets.size());
+  LinePlace at;
+  size_t counted_to = 0;  // line ends before here are in `at.line`
   for (const size_t i : AscendingOrder(offsets)) {
     const size_t offset = std::min(offsets[i], text.size());
-    const size_t ends = assembly::CountByteSet<'\n'>(text.substr(counted_to, offset - counted_to));
+    const size_t ends = CountByte<'\n'>(text.substr(counted_to, offset - counted_to));
     if (ends > 0) {
-      line += ends;
+      at.line += ends;
       // Each line is searched back over once at most.
-      line_start = text.rfind('\n', offset - 1) + 1;
+      at.line_start = text.rfind('\n', offset - 1) + 1;
     }
     counted_to = offset;
-    positions[i] = PositionInLine(text, line, line_start, offset);
+    places[i] = at;
+  }
+  return places;
+}
+
+std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets) {
+  const std::vector<LinePlace> places = LinesOf(text, offsets);
+  std::vector<SourcePosition> positions(offsets.size());
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    positions[i] = PositionInLine(text, places[i].line, places[i].line_start,
+                                  std::min(offsets[i], text.size()));
   }
   return positions;
 }

@@ -41,6 +41,14 @@ class SourceMap {
 // no table of every line.
 std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets);
 
+// The line of each of `offsets` (in any order) and where it starts, in one
+// pass: LocateAll without the columns and line texts.
+struct LinePlace {
+  size_t line = 1;  // 1-based
+  size_t line_start = 0;
+};
+std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets);
+
 // The first byte of each 1-based line of `lines` (in any order), in one pass;
 // the end of the text for a line past the last.
 std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> lines);

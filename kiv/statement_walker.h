@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "assembly/label_table.h"
 #include "assembly/mnemonic_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/lookup_ring.h"
 #include "kiv/operand_roles.h"
 #include "kiv/source_map.h"
 #include "kiv/token_scan.h"
@@ -22,7 +24,12 @@ class StatementWalker {
  public:
   StatementWalker(std::string_view text, const SourceMap& lines, const assembly::LabelTable& labels,
                   Report& report, const WalkOptions& options)
-      : text_(text), lines_(lines), labels_(labels), report_(report), options_(options) {}
+      : text_(text),
+        lines_(lines),
+        labels_(labels),
+        report_(report),
+        options_(options),
+        labels_final_(options.labels_ready == nullptr) {}
 
   ProgramFacts Run();
 
@@ -65,10 +72,19 @@ class StatementWalker {
     std::string_view operand;
     uint32_t index;  // of the instruction
   };
+  struct PendingUse {
+    LabelUse use;
+    assembly::LabelTable::Query query;  // its slot fetched when the use was read
+  };
   void DeferLabelUse(const LabelUse& use);
+  // The labels are final: the uses put aside until then go into the ring.
+  void TakeWaitingLabelUses();
+  void ResolveLabelUse(const PendingUse& pending);
   void ResolveLabelUses();
-  bool LabelValue(const LabelUse& use, uint32_t& value);
+  bool LabelValue(const PendingUse& pending, uint32_t& value);
   void CheckTarget(const LabelUse& use, uint32_t value, bool via_label);
+  // Jumps and branches to a label join the others in source order.
+  void MergeTransfers();
 
   std::string_view text_;
   const SourceMap& lines_;
@@ -89,8 +105,12 @@ class StatementWalker {
   // The instruction already read on this line, for what follows it.
   const Mnemonic* line_instruction_ = nullptr;
   std::string_view line_instruction_token_;
-  std::array<LabelUse, 8> pending_uses_{};
-  size_t pending_count_ = 0;
+  LookupRing<PendingUse, kMostLabelsAhead> pending_uses_{options_.labels_ahead};
+  bool labels_final_;
+  std::vector<LabelUse> waiting_uses_;  // read before the labels were final
+  // Label uses are looked up a few later than numbers: their jumps and
+  // branches wait here, in source order, to be merged with the others.
+  std::vector<TransferFact> label_transfers_;
 };
 
 }  // namespace kiv::tool

@@ -7,18 +7,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "assembler/pack.h"
 #include "assembly/assemble.h"
 #include "kiv/check.h"
+#include "kiv/checker_labels.h"
+#include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -225,6 +232,163 @@ TEST(KivCheckRandom, CleanSourcesDrawNoErrorAndCountAsTheEncodingPass) {
       EXPECT_EQ(facts.statements[i].index, observer.events[i].index) << "seed " << seed;
     }
   }
+}
+
+// Everything a walk finds, in the order it reports it.
+struct WalkOutcome {
+  kiv::tool::ProgramFacts facts;
+  std::vector<Diagnostic> diagnostics;
+  std::vector<uint32_t> stands_at;
+};
+
+// With `late_labels`, the walk starts while the labels are not yet final,
+// as beside the label pass, and another thread makes them final a moment
+// later: anywhere from before the first label operand to after the last.
+WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead,
+                              std::optional<std::chrono::microseconds> late_labels = {}) {
+  WalkOutcome outcome;
+  std::vector<kiv::tool::LabelDefinition> definitions =
+      kiv::tool::ScanLabelDefinitions(front.formatted);
+  const kiv::tool::SourceMap lines(front.formatted);
+  kiv::tool::Report report;
+  kiv::tool::WalkOptions options;
+  options.keep_statements = true;
+  options.definitions = definitions;
+  options.labels_ahead = ahead;
+  std::atomic<bool> labels_ready{false};
+  std::jthread labeller;
+  if (late_labels) {
+    options.labels_ready = &labels_ready;
+    labeller = std::jthread([&labels_ready, delay = *late_labels] {
+      std::this_thread::sleep_for(delay);
+      labels_ready.store(true, std::memory_order_release);
+      labels_ready.notify_all();
+    });
+  }
+  outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
+  const auto statements = [&] { return outcome.facts; };
+  const auto values = kiv::tool::LabelPassValues(definitions, front.labels, ahead);
+  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
+  outcome.diagnostics = report.Finish();
+  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
+  return outcome;
+}
+
+void ExpectSameDiagnostics(const std::vector<Diagnostic>& a, const std::vector<Diagnostic>& b,
+                           uint32_t seed) {
+  ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
+  for (size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].severity, b[i].severity) << "seed " << seed;
+    EXPECT_EQ(a[i].offset, b[i].offset) << "seed " << seed;
+    EXPECT_EQ(a[i].length, b[i].length) << "seed " << seed;
+    EXPECT_EQ(a[i].message, b[i].message) << "seed " << seed;
+  }
+}
+
+// Label operands looked up a ring's length after they are read find what
+// looking each up at once finds, in the same order; sources of several
+// programs in a row hold enough label operands to go round the ring.
+TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
+  size_t to_labels = 0;
+  size_t to_numbers = 0;
+  for (uint32_t seed = 1; seed <= 1500; ++seed) {
+    std::string source;
+    for (uint32_t part = 0; part < 8; ++part) {
+      source += SourceGrammar(seed * 8 + part, seed % 2 == 0).Program();
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome plain = WalkWithLookAhead(front, 0);
+    const WalkOutcome ahead = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
+    ExpectSameDiagnostics(plain.diagnostics, ahead.diagnostics, seed);
+    EXPECT_EQ(plain.stands_at, ahead.stands_at) << "seed " << seed;
+    const auto& a = plain.facts.transfers;
+    const auto& b = ahead.facts.transfers;
+    ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].operand_offset, b[i].operand_offset) << "seed " << seed;
+      EXPECT_EQ(a[i].operand_length, b[i].operand_length) << "seed " << seed;
+      EXPECT_EQ(a[i].index, b[i].index) << "seed " << seed;
+      EXPECT_EQ(a[i].target, b[i].target) << "seed " << seed;
+      EXPECT_EQ(a[i].opcode, b[i].opcode) << "seed " << seed;
+      EXPECT_EQ(a[i].via_label, b[i].via_label) << "seed " << seed;
+      ++(b[i].via_label ? to_labels : to_numbers);
+    }
+    // In source order, numbers and labels alike: a refusal of the back end is
+    // reported at the first jump or branch of the source.
+    EXPECT_TRUE(std::is_sorted(
+        b.begin(), b.end(),
+        [](const auto& x, const auto& y) { return x.operand_offset < y.operand_offset; }))
+        << "seed " << seed;
+  }
+  // Both kinds are among the facts, enough to go round the ring many times.
+  EXPECT_GT(to_labels, 20 * kiv::tool::kMostLabelsAhead);
+  EXPECT_GT(to_numbers, 100u);
+}
+
+// Label operands put aside until the labels are final, wherever in the walk
+// that happens, find what looking each up at once finds.
+TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) {
+  for (uint32_t seed = 1; seed <= 150; ++seed) {
+    std::string source;
+    for (uint32_t part = 0; part < 300; ++part) {
+      source += SourceGrammar(seed * 300 + part, seed % 2 == 0).Program();
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome plain = WalkWithLookAhead(front, 0);
+    const WalkOutcome late = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead,
+                                               std::chrono::microseconds(seed * 5 % 400));
+    ExpectSameDiagnostics(plain.diagnostics, late.diagnostics, seed);
+    EXPECT_EQ(plain.stands_at, late.stands_at) << "seed " << seed;
+    ASSERT_EQ(plain.facts.transfers.size(), late.facts.transfers.size()) << "seed " << seed;
+    for (size_t i = 0; i < plain.facts.transfers.size(); ++i) {
+      EXPECT_EQ(plain.facts.transfers[i].operand_offset, late.facts.transfers[i].operand_offset)
+          << "seed " << seed;
+      EXPECT_EQ(plain.facts.transfers[i].target, late.facts.transfers[i].target) << "seed " << seed;
+    }
+  }
+}
+
+// The same source with tabs for some indents, some lines ended with CR LF
+// and, now and then, no line end at the very end.
+std::string WithTabsAndCarriageReturns(const std::string& source, uint32_t seed) {
+  std::string changed;
+  uint32_t line = 0;
+  for (size_t i = 0; i < source.size(); ++i) {
+    if (source.compare(i, 8, "        ") == 0 && (seed + line) % 3 == 0) {
+      changed += '\t';
+      i += 7;
+      continue;
+    }
+    if (source[i] == '\n' && (seed + line++) % 4 == 0) changed += '\r';
+    changed += source[i];
+  }
+  if (seed % 5 == 0 && !changed.empty()) changed.pop_back();
+  return changed;
+}
+
+// Diagnostics the checker has placed on their lines print as those the
+// printer places itself.
+TEST(KivCheckRandom, DiagnosticsPlacedByTheCheckerPrintAsThoseThePrinterPlaces) {
+  size_t placed = 0;
+  for (uint32_t seed = 1; seed <= 1500; ++seed) {
+    const std::string source =
+        WithTabsAndCarriageReturns(SourceGrammar(seed, true).Program(), seed);
+    const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(source);
+    std::vector<Diagnostic> unplaced = diagnostics;
+    for (Diagnostic& d : unplaced) {
+      placed += d.line != 0 ? 1 : 0;
+      d.line = 0;
+      d.line_start = 0;
+    }
+    for (const bool plain : {false, true}) {
+      std::ostringstream by_checker;
+      std::ostringstream by_printer;
+      kiv::tool::PrintDiagnostics(by_checker, "s", source, diagnostics, plain);
+      kiv::tool::PrintDiagnostics(by_printer, "s", source, unplaced, plain);
+      ASSERT_EQ(by_checker.str(), by_printer.str()) << "seed " << seed << ":\n" << source;
+    }
+  }
+  EXPECT_GT(placed, 1500u);
 }
 
 }  // namespace

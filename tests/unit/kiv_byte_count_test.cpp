@@ -1,0 +1,46 @@
+// The block-at-a-time byte count against its plain twin, on random text
+// with runs of the counted byte across block ends, and the bit count on
+// words of every density.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "kiv/byte_count.h"
+
+namespace {
+
+TEST(KivByteCount, CountsAsThePlainCountDoes) {
+  std::mt19937 random(20261207);
+  constexpr std::string_view kBytes = "\n\n::a \t\x80\xff";
+  std::uniform_int_distribution<size_t> pick(0, kBytes.size() - 1);
+  std::uniform_int_distribution<size_t> run(1, 70);
+  for (int round = 0; round < 500; ++round) {
+    std::string text;
+    const auto size = static_cast<size_t>(round * 3);
+    while (text.size() < size) text.append(run(random), kBytes[pick(random)]);
+    text.resize(size);
+    for (size_t from = 0; from <= text.size(); from += 7) {
+      const std::string_view part = std::string_view(text).substr(from);
+      ASSERT_EQ(kiv::tool::CountByte<'\n'>(part), kiv::tool::CountBytePlain(part, '\n')) << round;
+      ASSERT_EQ(kiv::tool::CountByte<':'>(part), kiv::tool::CountBytePlain(part, ':')) << round;
+    }
+  }
+}
+
+TEST(KivByteCount, CountsTheSetBitsOfAWord) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 10000; ++i) {
+    // From sparse to dense words.
+    uint64_t bits = random();
+    for (int k = 0; k < i % 4; ++k) bits &= random();
+    if (i % 8 == 7) bits = ~bits;
+    ASSERT_EQ(kiv::tool::CountSetBits(bits), static_cast<size_t>(std::popcount(bits))) << bits;
+  }
+  EXPECT_EQ(kiv::tool::CountSetBits(0), 0u);
+  EXPECT_EQ(kiv::tool::CountSetBits(~uint64_t{0}), 64u);
+}
+
+}  // namespace
