@@ -3,7 +3,9 @@
 // note, a wrong guess, or a point in the middle of a statement. The console
 // must hear the same lines in the same order.
 #include <gtest/gtest.h>
+#include <sched.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -124,16 +126,32 @@ TEST(EncodingInTwoHalves, GivesThePassInOnePieceFromTheLabelPassNote) {
   EXPECT_GT(failed, 100);  // faults fall in either half
 }
 
+// A guess at the state somewhere in the text: either anything at all, or
+// the real counts of a statement boundary with an offset a little before it,
+// inside the statement that ends there, where only the offset gives it away.
+EncodingState Guess(const Prepared& p, std::mt19937& random) {
+  const size_t size = p.formatted.size();
+  if (random() % 2 == 0) {
+    return {random() % (size + 2), static_cast<uint32_t>(random() % 40), random() % 2 == 0,
+            static_cast<uint32_t>(random() % 3)};
+  }
+  EncodingState real;
+  Log log;
+  std::string records;
+  EncodePart(p.formatted, p.labels, log, records, {}, real, random() % (size + 1));
+  real.offset -= std::min<size_t>(real.offset, random() % 6);
+  return real;
+}
+
 TEST(EncodingInTwoHalves, GivesThePassInOnePieceFromAnyWrongGuess) {
   // A split anywhere, inside a token or a string included, with counts that
   // may be off: the first half must notice and go on alone.
   RandomProgram programs(33);
   std::mt19937 random(34);
-  for (int round = 0; round < 500; ++round) {
+  for (int round = 0; round < 800; ++round) {
     const std::string source = programs.Make(1 + round % 120, round % 2 == 0);
     const Prepared p = Prepare(source, source.size());
-    EncodingState guess{random() % (p.formatted.size() + 2), static_cast<uint32_t>(random() % 40),
-                        random() % 2 == 0, static_cast<uint32_t>(random() % 3)};
+    const EncodingState guess = Guess(p, random);
     const bool with_sink = round % 4 < 2;
     ASSERT_EQ(InTwoHalves(p, guess, with_sink), InOnePiece(p, with_sink))
         << source << "\nsplit at " << guess.offset;
@@ -205,6 +223,23 @@ TEST(EncodingInTwoHalves, MismatchAtTheSplitIsEncodedOnceByTheFirstHalf) {
             Status::kSuccess);
   EXPECT_EQ(reached.index, p.note.state->index + 1);
   EXPECT_EQ(InTwoHalves(p, *p.note.state, false), InOnePiece(p, false));
+}
+
+TEST(EncodingInTwoHalves, OnlyLargeTextsOnTwoCpusAreSplit) {
+  cpu_set_t allowed;
+  ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+  EXPECT_FALSE(ShouldSplitEncoding(size_t{1} << 20));
+  EXPECT_EQ(ShouldSplitEncoding(size_t{64} << 20), CPU_COUNT(&allowed) >= 2);
+  // Held to one CPU, as under taskset, the pass stays whole.
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  int first = 0;
+  while (!CPU_ISSET(first, &allowed)) ++first;
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const bool split = ShouldSplitEncoding(size_t{64} << 20);
+  ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+  EXPECT_FALSE(split);
 }
 
 // Counts statements and lets every one pass; its presence keeps the pass whole.
