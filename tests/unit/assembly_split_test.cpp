@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "assembly/assemble.h"
 #include "assembly/encoding_pass.h"
@@ -96,12 +97,15 @@ Outcome InTwoHalves(const Prepared& p, const EncodingState& split, bool with_sin
   });
 }
 
-// Two statements on one line: the label pass counts the line once, the
-// encoding pass twice, so a note taken after it is wrong.
-std::string WithLinesCountedApart(std::string source, std::mt19937& random) {
+// Lines that throw a split off: two statements the label pass counts once
+// and the encoding pass twice, a string without its quote, a data section
+// left open, a string running over a line end.
+std::string WithOddLines(std::string source, std::mt19937& random) {
+  static const char* const kOdd[] = {"halt halt\n", ".ascii abc\n", ".rdata\n.word 3\n",
+                                     "L7: .ascii \"a\nb\"\n"};
   for (int n = static_cast<int>(random() % 3); n > 0; --n) {
     const size_t at = source.find('\n', random() % (source.size() + 1));
-    if (at != std::string::npos) source.insert(at + 1, "halt halt\n");
+    if (at != std::string::npos) source.insert(at + 1, kOdd[random() % 4]);
   }
   return source;
 }
@@ -113,7 +117,7 @@ TEST(EncodingInTwoHalves, GivesThePassInOnePieceFromTheLabelPassNote) {
   int failed = 0;
   for (int round = 0; round < 500; ++round) {
     std::string source = programs.Make(1 + round % 150, round % 2 == 0);
-    if (round % 3 == 0) source = WithLinesCountedApart(std::move(source), random);
+    if (round % 3 == 0) source = WithOddLines(std::move(source), random);
     const Prepared p = Prepare(source, random() % (source.size() + 1));
     if (!p.note.state) continue;
     ++noted;
@@ -141,6 +145,59 @@ EncodingState Guess(const Prepared& p, std::mt19937& random) {
   EncodePart(p.formatted, p.labels, log, records, {}, real, random() % (size + 1));
   real.offset -= std::min<size_t>(real.offset, random() % 6);
   return real;
+}
+
+// A label table as text: every name with its index, sorted.
+std::string TableText(const LabelTable& labels) {
+  std::vector<std::string> rows;
+  labels.ForEachLabel([&rows](std::string_view name, int32_t index) {
+    rows.push_back(std::string(name).append(" ").append(std::to_string(index)));
+  });
+  std::sort(rows.begin(), rows.end());
+  std::string text;
+  for (const std::string& row : rows) text.append(row).append("\n");
+  return text;
+}
+
+TEST(LabelPassInTwoHalves, EntersAndLogsWhatTheWholePassDoes) {
+  // Duplicates across and within the halves, complaints in either half, and
+  // splits inside data sections and strings, where the halves must not join.
+  RandomProgram programs(37);
+  std::mt19937 random(38);
+  for (int round = 0; round < 600; ++round) {
+    std::string source = programs.Make(1 + round % 150, round % 2 == 0);
+    if (round % 2 == 0) source = WithOddLines(std::move(source), random);
+    const std::string formatted = NormaliseSource(source);
+    LabelTable whole_labels;
+    Log whole_log;
+    BuildLabelList(formatted, whole_labels, whole_log);
+    LabelTable split_labels;
+    Log split_log;
+    SplitNote note{random() % (formatted.size() + 1), {}};
+    BuildLabelList(formatted, split_labels, split_log, &note);
+    ASSERT_EQ(TableText(split_labels), TableText(whole_labels)) << source << "\nfrom " << note.from;
+    ASSERT_EQ(split_log.text(), whole_log.text()) << source << "\nfrom " << note.from;
+  }
+}
+
+TEST(LabelPassInTwoHalves, HalvesDoNotJoinInsideAStringOrAStretchOfWords) {
+  // Each source is split at the line of "b": there the whole pass is inside
+  // a string (the colons after it are not labels' until the string closes),
+  // after a jump over a line to a .word's value, or in a stretch of one word
+  // (the .align then takes the filler's two indices).
+  for (const std::string source :
+       {"x: .ascii \"a\nb: c\"\nd: halt\n", ".word\n5: b: halt\nd: halt\n",
+        ".word 1\nb: .align 2\nd: halt\n"}) {
+    LabelTable whole_labels;
+    Log whole_log;
+    BuildLabelList(source, whole_labels, whole_log);
+    LabelTable split_labels;
+    Log split_log;
+    SplitNote note{source.find("b"), {}};
+    BuildLabelList(source, split_labels, split_log, &note);
+    EXPECT_EQ(TableText(split_labels), TableText(whole_labels)) << source;
+    EXPECT_EQ(split_log.text(), whole_log.text()) << source;
+  }
 }
 
 TEST(EncodingInTwoHalves, GivesThePassInOnePieceFromAnyWrongGuess) {
