@@ -3,10 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <stop_token>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 #include "assembly/byte_set_bits.h"
 #include "assembly/index_rules.h"
@@ -18,62 +14,22 @@ namespace {
 
 bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-// What the second half of a split label pass leaves for the first to enter:
-// its labels and complaints in source order, indices counted from its start.
-struct DeferredLines {
-  struct Event {
-    std::string_view name;  // a label's; none for a string without its quote
-    uint32_t index;
-    bool unquoted_string;
-  };
-  std::vector<Event> events;
-};
-
 class LabelPass {
  public:
   LabelPass(std::string_view text, LabelTable& table, Log& log, SplitNote* split)
       : text_(text), table_(table), log_(log), specials_(text), split_(split) {
     if (split_ != nullptr) note_from_ = split_->from;
   }
-  // A second half, from the line start `from`: it counts from there as if a
-  // line ended outside any data section and string, and keeps its labels
-  // and complaints in `deferred` instead of entering and logging them.
-  LabelPass(std::string_view text, LabelTable& table, Log& log, size_t from,
-            DeferredLines& deferred)
-      : LabelPass(text, table, log, nullptr) {
-    pos_ = from;
-    deferred_ = &deferred;
-  }
 
-  // Reads lines while they start before `stop`, until asked to stop.
-  void RunUntil(size_t stop, std::stop_token cancel = {}) {
+  void Run() {
     // The loop mirrors a stream's end-of-file flag: a line is read while no
     // earlier read has met the end, so a text ending in a newline is followed
     // by one empty line, which adds nothing.
-    while (!at_eof_ && pos_ < stop && !cancel.stop_requested()) {
+    while (!at_eof_) {
       if (pos_ >= note_from_) NoteSplit();
       HandleLine();
     }
-  }
-  void Finish() { InsertPendingLabels(); }
-
-  // Whether a second half started at `from` began where this pass now stands.
-  bool ArrivedAsSecondHalfBegan(size_t from) const {
-    return pos_ == from && !at_eof_ && !in_quote_ && !section_open_ && pending_words_ == 0;
-  }
-  // Takes on the second half's work, which ran to the end of the text.
-  void TakeSecondHalf(const DeferredLines& second) {
-    if (pos_ >= note_from_) NoteSplit();
-    const uint32_t base = index_;
-    for (const DeferredLines::Event& event : second.events) {
-      index_ = base + event.index;
-      if (event.unquoted_string) {
-        LogUnquotedString();
-      } else {
-        DefineLabel(event.name);
-      }
-    }
-    at_eof_ = true;
+    InsertPendingLabels();
   }
 
  private:
@@ -109,8 +65,7 @@ class LabelPass {
         in_quote_ = !in_quote_;
       } else if (!in_quote_) {  // a colon
         const auto colon = static_cast<size_t>(p - 1 - start);
-        DefineLabel(
-            LabelName(std::string_view(start, static_cast<size_t>(p - start)), cleared, colon));
+        DefineLabel(std::string_view(start, static_cast<size_t>(p - start)), cleared, colon);
         cleared = colon + 1;
         dot = false;
       }
@@ -119,17 +74,10 @@ class LabelPass {
     Classify(std::string_view(start + cleared, static_cast<size_t>(p - start) - cleared), dot);
   }
 
-  static std::string_view LabelName(std::string_view line, size_t cleared, size_t colon) {
+  void DefineLabel(std::string_view line, size_t cleared, size_t colon) {
     size_t first = cleared;
     while (first < colon && IsBlankOrTab(line[first])) ++first;
-    return line.substr(first, colon - first);
-  }
-
-  void DefineLabel(std::string_view name) {
-    if (deferred_ != nullptr) {
-      deferred_->events.push_back({name, index_, false});
-      return;
-    }
+    const std::string_view name = line.substr(first, colon - first);
     // The table is far larger than the caches: its slot is fetched now and
     // the label inserted a few definitions later, when the slot has arrived.
     if (pending_count_ == kPendingLabels) InsertOldestLabel();
@@ -203,21 +151,13 @@ class LabelPass {
   void AdvanceOverString(std::string_view rest) {
     const size_t open = rest.find('"');
     if (open == std::string_view::npos) {
-      LogUnquotedString();
+      InsertPendingLabels();
+      log_.Error("Error ASCII parsing in BuildLabelList", Index());
       return;
     }
     const size_t close = rest.find('"', open + 1);
     const uint64_t length = (close == std::string_view::npos ? rest.size() : close) - (open + 1);
     index_ += static_cast<uint32_t>(StringIndices(length));
-  }
-
-  void LogUnquotedString() {
-    if (deferred_ != nullptr) {
-      deferred_->events.push_back({{}, index_, true});
-      return;
-    }
-    InsertPendingLabels();
-    log_.Error("Error ASCII parsing in BuildLabelList", Index());
   }
 
   void FlushWords() {
@@ -236,8 +176,7 @@ class LabelPass {
   bool at_eof_ = false;
   bool in_quote_ = false;
   SplitNote* split_;
-  size_t note_from_ = SIZE_MAX;        // none asked for, or taken
-  DeferredLines* deferred_ = nullptr;  // a second half's; null in a whole pass
+  size_t note_from_ = SIZE_MAX;  // none asked for, or taken
   bool section_open_ = false;
   uint32_t index_ = 0;  // wraps like the 32-bit index it stands for
   uint32_t pending_words_ = 0;
@@ -254,49 +193,12 @@ class LabelPass {
   size_t pending_count_ = 0;
 };
 
-// The label pass in two halves, the second on its own thread from the first
-// line start at or after split.from: its count from there holds if the first
-// half arrives at that line outside any data section and string; otherwise
-// the first half reads on alone.
-void RunInTwoHalves(std::string_view text, LabelTable& table, Log& log, SplitNote& split) {
-  const size_t newline = text.find('\n', split.from == 0 ? 0 : split.from - 1);
-  const size_t from = newline == std::string_view::npos ? text.size() : newline + 1;
-  LabelPass first(text, table, log, &split);
-  DeferredLines second;
-  std::jthread worker;
-  try {
-    worker = std::jthread([&](std::stop_token cancel) {
-      LabelPass(text, table, log, from, second).RunUntil(SIZE_MAX, cancel);
-    });
-  } catch (const std::system_error&) {
-    first.RunUntil(SIZE_MAX);  // no thread to be had
-    first.Finish();
-    return;
-  }
-  first.RunUntil(from);
-  if (first.ArrivedAsSecondHalfBegan(from)) {
-    worker.join();
-    first.TakeSecondHalf(second);
-  } else {
-    worker.request_stop();
-    worker.join();
-    first.RunUntil(SIZE_MAX);
-  }
-  first.Finish();
-}
-
 }  // namespace
 
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log, SplitNote* split) {
   // Every label ends in a colon: counting them sizes the table once.
   table.Reserve(table.size() + CountByteSet<':'>(formatted));
-  if (split != nullptr) {
-    RunInTwoHalves(formatted, table, log, *split);
-  } else {
-    LabelPass pass(formatted, table, log, nullptr);
-    pass.RunUntil(SIZE_MAX);
-    pass.Finish();
-  }
+  LabelPass(formatted, table, log, split).Run();
   return Status::kSuccess;
 }
 
