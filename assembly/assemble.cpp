@@ -4,6 +4,7 @@
 #include "assembly/label_pass.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
 #include "assembly/split_encoding.h"
 
 namespace kiv::assembly {
@@ -23,7 +24,7 @@ Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log
   // its middle that the label pass notes on its way. An observer hears of
   // every statement in order, so it keeps the pass in one piece.
   SplitNote split{formatted.size() / 2, {}};
-  const bool two_halves = options.observer == nullptr && ShouldSplitEncoding(formatted.size());
+  const bool two_halves = options.observer == nullptr && WorthASecondThread(formatted.size());
   status = BuildLabelList(formatted, result.labels, log, two_halves ? &split : nullptr);
   if (status != Status::kSuccess) return status;
   if (options.records_ready && !options.records_ready()) return FileError(log);

@@ -1,20 +1,10 @@
 #include "assembly/split_encoding.h"
 
-#include <sched.h>
-
 #include <system_error>
 #include <thread>
 
 namespace kiv::assembly {
 namespace {
-
-constexpr size_t kSplitFrom = size_t{4} << 20;
-
-bool TwoCpusAvailable() {
-  cpu_set_t cpus;
-  CPU_ZERO(&cpus);
-  return sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) >= 2;
-}
 
 // The second half's work, kept aside until the first half knows whether it
 // belongs to the outcome.
@@ -39,8 +29,6 @@ Status TakeSecondHalf(const SecondHalf& second, Log& log, std::string& object_te
 }
 
 }  // namespace
-
-bool ShouldSplitEncoding(size_t size) { return size >= kSplitFrom && TwoCpusAvailable(); }
 
 Status EncodeProgramInTwoHalves(std::string_view formatted, const LabelTable& labels, Log& log,
                                 std::string& object_text, const RecordSink& sink,

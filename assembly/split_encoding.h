@@ -20,10 +20,6 @@
 
 namespace kiv::assembly {
 
-// Whether a text of `size` bytes is worth a second thread: only large ones,
-// and only when the process may run on two CPUs or more.
-bool ShouldSplitEncoding(size_t size);
-
 // As EncodeProgram without an observer. `split` is the label pass's note;
 // any state at all gives the right outcome, a wrong one only takes longer.
 // The second half's records reach the sink in one piece, after the first's.

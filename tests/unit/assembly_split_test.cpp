@@ -16,6 +16,7 @@
 #include "assembly/encoding_pass.h"
 #include "assembly/label_pass.h"
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
 #include "assembly/split_encoding.h"
 #include "random_program.h"
 
@@ -262,11 +263,11 @@ TEST(EncodingInTwoHalves, MismatchAtTheSplitIsEncodedOnceByTheFirstHalf) {
   EXPECT_EQ(InTwoHalves(p, *p.note.state, false), InOnePiece(p, false));
 }
 
-TEST(EncodingInTwoHalves, OnlyLargeTextsOnTwoCpusAreSplit) {
+TEST(EncodingInTwoHalves, OnlyLargeTextsOnTwoCpusTakeASecondThread) {
   cpu_set_t allowed;
   ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
-  EXPECT_FALSE(ShouldSplitEncoding(size_t{1} << 20));
-  EXPECT_EQ(ShouldSplitEncoding(size_t{64} << 20), CPU_COUNT(&allowed) >= 2);
+  EXPECT_FALSE(WorthASecondThread(size_t{1} << 20));
+  EXPECT_EQ(WorthASecondThread(size_t{64} << 20), CPU_COUNT(&allowed) >= 2);
   // Held to one CPU, as under taskset, the pass stays whole.
   cpu_set_t one;
   CPU_ZERO(&one);
@@ -274,7 +275,7 @@ TEST(EncodingInTwoHalves, OnlyLargeTextsOnTwoCpusAreSplit) {
   while (!CPU_ISSET(first, &allowed)) ++first;
   CPU_SET(first, &one);
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-  const bool split = ShouldSplitEncoding(size_t{64} << 20);
+  const bool split = WorthASecondThread(size_t{64} << 20);
   ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
   EXPECT_FALSE(split);
 }
