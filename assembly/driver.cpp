@@ -3,16 +3,12 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 #include <system_error>
 
 #include "assembly/assemble.h"
-#include "assembly/background_writer.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
-#include "assembly/second_thread.h"
 #include "common/exit_status.h"
 #include "common/file_io.h"
 #include "common/mapped_file.h"
@@ -75,49 +71,17 @@ class FileRun {
     return log.text();
   }
 
-  // The normaliser's text, a cache-sized piece at a time, straight to the
-  // file. On a large source, each piece is written on a second thread while
-  // the next is made, in the other of two buffers.
+  // The normaliser's text, a cache-sized piece at a time, straight to the file.
   static bool WriteNormalised(std::string_view source, OutputFile& formatted) {
-    bool written = true;
-    if (WorthASecondThread(source.size())) {
-      try {
-        // Made before the writer, so that it outlives the writer's last piece.
-        const auto room = std::make_unique_for_overwrite<char[]>(2 * kPiece);
-        BackgroundWriter writer(formatted);
-        NormaliseInPieces(source, {room.get(), 2 * kPiece}, [&writer](std::string_view piece) {
-          writer.Write(piece);
-          return true;
-        });
-        written = writer.Finish();
-        return formatted.Close() && written;
-      } catch (const std::system_error&) {
-        // No thread to be had, and nothing written yet: the plain way.
-      }
-    }
-    const auto room = std::make_unique_for_overwrite<char[]>(kPiece);
-    NormaliseInPieces(source, {room.get(), kPiece}, [&](std::string_view piece) {
-      written = formatted.Write(piece);
-      return written;
-    });
-    return formatted.Close() && written;
-  }
-
-  static constexpr size_t kPiece = size_t{256} << 10;
-
-  // Normalises the source a piece at a time into the room's buffers of
-  // kPiece bytes in turn, handing each piece on; stops when hand_on returns
-  // false.
-  template <typename HandOn>
-  static void NormaliseInPieces(std::string_view source, std::span<char> room, HandOn&& hand_on) {
-    const size_t buffers = room.size() / kPiece;
+    constexpr size_t kPiece = size_t{256} << 10;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
     Normaliser normaliser;
-    size_t count = 0;
-    for (size_t at = 0; at < source.size(); at += kPiece, ++count) {
-      char* const piece = room.data() + count % buffers * kPiece;
-      const char* end = normaliser.Normalise(source.substr(at, kPiece), piece);
-      if (!hand_on(std::string_view(piece, static_cast<size_t>(end - piece)))) return;
+    bool written = true;
+    for (size_t at = 0; at < source.size() && written; at += kPiece) {
+      const char* end = normaliser.Normalise(source.substr(at, kPiece), piece.get());
+      written = formatted.Write({piece.get(), static_cast<size_t>(end - piece.get())});
     }
+    return formatted.Close() && written;
   }
 
  private:
