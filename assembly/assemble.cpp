@@ -4,6 +4,8 @@
 #include "assembly/label_pass.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
+#include "assembly/split_encoding.h"
 
 namespace kiv::assembly {
 namespace {
@@ -18,11 +20,18 @@ Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log
                  AssemblyResult& result) {
   Status status = CreateLabelTable(result.labels);
   if (status != Status::kSuccess) return status;
-  status = BuildLabelList(formatted, result.labels, log);
+  // A large text is encoded in two halves on two threads, from a point near
+  // its middle that the label pass notes on its way. An observer hears of
+  // every statement in order, so it keeps the pass in one piece.
+  SplitNote split{formatted.size() / 2, {}};
+  const bool two_halves = options.observer == nullptr && WorthASecondThread(formatted.size());
+  status = BuildLabelList(formatted, result.labels, log, two_halves ? &split : nullptr);
   if (status != Status::kSuccess) return status;
   if (options.records_ready && !options.records_ready()) return FileError(log);
-  status = EncodeProgram(formatted, result.labels, log, result.object_text, options.record_sink,
-                         options.observer);
+  status = split.state ? EncodeProgramInTwoHalves(formatted, result.labels, log, result.object_text,
+                                                  options.record_sink, *split.state)
+                       : EncodeProgram(formatted, result.labels, log, result.object_text,
+                                       options.record_sink, options.observer);
   if (options.records_done && !options.records_done(result.object_text)) return FileError(log);
   return status;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
 #include "assembly/source_scanner.h"
@@ -18,6 +19,20 @@ struct EncodingContext {
   EncodingContext(std::string_view formatted, const LabelTable& label_table, Log& pass_log,
                   std::string& object_text)
       : in(formatted), object(object_text), out(object_text), labels(label_table), log(pass_log) {}
+  // Going on from `state`, as if the text before it had been encoded.
+  EncodingContext(std::string_view formatted, const LabelTable& label_table, Log& pass_log,
+                  std::string& object_text, const EncodingState& state)
+      : in(formatted, state.offset),
+        object(object_text),
+        out(object_text),
+        labels(label_table),
+        log(pass_log),
+        index(state.index),
+        data_open(state.data_open),
+        data_words(state.data_words) {}
+
+  // Where the pass stands now, between two statements.
+  EncodingState State() const { return {in.position(), index, data_open, data_words}; }
 
   // The index of the statement being encoded, as logged.
   int32_t Index() const { return static_cast<int32_t>(index); }

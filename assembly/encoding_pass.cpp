@@ -146,4 +146,27 @@ Status EncodeProgramStatementByStatement(std::string_view formatted, const Label
   return Status::kSuccess;
 }
 
+Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log,
+                  std::string& object_text, const RecordSink& sink, EncodingState& state,
+                  size_t stop, std::stop_token cancel) {
+  // Records take less room than the text they come from.
+  RecordPieces pieces(sink, object_text, formatted.size() - state.offset);
+  EncodingContext context(formatted, labels, log, object_text, state);
+  InstructionBatch batch;
+  std::string_view token;
+  for (;;) {
+    const EncodingState before = context.State();
+    if (!context.in.NextToken(token) ||
+        static_cast<size_t>(token.data() - formatted.data()) >= stop || cancel.stop_requested()) {
+      const Status status = batch.Write(context);
+      if (status == Status::kSuccess) state = before;
+      return status;
+    }
+    const Status status =
+        EncodeBatched(context, batch, token, ClassifyStatement(formatted, token), 0, nullptr);
+    if (status != Status::kSuccess) return status;
+    pieces.AfterStatement();
+  }
+}
+
 }  // namespace kiv::assembly

@@ -2,10 +2,13 @@
 // instruction and data directive as records of the intermediate object text.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
+#include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
 #include "assembly/statement_observer.h"
@@ -36,5 +39,16 @@ Status EncodeProgramStatementByStatement(std::string_view formatted, const Label
                                          Log& log, std::string& object_text,
                                          const RecordSink& sink = {},
                                          StatementObserver* observer = nullptr);
+
+// One part of the batched pass without an observer, for a pass run in two
+// halves: encodes from `state` (the text's start, or a point between two
+// statements whose state is known) up to the first statement token that
+// starts at or after `stop`, writes out the batch, and leaves in `state`
+// where the pass then stands. A failure ends the part as it ends the pass,
+// with `state` unchanged. Asked to stop through `cancel`, the part ends
+// early at a statement boundary: its work is then meant to be thrown away.
+Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log,
+                  std::string& object_text, const RecordSink& sink, EncodingState& state,
+                  size_t stop = std::string_view::npos, std::stop_token cancel = {});
 
 }  // namespace kiv::assembly

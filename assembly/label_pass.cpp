@@ -1,6 +1,7 @@
 #include "assembly/label_pass.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "assembly/byte_set_bits.h"
@@ -15,18 +16,31 @@ bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
 class LabelPass {
  public:
-  LabelPass(std::string_view text, LabelTable& table, Log& log)
-      : text_(text), table_(table), log_(log), specials_(text) {}
+  LabelPass(std::string_view text, LabelTable& table, Log& log, SplitNote* split)
+      : text_(text), table_(table), log_(log), specials_(text), split_(split) {
+    if (split_ != nullptr) note_from_ = split_->from;
+  }
 
   void Run() {
     // The loop mirrors a stream's end-of-file flag: a line is read while no
     // earlier read has met the end, so a text ending in a newline is followed
     // by one empty line, which adds nothing.
-    while (!at_eof_) HandleLine();
+    while (!at_eof_) {
+      if (pos_ >= note_from_) NoteSplit();
+      HandleLine();
+    }
     InsertPendingLabels();
   }
 
  private:
+  // A line that starts after a line end, outside a string, is where the
+  // encoding pass starts a statement with these counts.
+  void NoteSplit() {
+    if (in_quote_ || (pos_ != 0 && text_[pos_ - 1] != '\n')) return;
+    split_->state = EncodingState{pos_, index_, section_open_, pending_words_};
+    note_from_ = SIZE_MAX;
+  }
+
   // Reads one line up to and including its newline. Text up to and including
   // each label's colon is taken out of the line (it reads as blanks), so only
   // what follows the last label is classified.
@@ -161,6 +175,8 @@ class LabelPass {
   size_t pos_ = 0;
   bool at_eof_ = false;
   bool in_quote_ = false;
+  SplitNote* split_;
+  size_t note_from_ = SIZE_MAX;  // none asked for, or taken
   bool section_open_ = false;
   uint32_t index_ = 0;  // wraps like the 32-bit index it stands for
   uint32_t pending_words_ = 0;
@@ -179,10 +195,10 @@ class LabelPass {
 
 }  // namespace
 
-Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log) {
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log, SplitNote* split) {
   // Every label ends in a colon: counting them sizes the table once.
   table.Reserve(table.size() + CountByteSet<':'>(formatted));
-  LabelPass(formatted, table, log).Run();
+  LabelPass(formatted, table, log, split).Run();
   return Status::kSuccess;
 }
 

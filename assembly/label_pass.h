@@ -3,16 +3,29 @@
 // instruction index, and advances the index by the room each line takes.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string_view>
 
+#include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
 #include "assembly/status.h"
 
 namespace kiv::assembly {
 
+// Where the encoding pass may be split: the label pass notes, at the first
+// line start at or after `from` that lies outside any string, the state the
+// encoding pass will have there if the two passes count alike there (on odd
+// sources they can count apart, so the note is a guess to be checked).
+struct SplitNote {
+  size_t from = 0;
+  std::optional<EncodingState> state;  // none when no such line follows
+};
+
 // Logs duplicate labels and .ascii lines without a quote, and goes on:
-// the result is always kSuccess.
-Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log);
+// the result is always kSuccess. Takes the note when one is asked for.
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
+                      SplitNote* split = nullptr);
 
 }  // namespace kiv::assembly

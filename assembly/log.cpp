@@ -18,6 +18,8 @@ void Log::Info(std::string_view message) {
   Emit(line);
 }
 
+void Log::Append(const Log& later) { Emit(later.text_); }
+
 void Log::Emit(const std::string& line) {
   if (console_ != nullptr) std::fwrite(line.data(), 1, line.size(), console_);
   text_ += line;

@@ -20,6 +20,9 @@ class Log {
   // " INFO: %s " with a blank before the line end.
   void Info(std::string_view message);
 
+  // The lines another log kept, as if they were made here now.
+  void Append(const Log& later);
+
   const std::string& text() const { return text_; }
 
  private:

@@ -15,6 +15,8 @@ namespace kiv::assembly {
 class SourceScanner {
  public:
   explicit SourceScanner(std::string_view text) : text_(text), space_(text) {}
+  // Reads on from `from`, as if everything before it had been read.
+  SourceScanner(std::string_view text, size_t from) : text_(text), pos_(from), space_(text) {}
 
   // The next run of non-white-space bytes; false at the end of the text.
   // Inline: the encoding pass reads every token through it.

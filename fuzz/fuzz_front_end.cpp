@@ -7,7 +7,10 @@
 #include <string_view>
 
 #include "assembly/assemble.h"
+#include "assembly/encoding_pass.h"
+#include "assembly/label_pass.h"
 #include "assembly/normaliser.h"
+#include "assembly/split_encoding.h"
 #include "fuzz/invariants.h"
 
 using namespace kiv::assembly;
@@ -42,6 +45,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(crlf_result.status == result.status && crlf_result.object_text == result.object_text &&
               crlf_result.log == result.log,
           "CR LF line ends changed the result");
+  }
+  // The encoding pass in two halves, from the label pass's note at a line
+  // near the middle (right or wrong), gives what the pass in one piece gives.
+  {
+    LabelTable labels;
+    Log label_log;
+    SplitNote note{formatted.size() / 2, {}};
+    BuildLabelList(formatted, labels, label_log, &note);
+    Check(result.log.starts_with(label_log.text()), "taking the note changed the label pass's log");
+    if (note.state) {
+      Log whole_log;
+      Log split_log;
+      std::string whole;
+      std::string split;
+      const Status whole_status = EncodeProgram(formatted, labels, whole_log, whole);
+      const Status split_status =
+          EncodeProgramInTwoHalves(formatted, labels, split_log, split, {}, *note.state);
+      Check(split_status == whole_status && split == whole && split_log.text() == whole_log.text(),
+            "the encoding pass in two halves differed from the pass in one piece");
+    }
   }
   // A failing pass says why, in one error line at the end of the log.
   if (result.status != Status::kSuccess) {
