@@ -1,8 +1,11 @@
+#include <future>
 #include <string>
 
+#include "assembly/second_thread.h"
 #include "common/mapped_file.h"
 #include "kiv/chain.h"
 #include "kiv/commands.h"
+#include "kiv/label_lines.h"
 #include "kiv/listing.h"
 #include "kiv/slot_sources.h"
 
@@ -21,8 +24,13 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv list: cannot read " << path << "\n";
     return kExitInputError;
   }
+  // The front end runs on one thread while it reports statements: the
+  // other reads the source's lines and labels meanwhile.
+  const bool two_threads = assembly::WorthASecondThread(source.view().size());
+  std::future<SourceLines> source_lines = std::async(
+      two_threads ? std::launch::async : std::launch::deferred, ReadSourceLines, source.view());
   StatementLog statements;
-  statements.Reserve(source.view().size() / 32);  // about one statement per line
+  statements.Reserve(source.view().size() / 16);  // at most one instruction per short line
   const ChainResult chain = RunChain(source.view(), statements);
   // The checker runs only to explain a failure: a listing needs no more
   // than both programs' success.
@@ -30,7 +38,8 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     ReportFailure(err, path, source.view(), chain);
     return kExitInputError;
   }
-  WriteListing(out, source.view(), chain, statements.statements());
+  const SourceLines lines = source_lines.get();
+  WriteListing(out, {lines, chain, statements}, two_threads);
   return kExitOk;
 }
 

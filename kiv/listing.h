@@ -11,13 +11,20 @@
 #include <vector>
 
 #include "kiv/chain.h"
+#include "kiv/label_lines.h"
 #include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 
-// `chain` succeeded on `source`; `statements` are those it reported.
-// Written out in pieces as it is made.
-void WriteListing(std::ostream& out, std::string_view source, const ChainResult& chain,
-                  const std::vector<Statement>& statements);
+struct ListingInput {
+  const SourceLines& source;  // of the source `chain` succeeded on
+  const ChainResult& chain;
+  const StatementLog& statements;  // those the chain reported
+};
+
+// Written out in pieces as it is made. With `second_thread`, a second
+// thread makes the second half of the bundles and the symbol table while
+// this one writes the first half: the same bytes, sooner on a large program.
+void WriteListing(std::ostream& out, const ListingInput& input, bool second_thread = false);
 
 }  // namespace kiv::tool
