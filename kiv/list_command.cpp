@@ -39,7 +39,7 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     return kExitInputError;
   }
   const SourceLines lines = source_lines.get();
-  WriteListing(out, {lines, chain, statements}, two_threads);
+  WriteListing(out, {lines, chain, statements}, {.second_thread = two_threads});
   return kExitOk;
 }
 

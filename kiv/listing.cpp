@@ -54,9 +54,6 @@ void AppendAddress(std::string& out, size_t unit, char separator, int part) {
 
 constexpr size_t kFlushBytes = size_t{1} << 20;
 
-// Units listed as one piece: about a megabyte of listing, written at once.
-constexpr size_t kBlockUnits = 4096;
-
 // Whose turn it is to write: pieces are made on either thread but written
 // strictly in order, so the listing's bytes never depend on the threads.
 class WritingTurns {
@@ -80,8 +77,11 @@ class WritingTurns {
 // of the listing at once.
 class ListingWriter {
  public:
-  explicit ListingWriter(const ListingInput& input)
-      : chain_(input.chain), lines_(input.source.lines), labels_(input.source.labels) {
+  ListingWriter(const ListingInput& input, size_t block_units)
+      : block_units_(std::max<size_t>(block_units, 1)),
+        chain_(input.chain),
+        lines_(input.source.lines),
+        labels_(input.source.labels) {
     Image image;
     std::string error;
     ReadBinaryImage(chain_.back.image, image, error);
@@ -115,12 +115,12 @@ class ListingWriter {
 
   void WritePieces(size_t first, size_t step, std::ostream& stream, WritingTurns& turns) const {
     const size_t count = program_.units.size();
-    const size_t blocks = (count + kBlockUnits - 1) / kBlockUnits;
+    const size_t blocks = (count + block_units_ - 1) / block_units_;
     std::string text;
     for (size_t piece = first; piece <= blocks; piece += step) {
       text.clear();
       if (piece < blocks) {
-        Units(piece * kBlockUnits, std::min(count, (piece + 1) * kBlockUnits), text);
+        Units(piece * block_units_, std::min(count, (piece + 1) * block_units_), text);
       } else {
         Symbols(stream, turns, piece, text);
         return;
@@ -233,6 +233,7 @@ class ListingWriter {
     out += '\n';
   }
 
+  size_t block_units_;
   const ChainResult& chain_;
   const LineIndex& lines_;
   const std::vector<LabelLine>& labels_;
@@ -242,8 +243,8 @@ class ListingWriter {
 
 }  // namespace
 
-void WriteListing(std::ostream& out, const ListingInput& input, bool second_thread) {
-  ListingWriter(input).Run(out, second_thread);
+void WriteListing(std::ostream& out, const ListingInput& input, const ListingOptions& options) {
+  ListingWriter(input, options.block_units).Run(out, options.second_thread);
 }
 
 }  // namespace kiv::tool

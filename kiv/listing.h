@@ -22,9 +22,14 @@ struct ListingInput {
   const StatementLog& statements;  // those the chain reported
 };
 
-// Written out in pieces as it is made. With `second_thread`, a second
-// thread makes the second half of the bundles and the symbol table while
-// this one writes the first half: the same bytes, sooner on a large program.
-void WriteListing(std::ostream& out, const ListingInput& input, bool second_thread = false);
+struct ListingOptions {
+  // A second thread makes every other piece of the listing while this one
+  // makes the others: the same bytes, sooner on a large program.
+  bool second_thread = false;
+  size_t block_units = 4096;  // units in one piece, about a megabyte of listing
+};
+
+// Written out in pieces as it is made.
+void WriteListing(std::ostream& out, const ListingInput& input, const ListingOptions& options = {});
 
 }  // namespace kiv::tool
