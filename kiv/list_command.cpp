@@ -1,5 +1,7 @@
 #include <future>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "assembly/second_thread.h"
 #include "common/mapped_file.h"
@@ -10,6 +12,22 @@
 #include "kiv/slot_sources.h"
 
 namespace kiv::tool {
+namespace {
+
+// The source's lines and labels read on a thread of their own while the
+// front end starts, which is sequential up to its encoding pass; read when
+// asked for where no thread is to be had.
+std::future<SourceLines> ReadSourceLinesBeside(std::string_view source, bool second_thread) {
+  if (second_thread) {
+    try {
+      return std::async(std::launch::async, ReadSourceLines, source);
+    } catch (const std::system_error&) {
+    }
+  }
+  return std::async(std::launch::deferred, ReadSourceLines, source);
+}
+
+}  // namespace
 
 int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
   if (args.size() > 1 || (args.size() == 1 && args[0].starts_with("-"))) {
@@ -24,11 +42,8 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv list: cannot read " << path << "\n";
     return kExitInputError;
   }
-  // The front end runs on one thread while it reports statements: the
-  // other reads the source's lines and labels meanwhile.
   const bool two_threads = assembly::WorthASecondThread(source.view().size());
-  std::future<SourceLines> source_lines = std::async(
-      two_threads ? std::launch::async : std::launch::deferred, ReadSourceLines, source.view());
+  std::future<SourceLines> source_lines = ReadSourceLinesBeside(source.view(), two_threads);
   StatementLog statements;
   statements.Reserve(source.view().size() / 16);  // at most one instruction per short line
   const ChainResult chain = RunChain(source.view(), statements);
