@@ -52,7 +52,7 @@ void AppendAddress(std::string& out, size_t unit, char separator, int part) {
   out += "    ";
 }
 
-constexpr size_t kFlushBytes = size_t{1} << 20;
+constexpr size_t kSymbolPartBytes = size_t{1} << 20;
 
 // Whose turn it is to write: pieces are made on either thread but written
 // strictly in order, so the listing's bytes never depend on the threads.
@@ -117,18 +117,21 @@ class ListingWriter {
     const size_t count = program_.units.size();
     const size_t blocks = (count + block_units_ - 1) / block_units_;
     std::string text;
-    for (size_t piece = first; piece <= blocks; piece += step) {
+    for (size_t piece = first; piece < blocks; piece += step) {
       text.clear();
-      if (piece < blocks) {
-        Units(piece * block_units_, std::min(count, (piece + 1) * block_units_), text);
-      } else {
-        Symbols(stream, turns, piece, text);
-        return;
-      }
+      Units(piece * block_units_, std::min(count, (piece + 1) * block_units_), text);
       turns.WaitFor(piece);
-      stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+      Write(stream, text);
       turns.Done(piece);
     }
+    if (blocks < first || (blocks - first) % step != 0) return;  // the other thread's
+    const std::vector<std::string> symbols = Symbols();
+    turns.WaitFor(blocks);
+    for (const std::string& part : symbols) Write(stream, part);
+  }
+
+  static void Write(std::ostream& stream, std::string_view text) {
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
 
   void Units(size_t begin, size_t end, std::string& out) const {
@@ -191,16 +194,16 @@ class ListingWriter {
 
   // In the order of definition, which is the order of instruction indices
   // in a usual source; a name defined twice is listed once, as the label
-  // table holds it. The last piece: written in parts of a megabyte once its
-  // turn has come.
-  void Symbols(std::ostream& stream, WritingTurns& turns, size_t piece, std::string& out) const {
-    out += "\nSYMBOLS\n";
-    AppendColumn(out, "LABEL", kLabelWidth);
-    out += "INDEX  ADDRESS   LINE\n";
+  // table holds it. Made whole, in parts of a megabyte, before its turn to
+  // be written comes: the last piece then costs only its writing.
+  std::vector<std::string> Symbols() const {
+    std::vector<std::string> parts(1);
+    parts.back() += "\nSYMBOLS\n";
+    AppendColumn(parts.back(), "LABEL", kLabelWidth);
+    parts.back() += "INDEX  ADDRESS   LINE\n";
     const bool repeats = labels_.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
     constexpr size_t kLookAhead = 8;  // the table's slots are far apart in memory
-    turns.WaitFor(piece);
     for (size_t i = 0; i < labels_.size(); ++i) {
       if (i + kLookAhead < labels_.size())
         chain_.front.labels.Prefetch(labels_[i + kLookAhead].name);
@@ -210,16 +213,10 @@ class ListingWriter {
         continue;
       }
       if (repeats && !listed.insert(definition.name).second) continue;
-      Symbol(definition.name, index, definition.line, out);
-      if (out.size() >= kFlushBytes) Flush(stream, out);
+      if (parts.back().size() >= kSymbolPartBytes) parts.emplace_back();
+      Symbol(definition.name, index, definition.line, parts.back());
     }
-    Flush(stream, out);
-    turns.Done(piece);
-  }
-
-  static void Flush(std::ostream& stream, std::string& out) {
-    stream.write(out.data(), static_cast<std::streamsize>(out.size()));
-    out.clear();
+    return parts;
   }
 
   void Symbol(std::string_view name, int32_t index, uint32_t line, std::string& out) const {
