@@ -11,6 +11,9 @@ namespace {
 // told on in order once the first half has been told of its own.
 class HeldStatements : public StatementObserver {
  public:
+  // Room for the statements of `text_size` bytes, a short line each at most,
+  // so that a million events are not copied as the list grows.
+  void Reserve(size_t text_size) { events_.reserve(text_size / 16); }
   void OnStatement(const StatementEvent& event) override { events_.push_back(event); }
   // Its records now follow `records_before` bytes of the first half's.
   void TellOn(StatementObserver& observer, size_t records_before) const {
@@ -58,6 +61,7 @@ Status EncodeProgramInTwoHalves(std::string_view formatted, const LabelTable& la
   if (split.offset > formatted.size() || (observer != nullptr && sink))
     return EncodeProgram(formatted, labels, log, object_text, sink, observer);
   SecondHalf second;
+  if (observer != nullptr) second.statements.Reserve(formatted.size() - split.offset);
   std::jthread worker;
   try {
     worker = std::jthread([&](std::stop_token cancel) {
