@@ -21,17 +21,20 @@ Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log
   Status status = CreateLabelTable(result.labels);
   if (status != Status::kSuccess) return status;
   // A large text is encoded in two halves on two threads, from a point near
-  // its middle that the label pass notes on its way. An observer hears of
-  // every statement in order, so it keeps the pass in one piece.
+  // its middle that the label pass notes on its way. An observer still hears
+  // of every statement in order; with a record sink as well it keeps the
+  // pass in one piece.
   SplitNote split{formatted.size() / 2, {}};
-  const bool two_halves = options.observer == nullptr && WorthASecondThread(formatted.size());
+  const bool two_halves =
+      (options.observer == nullptr || !options.record_sink) && WorthASecondThread(formatted.size());
   status = BuildLabelList(formatted, result.labels, log, two_halves ? &split : nullptr);
   if (status != Status::kSuccess) return status;
   if (options.records_ready && !options.records_ready()) return FileError(log);
-  status = split.state ? EncodeProgramInTwoHalves(formatted, result.labels, log, result.object_text,
-                                                  options.record_sink, *split.state)
-                       : EncodeProgram(formatted, result.labels, log, result.object_text,
-                                       options.record_sink, options.observer);
+  status = split.state
+               ? EncodeProgramInTwoHalves(formatted, result.labels, log, result.object_text,
+                                          options.record_sink, *split.state, options.observer)
+               : EncodeProgram(formatted, result.labels, log, result.object_text,
+                               options.record_sink, options.observer);
   if (options.records_done && !options.records_done(result.object_text)) return FileError(log);
   return status;
 }

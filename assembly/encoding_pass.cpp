@@ -148,11 +148,11 @@ Status EncodeProgramStatementByStatement(std::string_view formatted, const Label
 
 Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log,
                   std::string& object_text, const RecordSink& sink, EncodingState& state,
-                  size_t stop, std::stop_token cancel) {
+                  size_t stop, std::stop_token cancel, StatementObserver* observer) {
   // Records take less room than the text they come from.
   RecordPieces pieces(sink, object_text, formatted.size() - state.offset);
   EncodingContext context(formatted, labels, log, object_text, state);
-  InstructionBatch batch;
+  InstructionBatch batch(observer, &pieces.handed_on_ref());
   std::string_view token;
   for (;;) {
     const EncodingState before = context.State();
@@ -162,8 +162,8 @@ Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log
       if (status == Status::kSuccess) state = before;
       return status;
     }
-    const Status status =
-        EncodeBatched(context, batch, token, ClassifyStatement(formatted, token), 0, nullptr);
+    const Status status = EncodeBatched(context, batch, token, ClassifyStatement(formatted, token),
+                                        pieces.handed_on(), observer);
     if (status != Status::kSuccess) return status;
     pieces.AfterStatement();
   }

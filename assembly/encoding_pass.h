@@ -40,15 +40,16 @@ Status EncodeProgramStatementByStatement(std::string_view formatted, const Label
                                          const RecordSink& sink = {},
                                          StatementObserver* observer = nullptr);
 
-// One part of the batched pass without an observer, for a pass run in two
-// halves: encodes from `state` (the text's start, or a point between two
-// statements whose state is known) up to the first statement token that
-// starts at or after `stop`, writes out the batch, and leaves in `state`
-// where the pass then stands. A failure ends the part as it ends the pass,
-// with `state` unchanged. Asked to stop through `cancel`, the part ends
-// early at a statement boundary: its work is then meant to be thrown away.
+// One part of the batched pass, for a pass run in two halves: encodes from `state` (the text's
+// start, or a point between two statements whose state is known) up to the first statement token
+// that starts at or after `stop`, writes out the batch, and leaves in `state` where the pass then
+// stands. A failure ends the part as it ends the pass, with `state` unchanged. Asked to stop
+// through `cancel`, the part ends early at a statement boundary: its work is then meant to be
+// thrown away. An observer hears of the part's statements as EncodeProgram tells them, records
+// placed from the start of the part's own records.
 Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log,
                   std::string& object_text, const RecordSink& sink, EncodingState& state,
-                  size_t stop = std::string_view::npos, std::stop_token cancel = {});
+                  size_t stop = std::string_view::npos, std::stop_token cancel = {},
+                  StatementObserver* observer = nullptr);
 
 }  // namespace kiv::assembly

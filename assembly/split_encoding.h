@@ -20,11 +20,14 @@
 
 namespace kiv::assembly {
 
-// As EncodeProgram without an observer. `split` is the label pass's note;
-// any state at all gives the right outcome, a wrong one only takes longer.
-// The second half's records reach the sink in one piece, after the first's.
+// As EncodeProgram. `split` is the label pass's note; any state at all
+// gives the right outcome, a wrong one only takes longer. The second half's
+// records reach the sink in one piece, after the first's. An observer hears
+// of every statement in order: the second half's are held until the first
+// half's have been told. With both a sink and an observer the pass stays in
+// one piece, as the held statements' records would have nowhere to point.
 Status EncodeProgramInTwoHalves(std::string_view formatted, const LabelTable& labels, Log& log,
                                 std::string& object_text, const RecordSink& sink,
-                                const EncodingState& split);
+                                const EncodingState& split, StatementObserver* observer = nullptr);
 
 }  // namespace kiv::assembly

@@ -51,4 +51,10 @@ std::vector<LabelLine> LabelLinesPlain(const LineIndex& lines) {
   return labels;
 }
 
+SourceLines ReadSourceLines(std::string_view source) {
+  SourceLines read{LineIndex(source), {}};
+  read.labels = LabelLines(source, read.lines);
+  return read;
+}
+
 }  // namespace kiv::tool

@@ -23,4 +23,13 @@ std::vector<LabelLine> LabelLines(std::string_view source, const LineIndex& line
 // The plain twin, line by line, for the test that compares them.
 std::vector<LabelLine> LabelLinesPlain(const LineIndex& lines);
 
+// What the listing needs of the source alone: made before or beside the
+// chain, which does not need it.
+struct SourceLines {
+  LineIndex lines;
+  std::vector<LabelLine> labels;
+};
+
+SourceLines ReadSourceLines(std::string_view source);
+
 }  // namespace kiv::tool

@@ -1,12 +1,33 @@
+#include <future>
 #include <string>
+#include <string_view>
+#include <system_error>
 
+#include "assembly/second_thread.h"
 #include "common/mapped_file.h"
 #include "kiv/chain.h"
 #include "kiv/commands.h"
+#include "kiv/label_lines.h"
 #include "kiv/listing.h"
 #include "kiv/slot_sources.h"
 
 namespace kiv::tool {
+namespace {
+
+// The source's lines and labels read on a thread of their own while the
+// front end starts, which is sequential up to its encoding pass; read when
+// asked for where no thread is to be had.
+std::future<SourceLines> ReadSourceLinesBeside(std::string_view source, bool second_thread) {
+  if (second_thread) {
+    try {
+      return std::async(std::launch::async, ReadSourceLines, source);
+    } catch (const std::system_error&) {
+    }
+  }
+  return std::async(std::launch::deferred, ReadSourceLines, source);
+}
+
+}  // namespace
 
 int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
   if (args.size() > 1 || (args.size() == 1 && args[0].starts_with("-"))) {
@@ -21,8 +42,10 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv list: cannot read " << path << "\n";
     return kExitInputError;
   }
+  const bool two_threads = assembly::WorthASecondThread(source.view().size());
+  std::future<SourceLines> source_lines = ReadSourceLinesBeside(source.view(), two_threads);
   StatementLog statements;
-  statements.Reserve(source.view().size() / 32);  // about one statement per line
+  statements.Reserve(source.view().size() / 16);  // at most one instruction per short line
   const ChainResult chain = RunChain(source.view(), statements);
   // The checker runs only to explain a failure: a listing needs no more
   // than both programs' success.
@@ -30,7 +53,8 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     ReportFailure(err, path, source.view(), chain);
     return kExitInputError;
   }
-  WriteListing(out, source.view(), chain, statements.statements());
+  const SourceLines lines = source_lines.get();
+  WriteListing(out, {lines, chain, statements}, {.second_thread = two_threads});
   return kExitOk;
 }
 

@@ -1,8 +1,11 @@
 #include "kiv/listing.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <ostream>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 #include "kiv/disassembly.h"
@@ -49,144 +52,196 @@ void AppendAddress(std::string& out, size_t unit, char separator, int part) {
   out += "    ";
 }
 
-constexpr size_t kFlushBytes = size_t{1} << 20;
+constexpr size_t kSymbolPartBytes = size_t{1} << 20;
 
+// Whose turn it is to write: pieces are made on either thread but written
+// strictly in order, so the listing's bytes never depend on the threads.
+class WritingTurns {
+ public:
+  void WaitFor(size_t piece) const {
+    for (size_t now = next_.load(std::memory_order_acquire); now != piece;
+         now = next_.load(std::memory_order_acquire)) {
+      next_.wait(now, std::memory_order_acquire);
+    }
+  }
+  void Done(size_t piece) {
+    next_.store(piece + 1, std::memory_order_release);
+    next_.notify_all();
+  }
+
+ private:
+  std::atomic<size_t> next_{0};
+};
+
+// Reads only what the constructor made, so two threads may each make pieces
+// of the listing at once.
 class ListingWriter {
  public:
-  ListingWriter(std::ostream& out, std::string_view source, const ChainResult& chain,
-                const std::vector<Statement>& statements)
-      : stream_(out), chain_(chain), source_(source), lines_(source) {
+  ListingWriter(const ListingInput& input, size_t block_units)
+      : block_units_(std::max<size_t>(block_units, 1)),
+        chain_(input.chain),
+        lines_(input.source.lines),
+        labels_(input.source.labels) {
     Image image;
     std::string error;
-    ReadBinaryImage(chain.back.image, image, error);
-    map_ = MapSlotSources(chain.front.object_text, statements, chain.back.boundaries,
+    ReadBinaryImage(chain_.back.image, image, error);
+    map_ = MapSlotSources(chain_.front.object_text, input.statements, chain_.back.boundaries,
                           image.units.size());
     for (size_t k = 0; k < image.units.size(); ++k) {
       image.kinds[k] = map_.is_data[k] ? UnitKind::kData : UnitKind::kBundle;
     }
     program_ = ReadProgram(image);
-    out_.reserve(2 * kFlushBytes);
   }
 
-  void Run() {
-    out_ += "ADDRESS   WORD              INSTRUCTION                      LINE  SOURCE\n";
-    for (size_t k = 0; k < program_.units.size(); ++k) {
-      if (program_.units[k].is_data) {
-        DataUnit(k);
-      } else {
-        BundleUnit(k);
-      }
-      if (out_.size() >= kFlushBytes) Flush();
-    }
-    Symbols();
-    Flush();
+  // The pieces are the blocks of units, then the symbol table. With a second
+  // thread, each thread makes every other piece and waits for its turn to
+  // write it; the buffer it made it in is used again for its next piece.
+  void Run(std::ostream& stream, bool second_thread) const {
+    stream << "ADDRESS   WORD              INSTRUCTION                      LINE  SOURCE\n";
+    WritingTurns turns;
+    std::jthread helper;
+    if (second_thread) helper = StartPieces(1, stream, turns);
+    WritePieces(0, helper.joinable() ? 2 : 1, stream, turns);
   }
 
  private:
-  void Flush() {
-    stream_.write(out_.data(), static_cast<std::streamsize>(out_.size()));
-    out_.clear();
-  }
-
-  void SourceColumns(uint32_t line) {
-    if (line != 0) {
-      AppendDecimal(out_, line, 5);
-      out_ += "  ";
-      out_ += lines_.Line(line);
+  std::jthread StartPieces(size_t first, std::ostream& stream, WritingTurns& turns) const {
+    try {
+      return std::jthread([this, first, &stream, &turns] { WritePieces(first, 2, stream, turns); });
+    } catch (const std::system_error&) {
+      return {};  // no thread to be had: this one makes every piece
     }
-    out_ += '\n';
   }
 
-  void BundleUnit(size_t k) {
+  void WritePieces(size_t first, size_t step, std::ostream& stream, WritingTurns& turns) const {
+    const size_t count = program_.units.size();
+    const size_t blocks = (count + block_units_ - 1) / block_units_;
+    std::string text;
+    for (size_t piece = first; piece < blocks; piece += step) {
+      text.clear();
+      Units(piece * block_units_, std::min(count, (piece + 1) * block_units_), text);
+      turns.WaitFor(piece);
+      Write(stream, text);
+      turns.Done(piece);
+    }
+    if (blocks < first || (blocks - first) % step != 0) return;  // the other thread's
+    const std::vector<std::string> symbols = Symbols();
+    turns.WaitFor(blocks);
+    for (const std::string& part : symbols) Write(stream, part);
+  }
+
+  static void Write(std::ostream& stream, std::string_view text) {
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+
+  void Units(size_t begin, size_t end, std::string& out) const {
+    for (size_t k = begin; k < end; ++k) {
+      if (program_.units[k].is_data) {
+        DataUnit(k, out);
+      } else {
+        BundleUnit(k, out);
+      }
+    }
+  }
+
+  void SourceColumns(uint32_t line, std::string& out) const {
+    if (line != 0) {
+      AppendDecimal(out, line, 5);
+      out += "  ";
+      out += lines_.Line(line);
+    }
+    out += '\n';
+  }
+
+  void BundleUnit(size_t k, std::string& out) const {
     const ProgramUnit& unit = program_.units[k];
-    AppendHexDigits(out_, k * 16, 4);
-    out_ += "      bundle, slot count field ";
-    out_ += static_cast<char>('0' + (unit.raw & 3));
-    out_ += '\n';
+    AppendHexDigits(out, k * 16, 4);
+    out += "      bundle, slot count field ";
+    out += static_cast<char>('0' + (unit.raw & 3));
+    out += '\n';
     const int count = InstructionCount(unit);
+    const bool spawni = unit.bundle.kind == BundleKind::kSpawni;
     for (int slot = 0; slot < 3; ++slot) {
       if (slot >= count) {
         if (unit.bundle.kind != BundleKind::kSlots) continue;
-        AppendAddress(out_, k, '.', slot + 1);
-        out_ += "(padding)\n";
+        AppendAddress(out, k, '.', slot + 1);
+        out += "(padding)\n";
         continue;
       }
       const uint64_t word =
-          unit.bundle.kind == BundleKind::kSpawni
-              ? uint64_t{unit.bundle.spawni_second} << 32 | unit.bundle.spawni_first
-              : unit.bundle.words[slot];
-      AppendAddress(out_, k, '.', slot + 1);
+          spawni ? uint64_t{unit.bundle.spawni_second} << 32 | unit.bundle.spawni_first
+                 : unit.bundle.words[slot];
+      AppendAddress(out, k, '.', slot + 1);
       // spawni's two values take 16 digits; every slot word 11.
-      AppendHexDigits(out_, word, unit.bundle.kind == BundleKind::kSpawni ? 16 : 11);
-      out_.append(unit.bundle.kind == BundleKind::kSpawni ? 2 : 7, ' ');
-      AppendColumn(out_, InstructionLine(program_, k, slot).text, kInstructionWidth);
-      SourceColumns(map_.slot_lines[3 * k + slot]);
+      AppendHexDigits(out, word, spawni ? 16 : 11);
+      out.append(spawni ? 2 : 7, ' ');
+      AppendColumn(out, InstructionLine(program_, k, slot).text, kInstructionWidth);
+      SourceColumns(map_.slot_lines[3 * k + slot], out);
     }
   }
 
-  void DataUnit(size_t k) {
+  void DataUnit(size_t k, std::string& out) const {
     const ProgramUnit& unit = program_.units[k];
-    AppendHexDigits(out_, k * 16, 4);
-    out_ += "      data line\n";
+    AppendHexDigits(out, k * 16, 4);
+    out += "      data line\n";
     for (int half = 0; half < 2; ++half) {
-      AppendAddress(out_, k, '+', 8 * half);
-      AppendHexDigits(out_, PairOf(unit.raw, half), 16);
-      out_.append(2 + kInstructionWidth, ' ');
-      SourceColumns(map_.pair_lines[2 * k + half]);
+      AppendAddress(out, k, '+', 8 * half);
+      AppendHexDigits(out, PairOf(unit.raw, half), 16);
+      out.append(2 + kInstructionWidth, ' ');
+      SourceColumns(map_.pair_lines[2 * k + half], out);
     }
   }
 
   // In the order of definition, which is the order of instruction indices
   // in a usual source; a name defined twice is listed once, as the label
-  // table holds it.
-  void Symbols() {
-    out_ += "\nSYMBOLS\n";
-    AppendColumn(out_, "LABEL", kLabelWidth);
-    out_ += "INDEX  ADDRESS   LINE\n";
-    const std::vector<LabelLine> definitions = LabelLines(source_, lines_);
-    const bool repeats = definitions.size() != chain_.front.labels.size();
+  // table holds it. Made whole, in parts of a megabyte, before its turn to
+  // be written comes: the last piece then costs only its writing.
+  std::vector<std::string> Symbols() const {
+    std::vector<std::string> parts(1);
+    parts.back() += "\nSYMBOLS\n";
+    AppendColumn(parts.back(), "LABEL", kLabelWidth);
+    parts.back() += "INDEX  ADDRESS   LINE\n";
+    const bool repeats = labels_.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
     constexpr size_t kLookAhead = 8;  // the table's slots are far apart in memory
-    for (size_t i = 0; i < definitions.size(); ++i) {
-      if (i + kLookAhead < definitions.size()) {
-        chain_.front.labels.Prefetch(definitions[i + kLookAhead].name);
-      }
-      const LabelLine& definition = definitions[i];
+    for (size_t i = 0; i < labels_.size(); ++i) {
+      if (i + kLookAhead < labels_.size())
+        chain_.front.labels.Prefetch(labels_[i + kLookAhead].name);
+      const LabelLine& definition = labels_[i];
       int32_t index = 0;
       if (chain_.front.labels.FindLabel(definition.name, index) != assembly::Status::kSuccess) {
         continue;
       }
       if (repeats && !listed.insert(definition.name).second) continue;
-      Symbol(definition.name, index, definition.line);
+      if (parts.back().size() >= kSymbolPartBytes) parts.emplace_back();
+      Symbol(definition.name, index, definition.line, parts.back());
     }
+    return parts;
   }
 
-  void Symbol(std::string_view name, int32_t index, uint32_t line) {
+  void Symbol(std::string_view name, int32_t index, uint32_t line, std::string& out) const {
     const uint64_t position = chain_.back.boundaries.SlotPosition(static_cast<uint32_t>(index));
-    AppendColumn(out_, name, kLabelWidth);
-    AppendDecimal(out_, index, 5);
-    out_ += "  ";
-    AppendHexDigits(out_, position / 3 * 16, 4);
-    out_ += "    ";
-    AppendDecimal(out_, line, 5);
-    out_ += '\n';
-    if (out_.size() >= kFlushBytes) Flush();
+    AppendColumn(out, name, kLabelWidth);
+    AppendDecimal(out, index, 5);
+    out += "  ";
+    AppendHexDigits(out, position / 3 * 16, 4);
+    out += "    ";
+    AppendDecimal(out, line, 5);
+    out += '\n';
   }
 
-  std::ostream& stream_;
+  size_t block_units_;
   const ChainResult& chain_;
-  std::string_view source_;
-  LineIndex lines_;
+  const LineIndex& lines_;
+  const std::vector<LabelLine>& labels_;
   SlotSources map_;
   Program program_;
-  std::string out_;
 };
 
 }  // namespace
 
-void WriteListing(std::ostream& out, std::string_view source, const ChainResult& chain,
-                  const std::vector<Statement>& statements) {
-  ListingWriter(out, source, chain, statements).Run();
+void WriteListing(std::ostream& out, const ListingInput& input, const ListingOptions& options) {
+  ListingWriter(input, options.block_units).Run(out, options.second_thread);
 }
 
 }  // namespace kiv::tool

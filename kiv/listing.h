@@ -11,13 +11,25 @@
 #include <vector>
 
 #include "kiv/chain.h"
+#include "kiv/label_lines.h"
 #include "kiv/slot_sources.h"
 
 namespace kiv::tool {
 
-// `chain` succeeded on `source`; `statements` are those it reported.
+struct ListingInput {
+  const SourceLines& source;  // of the source `chain` succeeded on
+  const ChainResult& chain;
+  const StatementLog& statements;  // those the chain reported
+};
+
+struct ListingOptions {
+  // A second thread makes every other piece of the listing while this one
+  // makes the others: the same bytes, sooner on a large program.
+  bool second_thread = false;
+  size_t block_units = 4096;  // units in one piece, about a megabyte of listing
+};
+
 // Written out in pieces as it is made.
-void WriteListing(std::ostream& out, std::string_view source, const ChainResult& chain,
-                  const std::vector<Statement>& statements);
+void WriteListing(std::ostream& out, const ListingInput& input, const ListingOptions& options = {});
 
 }  // namespace kiv::tool

@@ -32,13 +32,13 @@ class Mapper {
     map_.is_data.assign(unit_count, 0);
   }
 
+  void TakeInstruction(uint32_t index, uint32_t line) {
+    const uint64_t position = boundaries_.SlotPosition(index);
+    if (position / 3 < map_.unit_count) map_.slot_lines[position] = line;
+  }
+
   void Take(const Statement& event) {
     const uint32_t line = event.line;
-    if (event.instruction) {
-      const uint64_t position = boundaries_.SlotPosition(event.index);
-      if (position / 3 < map_.unit_count) map_.slot_lines[position] = line;
-      return;
-    }
     if (event.cls == InstructionClass::kRdata) {
       if (!in_section_) {
         in_section_ = true;
@@ -82,17 +82,24 @@ void StatementLog::OnStatement(const assembly::StatementEvent& event) {
                    formatted_.begin() + static_cast<ptrdiff_t>(offset), '\n'));
     counted_to_ = offset;
   }
+  if (event.mnemonic != nullptr) {
+    if (event.index >= instruction_lines_.size()) instruction_lines_.resize(event.index + 1, 0);
+    instruction_lines_[event.index] = line_;
+    return;
+  }
   Statement statement;
   statement.line = line_;
   statement.records_begin = event.records_begin;
   statement.records_size = static_cast<uint32_t>(event.records_end - event.records_begin);
   statement.index = event.index;
   statement.cls = event.cls;
-  statement.instruction = event.mnemonic != nullptr;
-  statements_.push_back(statement);
+  directives_.push_back(statement);
 }
 
 LineIndex::LineIndex(std::string_view text) : text_(text) {
+  // Counted first: a vector grown step by step would copy a large source's
+  // line starts several times over into fresh memory.
+  starts_.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   starts_.push_back(0);
   for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
     starts_.push_back(at + 1);
@@ -113,10 +120,14 @@ uint32_t LineIndex::LineOf(size_t offset) const {
   return static_cast<uint32_t>(after - starts_.begin());
 }
 
-SlotSources MapSlotSources(std::string_view object_text, const std::vector<Statement>& statements,
+SlotSources MapSlotSources(std::string_view object_text, const StatementLog& statements,
                            const assembler::BoundaryTable& boundaries, size_t unit_count) {
   Mapper mapper(object_text, boundaries, unit_count);
-  for (const Statement& statement : statements) mapper.Take(statement);
+  const std::vector<uint32_t>& lines = statements.instruction_lines();
+  for (size_t index = 0; index < lines.size(); ++index) {
+    if (lines[index] != 0) mapper.TakeInstruction(static_cast<uint32_t>(index), lines[index]);
+  }
+  for (const Statement& statement : statements.directives()) mapper.Take(statement);
   return mapper.Finish();
 }
 

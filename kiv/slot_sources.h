@@ -15,34 +15,39 @@
 
 namespace kiv::tool {
 
-// What the map needs of one statement, kept small: a large program reports
-// a million of them.
+// What the map needs of a statement that is no instruction (a directive):
+// few in a usual program.
 struct Statement {
   uint32_t line = 0;  // 1-based, of its token
   uint64_t records_begin = 0;
   uint32_t records_size = 0;
   uint32_t index = 0;
   assembly::InstructionClass cls = assembly::InstructionClass::kNop;
-  bool instruction = false;
 };
 
-// Collects the statements of one run that succeeded, in order, with the
-// line of each: the offsets point into the normalised text, which keeps
-// every line of the source, and they only grow, so lines are counted on
-// the way.
+// Collects the statements of one run that succeeded, with the line of each:
+// the offsets point into the normalised text, which keeps every line of the
+// source, and they only grow, so lines are counted on the way. A large
+// program reports a million instructions, so each keeps only its line, at
+// its instruction index; the instructions map apart from the directives, as
+// neither changes where the other lands.
 class StatementLog : public assembly::StatementObserver {
  public:
   // The normalised text, before the first statement.
   void SetText(std::string_view formatted) { formatted_ = formatted; }
   void OnStatement(const assembly::StatementEvent& event) override;
-  void Reserve(size_t count) { statements_.reserve(count); }
-  const std::vector<Statement>& statements() const { return statements_; }
+  void Reserve(size_t instruction_count) { instruction_lines_.reserve(instruction_count); }
+  // The line of the instruction at each front-end index; 0 for an index no
+  // instruction statement starts at.
+  const std::vector<uint32_t>& instruction_lines() const { return instruction_lines_; }
+  const std::vector<Statement>& directives() const { return directives_; }  // in order
 
  private:
   std::string_view formatted_;
   size_t counted_to_ = 0;
   uint32_t line_ = 1;
-  std::vector<Statement> statements_;
+  std::vector<uint32_t> instruction_lines_;
+  std::vector<Statement> directives_;
 };
 
 // 1-based line numbers; 0 where nothing of the source landed.
@@ -53,7 +58,7 @@ struct SlotSources {
   std::vector<uint8_t> is_data;      // one per unit
 };
 
-SlotSources MapSlotSources(std::string_view object_text, const std::vector<Statement>& statements,
+SlotSources MapSlotSources(std::string_view object_text, const StatementLog& statements,
                            const assembler::BoundaryTable& boundaries, size_t unit_count);
 
 // Where each line of a text starts, for turning offsets into line numbers.

@@ -148,6 +148,53 @@ EncodingState Guess(const Prepared& p, std::mt19937& random) {
   return real;
 }
 
+// Every statement an observer hears of, one line each.
+class HeardStatements : public StatementObserver {
+ public:
+  void OnStatement(const StatementEvent& e) override {
+    text_ += std::to_string(e.offset) + " " + std::to_string(e.end) + " " +
+             (e.mnemonic ? std::string(e.mnemonic->token) : "-") + " " +
+             std::to_string(static_cast<int>(e.kind)) + " " +
+             std::to_string(static_cast<int>(e.cls)) + " " + std::to_string(e.index) + " " +
+             std::to_string(e.records_begin) + " " + std::to_string(e.records_end) + " " +
+             std::to_string(static_cast<int>(e.status)) + "\n";
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+TEST(EncodingInTwoHalves, AnObserverHearsWhatItHearsOfThePassInOnePiece) {
+  // From the note, from a wrong guess, failing in either half: the same
+  // statements in the same order, their records where the whole text has
+  // them, and the same outcome besides.
+  RandomProgram programs(41);
+  std::mt19937 random(42);
+  int split = 0;
+  for (int round = 0; round < 600; ++round) {
+    std::string source = programs.Make(1 + round % 150, round % 2 == 0);
+    if (round % 3 == 0) source = WithOddLines(std::move(source), random);
+    const Prepared p = Prepare(source, random() % (source.size() + 1));
+    const EncodingState from = p.note.state && round % 4 != 0 ? *p.note.state : Guess(p, random);
+    split += p.note.state ? 1 : 0;
+    const bool with_sink = round % 5 == 0;  // the pass then stays in one piece
+    HeardStatements whole_heard;
+    const Outcome whole =
+        kiv::assembly::Run(with_sink, [&](Log& log, std::string& rest, const RecordSink& sink) {
+          return EncodeProgram(p.formatted, p.labels, log, rest, sink, &whole_heard);
+        });
+    HeardStatements split_heard;
+    const Outcome halves = kiv::assembly::Run(with_sink, [&](Log& log, std::string& rest,
+                                                             const RecordSink& sink) {
+      return EncodeProgramInTwoHalves(p.formatted, p.labels, log, rest, sink, from, &split_heard);
+    });
+    ASSERT_EQ(halves, whole) << source;
+    ASSERT_EQ(split_heard.text(), whole_heard.text()) << source << "\nsplit at " << from.offset;
+  }
+  EXPECT_GT(split, 400);
+}
+
 // A label table as text: every name with its index, sorted.
 std::string TableText(const LabelTable& labels) {
   std::vector<std::string> rows;
