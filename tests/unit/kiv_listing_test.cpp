@@ -30,9 +30,9 @@ class ListedProgram {
     std::string source;
     for (int i = 0; i < statements; ++i) {
       if (i % 5 == 0) {
-        source += "L" + std::to_string(i / 5) + ": ";
+        source += Label(static_cast<uint32_t>(i / 5)) + ": ";
       } else if (Below(40) == 0) {
-        source += "L" + std::to_string(Below(static_cast<uint32_t>(i / 5) + 1)) + ": ";
+        source += Label(Below(static_cast<uint32_t>(i / 5) + 1)) + ": ";
       }
       source += Statement(labels) + "\n";
     }
@@ -41,10 +41,15 @@ class ListedProgram {
 
  private:
   uint32_t Below(uint32_t bound) { return static_cast<uint32_t>(random_() % bound); }
-  std::string Register() { return "$" + std::to_string(Below(32)); }
-  std::string Target(int labels) {
-    return "L" + std::to_string(Below(static_cast<uint32_t>(labels)));
+  // Built by appending: GCC 12 warns wrongly about a literal + std::string.
+  static std::string Numbered(char prefix, uint32_t number) {
+    std::string name(1, prefix);
+    name += std::to_string(number);
+    return name;
   }
+  static std::string Label(uint32_t number) { return Numbered('L', number); }
+  std::string Register() { return Numbered('$', Below(32)); }
+  std::string Target(int labels) { return Label(Below(static_cast<uint32_t>(labels))); }
 
   std::string Statement(int labels) {
     switch (Below(12)) {
