@@ -15,14 +15,19 @@
 
 namespace kiv::test {
 
-// The repository, found from this file's path; KIV_SOURCE_DIR overrides it
-// (relative paths would be taken from the build directory a test runs in).
+// The repository: KIV_SOURCE_DIR when set, else where the build found it,
+// else found from this file's path (relative paths would be taken from the
+// build directory a test runs in).
 inline std::filesystem::path SourceDir() {
   if (const char* dir = std::getenv("KIV_SOURCE_DIR")) return dir;
+#ifdef KIV_REPOSITORY_DIR
+  return KIV_REPOSITORY_DIR;
+#else
   return std::filesystem::absolute(std::filesystem::path(__FILE__))
       .parent_path()
       .parent_path()
       .parent_path();
+#endif
 }
 
 // The whole file, byte for byte; empty when it cannot be read.

@@ -21,17 +21,11 @@ namespace {
 namespace fs = std::filesystem;
 using kiv::test::ReadFile;
 
-// The folder beside this file's own, found from the compiler's name for this
-// file or, when that is relative to elsewhere, from the working directory up.
+// The cases' folder: KIV_DIAGNOSTICS_DIR when set, else tests/diagnostics
+// of the repository.
 fs::path DiagnosticsDir() {
   if (const char* dir = std::getenv("KIV_DIAGNOSTICS_DIR")) return dir;
-  const fs::path beside = fs::path(__FILE__).parent_path().parent_path() / "diagnostics";
-  if (fs::is_directory(beside)) return beside;
-  for (fs::path dir = fs::current_path(); !dir.empty(); dir = dir.parent_path()) {
-    if (fs::is_directory(dir / "tests" / "diagnostics")) return dir / "tests" / "diagnostics";
-    if (dir == dir.parent_path()) break;
-  }
-  return beside;
+  return kiv::test::SourceDir() / "tests" / "diagnostics";
 }
 
 std::vector<fs::path> Cases() {
