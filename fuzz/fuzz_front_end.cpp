@@ -5,16 +5,62 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "assembly/assemble.h"
 #include "assembly/encoding_pass.h"
 #include "assembly/label_pass.h"
 #include "assembly/normaliser.h"
 #include "assembly/split_encoding.h"
+#include "assembly/statement_observer.h"
 #include "fuzz/invariants.h"
 
 using namespace kiv::assembly;
 using kiv::fuzz::Check;
+
+namespace {
+
+// Every statement event, as a tool listening to the pass would keep it.
+class EventLog : public StatementObserver {
+ public:
+  void OnStatement(const StatementEvent& e) override { events_.push_back(e); }
+  bool SameAs(const EventLog& other) const {
+    return std::equal(events_.begin(), events_.end(), other.events_.begin(), other.events_.end(),
+                      [](const StatementEvent& a, const StatementEvent& b) {
+                        return a.offset == b.offset && a.end == b.end && a.mnemonic == b.mnemonic &&
+                               a.kind == b.kind && a.cls == b.cls && a.index == b.index &&
+                               a.records_begin == b.records_begin &&
+                               a.records_end == b.records_end && a.status == b.status;
+                      });
+  }
+
+ private:
+  std::vector<StatementEvent> events_;
+};
+
+// The pass in two halves from the note against the pass in one piece, with
+// and without an observer: the same status, records, log and events.
+void CheckTwoHalves(std::string_view formatted, const LabelTable& labels,
+                    const EncodingState& note) {
+  for (const bool observed : {false, true}) {
+    Log whole_log;
+    Log split_log;
+    std::string whole;
+    std::string split;
+    EventLog whole_events;
+    EventLog split_events;
+    const Status whole_status =
+        EncodeProgram(formatted, labels, whole_log, whole, {}, observed ? &whole_events : nullptr);
+    const Status split_status = EncodeProgramInTwoHalves(formatted, labels, split_log, split, {},
+                                                         note, observed ? &split_events : nullptr);
+    Check(split_status == whole_status && split == whole && split_log.text() == whole_log.text(),
+          "the encoding pass in two halves differed from the pass in one piece");
+    Check(split_events.SameAs(whole_events),
+          "an observer heard the pass in two halves differently");
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view source(reinterpret_cast<const char*>(data), size);
@@ -54,17 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SplitNote note{formatted.size() / 2, {}};
     BuildLabelList(formatted, labels, label_log, &note);
     Check(result.log.starts_with(label_log.text()), "taking the note changed the label pass's log");
-    if (note.state) {
-      Log whole_log;
-      Log split_log;
-      std::string whole;
-      std::string split;
-      const Status whole_status = EncodeProgram(formatted, labels, whole_log, whole);
-      const Status split_status =
-          EncodeProgramInTwoHalves(formatted, labels, split_log, split, {}, *note.state);
-      Check(split_status == whole_status && split == whole && split_log.text() == whole_log.text(),
-            "the encoding pass in two halves differed from the pass in one piece");
-    }
+    if (note.state) CheckTwoHalves(formatted, labels, *note.state);
   }
   // A failing pass says why, in one error line at the end of the log.
   if (result.status != Status::kSuccess) {
