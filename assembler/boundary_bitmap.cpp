@@ -7,9 +7,8 @@ namespace {
 // fields at each step. The fields hold values up to 2, not single bits, so
 // std::popcount would have to count twice (the low bits, then the high bits
 // twice over); and as the build does not assume a processor that counts
-// bits, each std::popcount is a library call rather than one instruction.
-// The front end's byte counts (assembly/byte_set_bits.h) take that call once
-// per 64 bytes of text; this sum runs for every relocated target.
+// bits, each std::popcount is a library call rather than one instruction;
+// this sum runs for every relocated target.
 uint32_t SumOfTwoBitFields(uint64_t fields) {
   fields = (fields & 0x3333333333333333u) + ((fields >> 2) & 0x3333333333333333u);  // 4-bit sums
   fields = (fields + (fields >> 4)) & 0x0f0f0f0f0f0f0f0fu;                          // 8-bit sums

@@ -57,13 +57,23 @@ uint64_t ByteSetBits(const char* block) {
 #endif
 }
 
+// The set bits of a word, by shifts and adds the compiler keeps inline: the
+// build does not assume a processor that counts bits, so std::popcount would
+// be a library call for every 64 bytes of text.
+inline size_t CountSetBits(uint64_t bits) {
+  bits -= (bits >> 1) & 0x5555555555555555u;
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+  return static_cast<size_t>((bits * 0x0101010101010101u) >> 56);
+}
+
 // How many bytes of the text belong to the set.
 template <char... kBytes>
 size_t CountByteSet(std::string_view text) {
   size_t count = 0;
   size_t p = 0;
   for (; text.size() - p >= kByteBlock; p += kByteBlock) {
-    count += static_cast<size_t>(std::popcount(ByteSetBits<kBytes...>(text.data() + p)));
+    count += CountSetBits(ByteSetBits<kBytes...>(text.data() + p));
   }
   for (; p < text.size(); ++p) count += ((text[p] == kBytes) || ...) ? 1 : 0;
   return count;

@@ -5,7 +5,6 @@
 #include <numeric>
 
 #include "assembly/byte_set_bits.h"
-#include "kiv/byte_count.h"
 
 namespace kiv::tool {
 
@@ -69,7 +68,7 @@ size_t SkipLines(std::string_view text, size_t pos, size_t n) {
     uint64_t bits = left >= assembly::kByteBlock
                         ? assembly::ByteSetBits<'\n'>(text.data() + pos)
                         : assembly::ByteSetBitsOfTail<'\n'>(text.data() + pos, left);
-    const size_t count = CountSetBits(bits);
+    const size_t count = assembly::CountSetBits(bits);
     if (count < n) {
       n -= count;
       pos += std::min(left, assembly::kByteBlock);
@@ -89,7 +88,7 @@ std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> of
   size_t counted_to = 0;  // line ends before here are in `at.line`
   for (const size_t i : AscendingOrder(offsets)) {
     const size_t offset = std::min(offsets[i], text.size());
-    const size_t ends = CountByte<'\n'>(text.substr(counted_to, offset - counted_to));
+    const size_t ends = assembly::CountByteSet<'\n'>(text.substr(counted_to, offset - counted_to));
     if (ends > 0) {
       at.line += ends;
       // Each line is searched back over once at most.

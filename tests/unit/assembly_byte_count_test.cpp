@@ -3,16 +3,24 @@
 // words of every density.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <random>
 #include <string>
 
-#include "kiv/byte_count.h"
+#include "assembly/byte_set_bits.h"
 
 namespace {
 
-TEST(KivByteCount, CountsAsThePlainCountDoes) {
+using kiv::assembly::CountByteSet;
+using kiv::assembly::CountSetBits;
+
+size_t CountBytePlain(std::string_view text, char byte) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), byte));
+}
+
+TEST(ByteCount, CountsAsThePlainCountDoes) {
   std::mt19937 random(20261207);
   constexpr std::string_view kBytes = "\n\n::a \t\x80\xff";
   std::uniform_int_distribution<size_t> pick(0, kBytes.size() - 1);
@@ -24,23 +32,23 @@ TEST(KivByteCount, CountsAsThePlainCountDoes) {
     text.resize(size);
     for (size_t from = 0; from <= text.size(); from += 7) {
       const std::string_view part = std::string_view(text).substr(from);
-      ASSERT_EQ(kiv::tool::CountByte<'\n'>(part), kiv::tool::CountBytePlain(part, '\n')) << round;
-      ASSERT_EQ(kiv::tool::CountByte<':'>(part), kiv::tool::CountBytePlain(part, ':')) << round;
+      ASSERT_EQ(CountByteSet<'\n'>(part), CountBytePlain(part, '\n')) << round;
+      ASSERT_EQ(CountByteSet<':'>(part), CountBytePlain(part, ':')) << round;
     }
   }
 }
 
-TEST(KivByteCount, CountsTheSetBitsOfAWord) {
+TEST(ByteCount, CountsTheSetBitsOfAWord) {
   std::mt19937_64 random(7);
   for (int i = 0; i < 10000; ++i) {
     // From sparse to dense words.
     uint64_t bits = random();
     for (int k = 0; k < i % 4; ++k) bits &= random();
     if (i % 8 == 7) bits = ~bits;
-    ASSERT_EQ(kiv::tool::CountSetBits(bits), static_cast<size_t>(std::popcount(bits))) << bits;
+    ASSERT_EQ(CountSetBits(bits), static_cast<size_t>(std::popcount(bits))) << bits;
   }
-  EXPECT_EQ(kiv::tool::CountSetBits(0), 0u);
-  EXPECT_EQ(kiv::tool::CountSetBits(~uint64_t{0}), 64u);
+  EXPECT_EQ(CountSetBits(0), 0u);
+  EXPECT_EQ(CountSetBits(~uint64_t{0}), 64u);
 }
 
 }  // namespace
