@@ -107,24 +107,51 @@ Status EncodeBatched(EncodingContext& context, InstructionBatch& batch, std::str
              : EncodeObserved(context, token, classification, records_handed_on, *observer);
 }
 
-}  // namespace
-
-Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
-                     std::string& object_text, const RecordSink& sink,
-                     StatementObserver* observer) {
-  RecordPieces pieces(sink, object_text, formatted.size());
-  EncodingContext context(formatted, labels, log, object_text);
+// The batched pass from `state`. A part (kPart) also ends at the first
+// statement at or after `stop`, or when asked to through `cancel`; the whole
+// pass tests neither, as it runs for every statement.
+template <bool kPart>
+Status EncodeFrom(std::string_view formatted, const LabelTable& labels, Log& log,
+                  std::string& object_text, const RecordSink& sink, EncodingState& state,
+                  size_t stop, const std::stop_token& cancel, StatementObserver* observer) {
+  // Records take less room than the text they come from.
+  RecordPieces pieces(sink, object_text, formatted.size() - state.offset);
+  EncodingContext context(formatted, labels, log, object_text, state);
   // The observer hears of each instruction when the batch writes it, and of
   // every other statement after the batch has been written: in source order.
   InstructionBatch batch(observer, &pieces.handed_on_ref());
   std::string_view token;
-  while (context.in.NextToken(token)) {
+  for (;;) {
+    // Reading a token moves only the scanner: the counts are the same after.
+    const size_t before = context.in.position();
+    bool end = !context.in.NextToken(token);
+    if constexpr (kPart) {
+      end = end || static_cast<size_t>(token.data() - formatted.data()) >= stop ||
+            cancel.stop_requested();
+    }
+    if (end) {
+      EncodingState reached = context.State();
+      reached.offset = before;
+      const Status status = batch.Write(context);
+      if (status == Status::kSuccess) state = reached;
+      return status;
+    }
     const Status status = EncodeBatched(context, batch, token, ClassifyStatement(formatted, token),
                                         pieces.handed_on(), observer);
     if (status != Status::kSuccess) return status;
     pieces.AfterStatement();
   }
-  return batch.Write(context);
+}
+
+}  // namespace
+
+Status EncodeProgram(std::string_view formatted, const LabelTable& labels, Log& log,
+                     std::string& object_text, const RecordSink& sink,
+                     StatementObserver* observer) {
+  // The whole pass is one part: from the start of the text to its end.
+  EncodingState state;
+  return EncodeFrom<false>(formatted, labels, log, object_text, sink, state, std::string_view::npos,
+                           {}, observer);
 }
 
 Status EncodeProgramStatementByStatement(std::string_view formatted, const LabelTable& labels,
@@ -149,24 +176,7 @@ Status EncodeProgramStatementByStatement(std::string_view formatted, const Label
 Status EncodePart(std::string_view formatted, const LabelTable& labels, Log& log,
                   std::string& object_text, const RecordSink& sink, EncodingState& state,
                   size_t stop, std::stop_token cancel, StatementObserver* observer) {
-  // Records take less room than the text they come from.
-  RecordPieces pieces(sink, object_text, formatted.size() - state.offset);
-  EncodingContext context(formatted, labels, log, object_text, state);
-  InstructionBatch batch(observer, &pieces.handed_on_ref());
-  std::string_view token;
-  for (;;) {
-    const EncodingState before = context.State();
-    if (!context.in.NextToken(token) ||
-        static_cast<size_t>(token.data() - formatted.data()) >= stop || cancel.stop_requested()) {
-      const Status status = batch.Write(context);
-      if (status == Status::kSuccess) state = before;
-      return status;
-    }
-    const Status status = EncodeBatched(context, batch, token, ClassifyStatement(formatted, token),
-                                        pieces.handed_on(), observer);
-    if (status != Status::kSuccess) return status;
-    pieces.AfterStatement();
-  }
+  return EncodeFrom<true>(formatted, labels, log, object_text, sink, state, stop, cancel, observer);
 }
 
 }  // namespace kiv::assembly
