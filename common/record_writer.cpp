@@ -1,19 +1,21 @@
 #include "common/record_writer.h"
 
 #include "common/hex.h"
+#include "common/packed_bytes.h"
 #include "common/record_format.h"
 
 namespace kiv {
 
-// Each record is formatted in a small buffer and appended at once.
+// Each record is formatted in a small buffer and appended at once. The
+// buffers leave room for the eight bytes WriteHexWord always stores.
 
 void RecordWriter::Instruction(uint32_t head, uint32_t body) {
   char buffer[32];
   char* p = buffer;
   *p++ = '\n';
-  p = WriteHex(p, head);
+  p = WriteHexWord(p, head);
   *p++ = ' ';
-  p = WriteHex(p, body);
+  p = WriteHexWord(p, body);
   out_.append(buffer, p);
 }
 
@@ -21,7 +23,7 @@ void RecordWriter::ShortInstruction(uint32_t head) {
   char buffer[16];
   char* p = buffer;
   *p++ = '\n';
-  p = WriteHex(p, head);
+  p = WriteHexWord(p, head);
   *p++ = ' ';
   *p++ = '0';
   out_.append(buffer, p);
@@ -34,7 +36,7 @@ void RecordWriter::Spawni(uint32_t first, uint32_t second) {
     *p++ = '\n';
     for (const char c : record_format::kSpawniHeadText) *p++ = c;
     *p++ = ' ';
-    p = WriteHex(p, value);
+    p = WriteHexWord(p, value);
     *p++ = ' ';
   }
   out_.append(buffer, p);
@@ -48,8 +50,9 @@ void RecordWriter::DataMarker() {
 void RecordWriter::DataPair(uint32_t first_word, uint32_t second_word) {
   char buffer[1 + record_format::kPairDigits];
   buffer[0] = '\n';
-  WriteHexDigits(buffer + 1, (uint64_t{first_word} << 32) | second_word,
-                 record_format::kPairDigits);
+  static_assert(record_format::kPairDigits == 16);
+  Store8(buffer + 1, HexDigitsWord(first_word));
+  Store8(buffer + 9, HexDigitsWord(second_word));
   out_.append(buffer, sizeof buffer);
 }
 
