@@ -42,17 +42,6 @@ ProgramFacts StatementWalker::Run() {
   return std::move(facts_);
 }
 
-bool StatementWalker::NextOnLine(std::string_view& token) {
-  const size_t start = SkipLineSpace(text_, pos_);
-  if (start == text_.size() || text_[start] == '\n') {
-    pos_ = start;
-    return false;
-  }
-  pos_ = TokenEnd(text_, start);
-  token = text_.substr(start, pos_ - start);
-  return true;
-}
-
 std::string_view StatementWalker::TokenAfter(size_t from) const {
   while (from < text_.size() && IsSpace(text_[from])) ++from;
   size_t end = from;

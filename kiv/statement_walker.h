@@ -13,6 +13,7 @@
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/line_tokens.h"
 #include "kiv/lookup_ring.h"
 #include "kiv/operand_roles.h"
 #include "kiv/source_map.h"
@@ -42,7 +43,7 @@ class StatementWalker {
   }
   size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
   // The next token before the line ends; false at the line end (left at it).
-  bool NextOnLine(std::string_view& token);
+  bool NextOnLine(std::string_view& token) { return line_tokens_.Next(pos_, token); }
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
@@ -95,6 +96,7 @@ class StatementWalker {
   size_t next_definition_ = 0;  // the first label not yet placed
 
   size_t pos_ = 0;
+  LineTokens line_tokens_{text_};
   bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
   uint32_t index_ = 0;    // wraps like the encoding pass's index
   bool section_open_ = false;

@@ -163,6 +163,33 @@ TEST(KivComments, OnlyAnOddNumberOfQuotesInACommentIsReported) {
   EXPECT_EQ(CheckQuotesInComments("a # \"\nb # \"\nc # \"\n").size(), 2u);
 }
 
+// The jump from comment to comment against the byte-by-byte scan, on random
+// text dense in quotes, comment starts and line ends, so that comments start
+// inside strings, quotes carry over line ends and texts end inside comments;
+// long enough to span several 64-byte blocks.
+TEST(KivComments, TheJumpingScanMatchesThePlainOne) {
+  using kiv::tool::CheckQuotesInComments;
+  using kiv::tool::CheckQuotesInCommentsPlain;
+  std::mt19937 random(7);
+  constexpr std::string_view kBytes = "\"\"#;\n\nab  \t";
+  std::uniform_int_distribution<size_t> pick(0, kBytes.size() - 1);
+  std::uniform_int_distribution<size_t> size(0, 300);
+  size_t reported = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(size(random), ' ');
+    for (char& c : text) c = kBytes[pick(random)];
+    const std::vector<Diagnostic> fast = CheckQuotesInComments(text);
+    const std::vector<Diagnostic> plain = CheckQuotesInCommentsPlain(text);
+    ASSERT_EQ(fast.size(), plain.size()) << text;
+    for (size_t i = 0; i < fast.size(); ++i) {
+      ASSERT_EQ(fast[i].offset, plain[i].offset) << text;
+      ASSERT_EQ(fast[i].message, plain[i].message);
+    }
+    reported += fast.size();
+  }
+  EXPECT_GT(reported, 1000u);  // the texts did reach the warning often
+}
+
 TEST(KivComments, MergeKeepsNotesBehindTheirDiagnostic) {
   std::vector<Diagnostic> diagnostics{
       {Severity::kError, 10, "duplicate", 1},
