@@ -64,10 +64,9 @@ struct SourceChecks {
 // the front end has made what it reads: the quotes in comments need the
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
-// duplicate labels the labels too. The label pass's values of the
-// definitions are looked up by whichever thread is free first: the checks'
-// thread after the walk, or the calling thread after the front end. Until
-// Finish, only the checks' thread touches the report.
+// duplicate labels the labels too. The walk also looks up the label pass's
+// values of the definitions. Until Finish, only the checks' thread touches
+// the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -94,12 +93,6 @@ class ChecksBesideFrontEnd {
     TellLabelsReady();
     if (!thread_.joinable()) Run();
   }
-  // Once the front end is over. Reads the definitions' names only, which the
-  // walk leaves alone.
-  void LookUpLabelPassValues() {
-    definitions_ready_.wait();
-    LookUpLabelPassValuesUnlessTaken();
-  }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
     return checks_;
@@ -118,19 +111,13 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
-  void LookUpLabelPassValuesUnlessTaken() {
-    if (values_taken_.exchange(true)) return;
-    checks_.label_pass_values = LabelPassValues(checks_.definitions, front_.labels);
-  }
 
   std::string_view source_;
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
   std::latch formatted_{1};
-  std::latch definitions_ready_{1};
   std::atomic<bool> labels_ready_{false};
-  std::atomic<bool> values_taken_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
   bool abandoned_ = false;  // written before the labels are told ready
@@ -142,11 +129,12 @@ void ChecksBesideFrontEnd::Run() {
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
-  definitions_ready_.count_down();
+  checks_.label_pass_values.resize(checks_.definitions.size());
   const SourceMap lines(formatted);
   Report walk_report;
   WalkOptions walk;
   walk.definitions = checks_.definitions;
+  walk.label_pass_values = checks_.label_pass_values;
   walk.labels_ready = &labels_ready_;
   checks_.facts = WalkStatements(formatted, lines, front_.labels, walk_report, walk);
   // The walk has waited for the labels.
@@ -158,7 +146,6 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
                          checks_.transfers_into_data);
-  LookUpLabelPassValuesUnlessTaken();
 }
 
 // A label whose two passes disagree. The statements are walked again,
@@ -193,7 +180,6 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
         source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    beside.LookUpLabelPassValues();
     SourceChecks& checks = beside.Finish();
     CheckLabelCounts(front.formatted, front, checks, report);
     report.Absorb(std::move(checks.transfers_into_data));
