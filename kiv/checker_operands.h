@@ -31,7 +31,7 @@ void CheckNumberToken(std::string_view token, size_t offset, ValueField field, R
 // `as_bits` also as an unsigned one.
 bool FitsImmediateField(int64_t value, bool as_bits = false);
 
-bool IsDecimalDigit(char c);
+inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 // How to write the number a token with a sign in front meant: "write '5-'"
 // for -5 (a minus anywhere negates), "write '5'" for +5.
