@@ -97,24 +97,8 @@ bool FitsImmediateField(int64_t value, bool as_bits) {
   return value >= kImmediateLowest && value <= (as_bits ? kUnsignedHighest : kSignedHighest);
 }
 
-namespace {
-
-// Most registers are a few plain digits: their value is read here at once,
-// and only anything else goes the long way.
-bool IsSmallRegister(std::string_view token) {
-  if (token.size() > 3) return false;
-  uint32_t value = 0;
-  for (const char c : token) {
-    if (!IsDecimalDigit(c)) return false;
-    value = value * 10 + static_cast<uint32_t>(c - '0');
-  }
-  return value <= 255;
-}
-
-}  // namespace
-
-void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report) {
-  if (IsSmallRegister(token)) return;
+void CheckUnusualRegisterToken(std::string_view token, size_t offset, bool number_only,
+                               Report& report) {
   const bool sp_prefix = token.size() >= 2 && (token[0] | 0x20) == 's' && (token[1] | 0x20) == 'p';
   // sp itself, the other common register, needs no number.
   if (sp_prefix && !number_only) {
