@@ -64,7 +64,8 @@ class LineTokens {
     const uint64_t after = (space & inside) >> start;
     if (after == 0) return Answer::kUndecided;  // the token may run past the window
     const auto length = static_cast<size_t>(std::countr_zero(after));
-    token = text_.substr(pos + static_cast<size_t>(start), length);
+    // Within the text by the window's bounds: no check needed.
+    token = std::string_view(text_.data() + pos + static_cast<size_t>(start), length);
     pos += static_cast<size_t>(start) + length;
     return Answer::kToken;
   }
