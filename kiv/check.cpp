@@ -14,40 +14,13 @@
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// The checks run on the normalised text, which keeps every line and every
-// column before a comment: an offset there lies at the same line and column
-// of the source. Each diagnostic keeps its line, so that the printer need not
-// look for it again.
-void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source) {
-  std::vector<size_t> offsets;
-  offsets.reserve(diagnostics.size());
-  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
-  std::vector<size_t> lines;
-  lines.reserve(places.size());
-  for (const LinePlace& at : places) lines.push_back(at.line);
-  const std::vector<size_t> starts = LineStartsOf(source, lines);
-  for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
-    Diagnostic& d = diagnostics[i];
-    d.offset = std::min(starts[i] + within, source.size());
-    // Only where the source has that line and the offset lies on it; the
-    // printer places any other itself.
-    if (starts[i] < source.size() &&
-        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
-      d.line = places[i].line;
-      d.line_start = starts[i];
-    }
-  }
-}
 
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
@@ -58,6 +31,9 @@ struct SourceChecks {
   // Found after the label counts are compared, and reported after them.
   Report transfers_into_data;
   std::vector<std::optional<uint32_t>> label_pass_values;  // of the definitions
+  // Everything the report held when these checks ended, sorted and moved to
+  // the source here, while the calling thread lays the program out.
+  PlacedDiagnostics placed;
 };
 
 // Runs the checks over the text on a thread of their own, each as soon as
@@ -146,6 +122,7 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
                          checks_.transfers_into_data);
+  checks_.placed = PlaceDiagnostics(report_, formatted, source_);
 }
 
 // A label whose two passes disagree. The statements are walked again,
@@ -174,6 +151,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   }
   FrontEndRun front;
   std::vector<Diagnostic> quotes_in_comments;
+  PlacedDiagnostics placed_beside;
   {
     ChecksBesideFrontEnd beside(source, front, report);
     RunFrontEnd(
@@ -190,9 +168,11 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
       if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
     }
     quotes_in_comments = std::move(checks.quotes_in_comments);
+    placed_beside = std::move(checks.placed);
   }
-  std::vector<Diagnostic> diagnostics = report.Finish();
-  MoveToSource(diagnostics, front.formatted, source);
+  // Only what was found after the checks' thread ended is placed here.
+  std::vector<Diagnostic> diagnostics =
+      MergePlaced(std::move(placed_beside), PlaceDiagnostics(report, front.formatted, source));
   MergeDiagnostics(diagnostics, std::move(quotes_in_comments));
   return diagnostics;
 }

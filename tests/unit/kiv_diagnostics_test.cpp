@@ -12,6 +12,7 @@
 #include "kiv/checker_comments.h"
 #include "kiv/checker_report.h"
 #include "kiv/diagnostics.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -137,6 +138,63 @@ TEST(KivReport, SortsByOffsetKeepingNotesWithTheirDiagnostic) {
   EXPECT_EQ(sorted[1].severity, Severity::kNote);
   EXPECT_EQ(sorted[2].message, "second at the same place");
   EXPECT_EQ(sorted[3].message, "late warning");
+}
+
+// A report placed in two batches, the first while the rest is still to be
+// found, against the whole report sorted and placed at once: random groups
+// (a diagnostic and up to two notes) at random offsets, many of them equal,
+// in a text whose source has comments the normalised text lacks.
+TEST(KivReport, PlacedInTwoBatchesItMatchesOneBatch) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 500; ++round) {
+    std::string formatted;
+    std::string source;
+    for (int line = 0; line < 1 + round % 30; ++line) {
+      const std::string code(static_cast<size_t>(random() % 12), 'x');
+      formatted += code + "\n";
+      source += code + (random() % 2 == 0 ? " # note\n" : "\n");
+    }
+    struct Group {
+      Severity severity;
+      size_t offset;
+      std::vector<size_t> notes;
+    };
+    std::vector<Group> groups(static_cast<size_t>(random() % 40));
+    for (Group& g : groups) {
+      g.severity = random() % 2 == 0 ? Severity::kError : Severity::kWarning;
+      g.offset = random() % (formatted.size() + 1) / 4 * 4;  // often the same offset
+      for (auto n = random() % 3; n > 0; --n) g.notes.push_back(random() % formatted.size());
+    }
+    const auto add = [](kiv::tool::Report& report, const Group& g, size_t number) {
+      const std::string name = std::to_string(number);
+      if (g.severity == Severity::kError) {
+        report.Error(g.offset, 1, name);
+      } else {
+        report.Warning(g.offset, 1, name);
+      }
+      for (const size_t note : g.notes) report.Note(note, 1, name + " note");
+    };
+    kiv::tool::Report whole;
+    for (size_t i = 0; i < groups.size(); ++i) add(whole, groups[i], i);
+    std::vector<Diagnostic> expected = whole.Finish();
+    kiv::tool::MoveToSource(expected, formatted, source);
+
+    kiv::tool::Report report;
+    const size_t split = groups.empty() ? 0 : random() % (groups.size() + 1);
+    for (size_t i = 0; i < split; ++i) add(report, groups[i], i);
+    kiv::tool::PlacedDiagnostics earlier = kiv::tool::PlaceDiagnostics(report, formatted, source);
+    for (size_t i = split; i < groups.size(); ++i) add(report, groups[i], i);
+    const std::vector<Diagnostic> merged = kiv::tool::MergePlaced(
+        std::move(earlier), kiv::tool::PlaceDiagnostics(report, formatted, source));
+
+    ASSERT_EQ(merged.size(), expected.size());
+    for (size_t i = 0; i < merged.size(); ++i) {
+      EXPECT_EQ(merged[i].message, expected[i].message) << round << " " << i;
+      EXPECT_EQ(merged[i].offset, expected[i].offset) << round << " " << i;
+      EXPECT_EQ(merged[i].line, expected[i].line) << round << " " << i;
+      EXPECT_EQ(merged[i].line_start, expected[i].line_start) << round << " " << i;
+    }
+  }
 }
 
 TEST(KivReport, QuotesLongTokensShortened) {
