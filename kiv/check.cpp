@@ -14,40 +14,13 @@
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// The checks run on the normalised text, which keeps every line and every
-// column before a comment: an offset there lies at the same line and column
-// of the source. Each diagnostic keeps its line, so that the printer need not
-// look for it again.
-void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source) {
-  std::vector<size_t> offsets;
-  offsets.reserve(diagnostics.size());
-  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
-  std::vector<size_t> lines;
-  lines.reserve(places.size());
-  for (const LinePlace& at : places) lines.push_back(at.line);
-  const std::vector<size_t> starts = LineStartsOf(source, lines);
-  for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
-    Diagnostic& d = diagnostics[i];
-    d.offset = std::min(starts[i] + within, source.size());
-    // Only where the source has that line and the offset lies on it; the
-    // printer places any other itself.
-    if (starts[i] < source.size() &&
-        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
-      d.line = places[i].line;
-      d.line_start = starts[i];
-    }
-  }
-}
 
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
@@ -58,16 +31,18 @@ struct SourceChecks {
   // Found after the label counts are compared, and reported after them.
   Report transfers_into_data;
   std::vector<std::optional<uint32_t>> label_pass_values;  // of the definitions
+  // Everything the report held when these checks ended, sorted and moved to
+  // the source here, while the calling thread lays the program out.
+  PlacedDiagnostics placed;
 };
 
 // Runs the checks over the text on a thread of their own, each as soon as
 // the front end has made what it reads: the quotes in comments need the
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
-// duplicate labels the labels too. The label pass's values of the
-// definitions are looked up by whichever thread is free first: the checks'
-// thread after the walk, or the calling thread after the front end. Until
-// Finish, only the checks' thread touches the report.
+// duplicate labels the labels too. The walk also looks up the label pass's
+// values of the definitions. Until Finish, only the checks' thread touches
+// the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -94,12 +69,6 @@ class ChecksBesideFrontEnd {
     TellLabelsReady();
     if (!thread_.joinable()) Run();
   }
-  // Once the front end is over. Reads the definitions' names only, which the
-  // walk leaves alone.
-  void LookUpLabelPassValues() {
-    definitions_ready_.wait();
-    LookUpLabelPassValuesUnlessTaken();
-  }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
     return checks_;
@@ -118,19 +87,13 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
-  void LookUpLabelPassValuesUnlessTaken() {
-    if (values_taken_.exchange(true)) return;
-    checks_.label_pass_values = LabelPassValues(checks_.definitions, front_.labels);
-  }
 
   std::string_view source_;
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
   std::latch formatted_{1};
-  std::latch definitions_ready_{1};
   std::atomic<bool> labels_ready_{false};
-  std::atomic<bool> values_taken_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
   bool abandoned_ = false;  // written before the labels are told ready
@@ -142,11 +105,12 @@ void ChecksBesideFrontEnd::Run() {
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
-  definitions_ready_.count_down();
+  checks_.label_pass_values.resize(checks_.definitions.size());
   const SourceMap lines(formatted);
   Report walk_report;
   WalkOptions walk;
   walk.definitions = checks_.definitions;
+  walk.label_pass_values = checks_.label_pass_values;
   walk.labels_ready = &labels_ready_;
   checks_.facts = WalkStatements(formatted, lines, front_.labels, walk_report, walk);
   // The walk has waited for the labels.
@@ -158,7 +122,7 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
                          checks_.transfers_into_data);
-  LookUpLabelPassValuesUnlessTaken();
+  checks_.placed = PlaceDiagnostics(report_, formatted, source_);
 }
 
 // A label whose two passes disagree. The statements are walked again,
@@ -187,13 +151,13 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   }
   FrontEndRun front;
   std::vector<Diagnostic> quotes_in_comments;
+  PlacedDiagnostics placed_beside;
   {
     ChecksBesideFrontEnd beside(source, front, report);
     RunFrontEnd(
         source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
     BackEndLayout layout;
     if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
-    beside.LookUpLabelPassValues();
     SourceChecks& checks = beside.Finish();
     CheckLabelCounts(front.formatted, front, checks, report);
     report.Absorb(std::move(checks.transfers_into_data));
@@ -204,9 +168,11 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
       if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
     }
     quotes_in_comments = std::move(checks.quotes_in_comments);
+    placed_beside = std::move(checks.placed);
   }
-  std::vector<Diagnostic> diagnostics = report.Finish();
-  MoveToSource(diagnostics, front.formatted, source);
+  // Only what was found after the checks' thread ended is placed here.
+  std::vector<Diagnostic> diagnostics =
+      MergePlaced(std::move(placed_beside), PlaceDiagnostics(report, front.formatted, source));
   MergeDiagnostics(diagnostics, std::move(quotes_in_comments));
   return diagnostics;
 }

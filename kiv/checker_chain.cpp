@@ -9,6 +9,8 @@
 #include "assembly/label_pass.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
+#include "assembly/split_encoding.h"
 #include "assembly/statement_observer.h"
 
 namespace kiv::tool {
@@ -67,12 +69,20 @@ void RunFrontEnd(std::string_view source, FrontEndRun& run,
   run.formatted = assembly::NormaliseSource(source);
   if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
-  run.status = assembly::BuildLabelList(run.formatted, run.labels, log);
+  // A large text is encoded in two halves, as the front end's own driver
+  // does: the second half takes whatever time the checks' thread leaves.
+  assembly::SplitNote split{run.formatted.size() / 2, {}};
+  const bool two_halves = assembly::WorthASecondThread(run.formatted.size());
+  run.status =
+      assembly::BuildLabelList(run.formatted, run.labels, log, two_halves ? &split : nullptr);
   if (labels_ready) labels_ready();
   if (run.status == assembly::Status::kSuccess) {
     // Most sources pass: only a failing one is encoded again, with an
     // observer, to find the statement it stops at.
-    run.status = assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text);
+    run.status = split.state
+                     ? assembly::EncodeProgramInTwoHalves(run.formatted, run.labels, log,
+                                                          run.object_text, {}, *split.state)
+                     : assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text);
     if (run.status != assembly::Status::kSuccess) FindFailure(run);
   }
   run.log = log.text();

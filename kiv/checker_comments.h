@@ -13,7 +13,10 @@ namespace kiv::tool {
 
 // A warning at the first quote of each such comment, with offsets into the
 // source itself (the comments are gone from the normalised text).
+// Jumps from comment to comment: only inside one do line ends matter.
 std::vector<Diagnostic> CheckQuotesInComments(std::string_view source);
+// The plain twin, byte by byte, for the test that compares them.
+std::vector<Diagnostic> CheckQuotesInCommentsPlain(std::string_view source);
 
 // Merges `extra` (no notes, ascending) into `diagnostics` (in source order,
 // notes behind their diagnostic) by offset, never between a diagnostic and

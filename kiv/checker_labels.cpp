@@ -22,10 +22,11 @@ std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
       continue;
     }
     if (in_quote) continue;
-    // Only back to the previous colon: each byte is looked at once.
-    const size_t newline = formatted.substr(previous_colon_end, i - previous_colon_end).rfind('\n');
-    size_t first =
-        newline == std::string_view::npos ? previous_colon_end : previous_colon_end + newline + 1;
+    // Back from the colon to its line start, or to the previous colon: only
+    // the name and the blanks before it are looked at, never the lines
+    // between two labels.
+    size_t first = i;
+    while (first > previous_colon_end && formatted[first - 1] != '\n') --first;
     while (first < i && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
     definitions.push_back(LabelDefinition{formatted.substr(first, i - first), first, i, true, 0});
     previous_colon_end = i + 1;

@@ -74,8 +74,6 @@ bool WarnAboutSpelling(std::string_view token, size_t offset, int32_t value, boo
 
 }  // namespace
 
-bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
-
 std::string SignAdvice(std::string_view token) {
   const std::string_view digits = token.substr(1);
   const bool plain = !digits.empty() && std::all_of(digits.begin(), digits.end(), IsDecimalDigit);
@@ -99,40 +97,25 @@ bool FitsImmediateField(int64_t value, bool as_bits) {
   return value >= kImmediateLowest && value <= (as_bits ? kUnsignedHighest : kSignedHighest);
 }
 
-namespace {
-
-// Most registers are a few plain digits: their value is read here at once,
-// and only anything else goes the long way.
-bool IsSmallRegister(std::string_view token) {
-  if (token.size() > 3) return false;
-  uint32_t value = 0;
-  for (const char c : token) {
-    if (!IsDecimalDigit(c)) return false;
-    value = value * 10 + static_cast<uint32_t>(c - '0');
-  }
-  return value <= 255;
-}
-
-}  // namespace
-
-void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report) {
-  if (IsSmallRegister(token)) return;
+void CheckUnusualRegisterToken(std::string_view token, size_t offset, bool number_only,
+                               Report& report) {
   const bool sp_prefix = token.size() >= 2 && (token[0] | 0x20) == 's' && (token[1] | 0x20) == 'p';
-  const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
-  const uint32_t reg = static_cast<uint32_t>(value) & 0xffu;
-  if (sp_prefix && number_only) {
-    report.Warning(offset, token.size(),
-                   "'la' reads its register as a number: " + Quoted(token) + " is register " +
-                       std::to_string(reg) + " here, not sp (29); write 29");
-    return;
-  }
-  if (sp_prefix) {
+  // sp itself, the other common register, needs no number.
+  if (sp_prefix && !number_only) {
     if (token.size() > 2) {
       report.Warning(offset, token.size(),
                      Quoted(token) +
                          " is read as sp (register 29): only its first two "
                          "letters count");
     }
+    return;
+  }
+  const auto value = static_cast<int32_t>(assembly::ParseNumber(token));
+  const uint32_t reg = static_cast<uint32_t>(value) & 0xffu;
+  if (sp_prefix) {
+    report.Warning(offset, token.size(),
+                   "'la' reads its register as a number: " + Quoted(token) + " is register " +
+                       std::to_string(reg) + " here, not sp (29); write 29");
     return;
   }
   if (IsLetter(token.front()) || token.front() == '_' || token.front() == '.') {

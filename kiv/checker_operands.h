@@ -12,9 +12,31 @@
 
 namespace kiv::tool {
 
+inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Up to three plain digits naming a register that fits 8 bits: how nearly
+// every register is written. It and sp are passed without a call.
+inline bool IsSmallRegister(std::string_view token) {
+  if (token.size() > 3) return false;
+  uint32_t value = 0;
+  for (const char c : token) {
+    if (!IsDecimalDigit(c)) return false;
+    value = value * 10 + static_cast<uint32_t>(c - '0');
+  }
+  return value <= 255;
+}
+
+// A register token other than a small register or sp.
+void CheckUnusualRegisterToken(std::string_view token, size_t offset, bool number_only,
+                               Report& report);
+
 // A register token. `number_only` for the register of la, which never
 // reads sp as a name.
-void CheckRegisterToken(std::string_view token, size_t offset, bool number_only, Report& report);
+inline void CheckRegisterToken(std::string_view token, size_t offset, bool number_only,
+                               Report& report) {
+  if (IsSmallRegister(token) || (!number_only && token == "sp")) return;
+  CheckUnusualRegisterToken(token, offset, number_only, report);
+}
 
 // The field a numeric immediate or target lands in.
 enum class ValueField : uint8_t {
@@ -30,8 +52,6 @@ void CheckNumberToken(std::string_view token, size_t offset, ValueField field, R
 // Whether a value fits an 18-bit field as a signed number, or with
 // `as_bits` also as an unsigned one.
 bool FitsImmediateField(int64_t value, bool as_bits = false);
-
-bool IsDecimalDigit(char c);
 
 // How to write the number a token with a sign in front meant: "write '5-'"
 // for -5 (a minus anywhere negates), "write '5'" for +5.

@@ -27,6 +27,8 @@ ProgramFacts StatementWalker::Run() {
     }
     if (!Statement(token)) SkipRestOfLine();
   }
+  facts_.end_index = index_;
+  while (next_definition_ < options_.definitions.size()) PlaceDefinition(next_definition_++);
   ResolveLabelUses();
   MergeTransfers();
   if (section_open_) {
@@ -35,22 +37,7 @@ ProgramFacts StatementWalker::Run() {
     facts_.sections.push_back(SectionFact{section_offset_, text_.size(), section_start_,
                                           section_start_ + section_pairs_});
   }
-  facts_.end_index = index_;
-  for (; next_definition_ < options_.definitions.size(); ++next_definition_) {
-    options_.definitions[next_definition_].stands_at = index_;
-  }
   return std::move(facts_);
-}
-
-bool StatementWalker::NextOnLine(std::string_view& token) {
-  const size_t start = SkipLineSpace(text_, pos_);
-  if (start == text_.size() || text_[start] == '\n') {
-    pos_ = start;
-    return false;
-  }
-  pos_ = TokenEnd(text_, start);
-  token = text_.substr(start, pos_ - start);
-  return true;
 }
 
 std::string_view StatementWalker::TokenAfter(size_t from) const {
@@ -68,7 +55,7 @@ void StatementWalker::Record(std::string_view token) {
   auto& definitions = options_.definitions;
   while (next_definition_ < definitions.size() &&
          definitions[next_definition_].colon_offset < offset) {
-    definitions[next_definition_++].stands_at = index_;
+    PlaceDefinition(next_definition_++);
   }
   if (options_.keep_statements) {
     facts_.statements.push_back(StatementFact{offset, index_, static_cast<uint32_t>(token.size())});
@@ -76,14 +63,14 @@ void StatementWalker::Record(std::string_view token) {
 }
 
 bool StatementWalker::Statement(std::string_view token) {
-  // Tokens are short: a plain loop beats a library search here.
-  for (const char c : token) {
-    if (c == ':') return LabelToken(token);
-  }
-  const assembly::Classification classification = assembly::Classify(token);
+  // A token holding a colon anywhere is a label definition. With eight
+  // bytes of text from the token on, it is classified with one load.
+  const size_t left = text_.size() - Offset(token);
+  const assembly::Classification classification =
+      left >= 8 ? assembly::ClassifyFollowed(token) : assembly::Classify(token);
   switch (classification.kind) {
     case assembly::TokenKind::kLabelDefinition:
-      return true;
+      return LabelToken(token);
     case assembly::TokenKind::kDirective:
       return Directive(token, classification.cls);
     case assembly::TokenKind::kInstruction:

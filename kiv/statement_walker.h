@@ -13,6 +13,7 @@
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/line_tokens.h"
 #include "kiv/lookup_ring.h"
 #include "kiv/operand_roles.h"
 #include "kiv/source_map.h"
@@ -42,7 +43,7 @@ class StatementWalker {
   }
   size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
   // The next token before the line ends; false at the line end (left at it).
-  bool NextOnLine(std::string_view& token);
+  bool NextOnLine(std::string_view& token) { return line_tokens_.Next(pos_, token); }
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
@@ -76,7 +77,16 @@ class StatementWalker {
     LabelUse use;
     assembly::LabelTable::Query query;  // its slot fetched when the use was read
   };
+  struct PendingDefinition {
+    size_t definition;
+    assembly::LabelTable::Query query;
+  };
   void DeferLabelUse(const LabelUse& use);
+  // The label at `definition` stands at the current index; its label-pass
+  // value is looked up once the labels are final.
+  void PlaceDefinition(size_t definition);
+  void DeferDefinitionLookUp(size_t definition);
+  void ResolveDefinition(const PendingDefinition& pending);
   // The labels are final: the uses put aside until then go into the ring.
   void TakeWaitingLabelUses();
   void ResolveLabelUse(const PendingUse& pending);
@@ -95,6 +105,7 @@ class StatementWalker {
   size_t next_definition_ = 0;  // the first label not yet placed
 
   size_t pos_ = 0;
+  LineTokens line_tokens_{text_};
   bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
   uint32_t index_ = 0;    // wraps like the encoding pass's index
   bool section_open_ = false;
@@ -108,6 +119,8 @@ class StatementWalker {
   LookupRing<PendingUse, kMostLabelsAhead> pending_uses_{options_.labels_ahead};
   bool labels_final_;
   std::vector<LabelUse> waiting_uses_;  // read before the labels were final
+  LookupRing<PendingDefinition, kMostLabelsAhead> pending_definitions_{options_.labels_ahead};
+  std::vector<size_t> waiting_definitions_;  // placed before the labels were final
   // Label uses are looked up a few later than numbers: their jumps and
   // branches wait here, in source order, to be merged with the others.
   std::vector<TransferFact> label_transfers_;

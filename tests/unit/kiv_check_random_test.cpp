@@ -239,11 +239,15 @@ struct WalkOutcome {
   kiv::tool::ProgramFacts facts;
   std::vector<Diagnostic> diagnostics;
   std::vector<uint32_t> stands_at;
+  std::vector<std::optional<uint32_t>> label_pass_values;
 };
 
 // With `late_labels`, the walk starts while the labels are not yet final,
 // as beside the label pass, and another thread makes them final a moment
 // later: anywhere from before the first label operand to after the last.
+// A walk that looks labels up ahead also looks up the definitions' label-pass
+// values; the plain one takes them from LabelPassValues, looking each up at
+// once.
 WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead,
                               std::optional<std::chrono::microseconds> late_labels = {}) {
   WalkOutcome outcome;
@@ -255,6 +259,8 @@ WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t
   options.keep_statements = true;
   options.definitions = definitions;
   options.labels_ahead = ahead;
+  std::vector<std::optional<uint32_t>> values(definitions.size());
+  if (ahead > 0) options.label_pass_values = values;
   std::atomic<bool> labels_ready{false};
   std::jthread labeller;
   if (late_labels) {
@@ -267,10 +273,11 @@ WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t
   }
   outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
   const auto statements = [&] { return outcome.facts; };
-  const auto values = kiv::tool::LabelPassValues(definitions, front.labels, ahead);
+  if (ahead == 0) values = kiv::tool::LabelPassValues(definitions, front.labels, 0);
   kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
   outcome.diagnostics = report.Finish();
   for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
+  outcome.label_pass_values = std::move(values);
   return outcome;
 }
 
@@ -301,6 +308,7 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
     const WalkOutcome ahead = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
     ExpectSameDiagnostics(plain.diagnostics, ahead.diagnostics, seed);
     EXPECT_EQ(plain.stands_at, ahead.stands_at) << "seed " << seed;
+    EXPECT_EQ(plain.label_pass_values, ahead.label_pass_values) << "seed " << seed;
     const auto& a = plain.facts.transfers;
     const auto& b = ahead.facts.transfers;
     ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
@@ -339,6 +347,7 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
                                                std::chrono::microseconds(seed * 5 % 400));
     ExpectSameDiagnostics(plain.diagnostics, late.diagnostics, seed);
     EXPECT_EQ(plain.stands_at, late.stands_at) << "seed " << seed;
+    EXPECT_EQ(plain.label_pass_values, late.label_pass_values) << "seed " << seed;
     ASSERT_EQ(plain.facts.transfers.size(), late.facts.transfers.size()) << "seed " << seed;
     for (size_t i = 0; i < plain.facts.transfers.size(); ++i) {
       EXPECT_EQ(plain.facts.transfers[i].operand_offset, late.facts.transfers[i].operand_offset)

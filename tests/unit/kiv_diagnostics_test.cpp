@@ -12,6 +12,7 @@
 #include "kiv/checker_comments.h"
 #include "kiv/checker_report.h"
 #include "kiv/diagnostics.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -139,6 +140,63 @@ TEST(KivReport, SortsByOffsetKeepingNotesWithTheirDiagnostic) {
   EXPECT_EQ(sorted[3].message, "late warning");
 }
 
+// A report placed in two batches, the first while the rest is still to be
+// found, against the whole report sorted and placed at once: random groups
+// (a diagnostic and up to two notes) at random offsets, many of them equal,
+// in a text whose source has comments the normalised text lacks.
+TEST(KivReport, PlacedInTwoBatchesItMatchesOneBatch) {
+  std::mt19937 random(5);
+  for (int round = 0; round < 500; ++round) {
+    std::string formatted;
+    std::string source;
+    for (int line = 0; line < 1 + round % 30; ++line) {
+      const std::string code(static_cast<size_t>(random() % 12), 'x');
+      formatted += code + "\n";
+      source += code + (random() % 2 == 0 ? " # note\n" : "\n");
+    }
+    struct Group {
+      Severity severity;
+      size_t offset;
+      std::vector<size_t> notes;
+    };
+    std::vector<Group> groups(static_cast<size_t>(random() % 40));
+    for (Group& g : groups) {
+      g.severity = random() % 2 == 0 ? Severity::kError : Severity::kWarning;
+      g.offset = random() % (formatted.size() + 1) / 4 * 4;  // often the same offset
+      for (auto n = random() % 3; n > 0; --n) g.notes.push_back(random() % formatted.size());
+    }
+    const auto add = [](kiv::tool::Report& report, const Group& g, size_t number) {
+      const std::string name = std::to_string(number);
+      if (g.severity == Severity::kError) {
+        report.Error(g.offset, 1, name);
+      } else {
+        report.Warning(g.offset, 1, name);
+      }
+      for (const size_t note : g.notes) report.Note(note, 1, name + " note");
+    };
+    kiv::tool::Report whole;
+    for (size_t i = 0; i < groups.size(); ++i) add(whole, groups[i], i);
+    std::vector<Diagnostic> expected = whole.Finish();
+    kiv::tool::MoveToSource(expected, formatted, source);
+
+    kiv::tool::Report report;
+    const size_t split = groups.empty() ? 0 : random() % (groups.size() + 1);
+    for (size_t i = 0; i < split; ++i) add(report, groups[i], i);
+    kiv::tool::PlacedDiagnostics earlier = kiv::tool::PlaceDiagnostics(report, formatted, source);
+    for (size_t i = split; i < groups.size(); ++i) add(report, groups[i], i);
+    const std::vector<Diagnostic> merged = kiv::tool::MergePlaced(
+        std::move(earlier), kiv::tool::PlaceDiagnostics(report, formatted, source));
+
+    ASSERT_EQ(merged.size(), expected.size());
+    for (size_t i = 0; i < merged.size(); ++i) {
+      EXPECT_EQ(merged[i].message, expected[i].message) << round << " " << i;
+      EXPECT_EQ(merged[i].offset, expected[i].offset) << round << " " << i;
+      EXPECT_EQ(merged[i].line, expected[i].line) << round << " " << i;
+      EXPECT_EQ(merged[i].line_start, expected[i].line_start) << round << " " << i;
+    }
+  }
+}
+
 TEST(KivReport, QuotesLongTokensShortened) {
   EXPECT_EQ(kiv::tool::Quoted("sbi"), "'sbi'");
   const std::string quoted = kiv::tool::Quoted(std::string(1000, 'x'));
@@ -161,6 +219,33 @@ TEST(KivComments, OnlyAnOddNumberOfQuotesInACommentIsReported) {
   // After an odd comment the next line is inside quotes: its # starts no
   // comment, so nothing more is reported there.
   EXPECT_EQ(CheckQuotesInComments("a # \"\nb # \"\nc # \"\n").size(), 2u);
+}
+
+// The jump from comment to comment against the byte-by-byte scan, on random
+// text dense in quotes, comment starts and line ends, so that comments start
+// inside strings, quotes carry over line ends and texts end inside comments;
+// long enough to span several 64-byte blocks.
+TEST(KivComments, TheJumpingScanMatchesThePlainOne) {
+  using kiv::tool::CheckQuotesInComments;
+  using kiv::tool::CheckQuotesInCommentsPlain;
+  std::mt19937 random(7);
+  constexpr std::string_view kBytes = "\"\"#;\n\nab  \t";
+  std::uniform_int_distribution<size_t> pick(0, kBytes.size() - 1);
+  std::uniform_int_distribution<size_t> size(0, 300);
+  size_t reported = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(size(random), ' ');
+    for (char& c : text) c = kBytes[pick(random)];
+    const std::vector<Diagnostic> fast = CheckQuotesInComments(text);
+    const std::vector<Diagnostic> plain = CheckQuotesInCommentsPlain(text);
+    ASSERT_EQ(fast.size(), plain.size()) << text;
+    for (size_t i = 0; i < fast.size(); ++i) {
+      ASSERT_EQ(fast[i].offset, plain[i].offset) << text;
+      ASSERT_EQ(fast[i].message, plain[i].message);
+    }
+    reported += fast.size();
+  }
+  EXPECT_GT(reported, 1000u);  // the texts did reach the warning often
 }
 
 TEST(KivComments, MergeKeepsNotesBehindTheirDiagnostic) {

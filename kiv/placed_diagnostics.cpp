@@ -1,0 +1,68 @@
+#include "kiv/placed_diagnostics.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "kiv/source_map.h"
+
+namespace kiv::tool {
+
+void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
+                  std::string_view source) {
+  std::vector<size_t> offsets;
+  offsets.reserve(diagnostics.size());
+  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
+  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
+  std::vector<size_t> lines;
+  lines.reserve(places.size());
+  for (const LinePlace& at : places) lines.push_back(at.line);
+  const std::vector<size_t> starts = LineStartsOf(source, lines);
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
+    Diagnostic& d = diagnostics[i];
+    d.offset = std::min(starts[i] + within, source.size());
+    // Only where the source has that line and the offset lies on it; the
+    // printer places any other itself.
+    if (starts[i] < source.size() &&
+        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
+      d.line = places[i].line;
+      d.line_start = starts[i];
+    }
+  }
+}
+
+PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
+                                   std::string_view source) {
+  PlacedDiagnostics placed;
+  placed.diagnostics = report.Finish();
+  placed.sorted_by.reserve(placed.diagnostics.size());
+  for (const Diagnostic& d : placed.diagnostics) placed.sorted_by.push_back(d.offset);
+  MoveToSource(placed.diagnostics, formatted, source);
+  return placed;
+}
+
+std::vector<Diagnostic> MergePlaced(PlacedDiagnostics earlier, PlacedDiagnostics later) {
+  if (later.diagnostics.empty()) return std::move(earlier.diagnostics);
+  std::vector<Diagnostic> merged;
+  merged.reserve(earlier.diagnostics.size() + later.diagnostics.size());
+  size_t next = 0;  // in `later`
+  // A later diagnostic goes in with its notes, never between an earlier one
+  // and its notes, and only before an earlier one at a larger offset.
+  const auto take_later_before = [&](size_t key) {
+    while (next < later.diagnostics.size() && later.sorted_by[next] < key) {
+      merged.push_back(std::move(later.diagnostics[next++]));
+      while (next < later.diagnostics.size() &&
+             later.diagnostics[next].severity == Severity::kNote) {
+        merged.push_back(std::move(later.diagnostics[next++]));
+      }
+    }
+  };
+  for (size_t i = 0; i < earlier.diagnostics.size(); ++i) {
+    if (earlier.diagnostics[i].severity != Severity::kNote) take_later_before(earlier.sorted_by[i]);
+    merged.push_back(std::move(earlier.diagnostics[i]));
+  }
+  while (next < later.diagnostics.size()) merged.push_back(std::move(later.diagnostics[next++]));
+  return merged;
+}
+
+}  // namespace kiv::tool

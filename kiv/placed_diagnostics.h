@@ -1,0 +1,38 @@
+// Diagnostics sorted and moved from the normalised text to the source in
+// two batches: what the checks' thread found, placed on that thread while
+// the calling thread still lays the program out, and the few the calling
+// thread adds afterwards. Merged, they come out as one batch would.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "kiv/checker_report.h"
+#include "kiv/diagnostics.h"
+
+namespace kiv::tool {
+
+struct PlacedDiagnostics {
+  std::vector<Diagnostic> diagnostics;  // as Report::Finish gives them, at offsets into the source
+  std::vector<size_t> sorted_by;        // each one's offset into the normalised text, its sort key
+};
+
+// The checks place every diagnostic in the normalised text, which keeps
+// every line and every column before a comment: an offset there lies at the
+// same line and column of the source. Each diagnostic keeps its line, so
+// that the printer need not look for it again.
+void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
+                  std::string_view source);
+
+// Finishes the report (it stays usable, its first error known) and moves
+// what it held to the source.
+PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
+                                   std::string_view source);
+
+// Both batches in the order Report::Finish gives a report that took
+// `earlier` first and `later` after it: by offset in the normalised text,
+// each diagnostic with its notes, the earlier batch first at equal offsets.
+std::vector<Diagnostic> MergePlaced(PlacedDiagnostics earlier, PlacedDiagnostics later);
+
+}  // namespace kiv::tool
