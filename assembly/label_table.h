@@ -58,6 +58,11 @@ class LabelTable {
   // The same split for an insertion: the name is hashed once, for both.
   Query PrepareInsert(std::string_view name) const;
   Status InsertLabel(const Query& query, int32_t instruction_index);
+  // The same split in three, for names read on another thread: the name is
+  // hashed there, with no table at hand, and the slots it may probe fetched
+  // here a few inserts ahead of its own.
+  static Query QueryFor(std::string_view name);
+  void PrefetchInsert(const Query& query) const;
 
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
