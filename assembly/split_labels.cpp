@@ -60,7 +60,8 @@ Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, 
 }
 
 Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, Log& log,
-                                 SplitNote& split, size_t second_from) {
+                                 SplitNote& split, size_t second_from, bool* second_taken) {
+  if (second_taken != nullptr) *second_taken = false;
   if (second_from >= formatted.size()) return BuildLabelList(formatted, table, log, &split);
   SecondPart second{{}, {split.from, {}}};
   std::jthread worker;
@@ -79,6 +80,7 @@ Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, 
   if (!first.at_eof() && AsGuessed(first.state(), second_from)) {
     worker.join();
     TakeSecondPart(second, first.state().index, definitions, split);
+    if (second_taken != nullptr) *second_taken = true;
   } else {
     worker.request_stop();
     worker.join();

@@ -26,8 +26,10 @@ Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, 
                                  SplitNote& split);
 
 // The same with the second thread starting at `second_from`, any offset at
-// all: a wrong guess only takes longer.
+// all: a wrong guess only takes longer. `second_taken` (may be null) tells
+// whether the second thread's work was taken or thrown away.
 Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, Log& log,
-                                 SplitNote& split, size_t second_from);
+                                 SplitNote& split, size_t second_from,
+                                 bool* second_taken = nullptr);
 
 }  // namespace kiv::assembly
