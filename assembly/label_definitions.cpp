@@ -30,7 +30,7 @@ void TableDefinitions::TakeHeld(const HeldDefinitions& held, uint32_t base) {
   // The waiting labels come first; the held ones then go straight in, each
   // slot fetched a fixed number of labels ahead, with no ring to copy through.
   Finish();
-  const std::vector<HeldDefinitions::Event>& events = held.events();
+  const std::span<const HeldDefinitions::Event> events = held.events();
   constexpr size_t kAhead = 16;
   for (size_t i = 0; i < events.size(); ++i) {
     if (i + kAhead < events.size()) table_.PrefetchInsert(events[i + kAhead].query);

@@ -4,55 +4,42 @@
 // second thread, whose indices only count from where that part starts).
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
-#include <vector>
 
+#include "assembly/byte_set_bits.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
+#include "common/large_block.h"
 
 namespace kiv::assembly {
 
-// Names copied end to end into blocks that never move, so that a query may
-// point at its copy: read back in order, the copies arrive a cache line at a
-// time for several names, where the names in the text lie a line apart.
-class HeldNames {
- public:
-  std::string_view Keep(std::string_view name) {
-    if (static_cast<size_t>(end_ - next_) < name.size()) NewBlock(name.size());
-    char* const copy = next_;
-    if (!name.empty()) std::memcpy(copy, name.data(), name.size());
-    next_ += name.size();
-    return {copy, name.size()};
-  }
-
- private:
-  void NewBlock(size_t at_least) {
-    const size_t size = std::max(kBlock, at_least);
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-    next_ = blocks_.back().get();
-    end_ = next_ + size;
-  }
-
-  static constexpr size_t kBlock = size_t{64} << 10;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char* next_ = nullptr;
-  char* end_ = nullptr;
-};
-
-// What a part of the text read on its own found, in source order.
+// What a part of the text read on its own found, in source order: the
+// names copied end to end (read back in order, several arrive in one cache
+// line, where in the text they lie a line apart) and the definitions and
+// faults. The room is sized once for the most the part can hold (every name
+// is a piece of the part, every definition ends in a colon, every fault
+// ends a line) in large blocks, whose pages are touched, and so cleared,
+// only as they fill: a list grown by copying, or small pages one fault each,
+// cost the reading thread about as much as reading the part.
 class HeldDefinitions {
  public:
+  explicit HeldDefinitions(std::string_view part)
+      : names_(part.size()), events_((CountByteSet<':', '\n'>(part) + 1) * sizeof(Event)) {}
+
   // Copied and hashed here, on the thread that reads the part.
   void Define(std::string_view name, uint32_t index) {
-    events_.push_back(Event{LabelTable::QueryFor(names_.Keep(name)), index, false});
+    char* const copy = static_cast<char*>(names_.data()) + names_used_;
+    if (!name.empty()) std::memcpy(copy, name.data(), name.size());
+    names_used_ += name.size();
+    Add(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
   }
-  void AsciiFault(uint32_t index) { events_.push_back(Event{{}, index, true}); }
+  void AsciiFault(uint32_t index) { Add(Event{{}, index, true}); }
   void Finish() {}
 
   struct Event {
@@ -60,11 +47,19 @@ class HeldDefinitions {
     uint32_t index;           // from the part's start
     bool ascii_fault;
   };
-  const std::vector<Event>& events() const { return events_; }
+  std::span<const Event> events() const {
+    return {static_cast<const Event*>(events_.data()), count_};
+  }
 
  private:
-  HeldNames names_;
-  std::vector<Event> events_;
+  void Add(const Event& event) {
+    std::construct_at(static_cast<Event*>(events_.data()) + count_++, event);
+  }
+
+  LargeBlock names_;
+  size_t names_used_ = 0;
+  LargeBlock events_;
+  size_t count_ = 0;
 };
 
 // Definitions entered into the table as they come, duplicates logged.

@@ -1,5 +1,6 @@
 #include "assembly/split_labels.h"
 
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -29,7 +30,7 @@ bool AsGuessed(const LabelScanState& reached, size_t second_from) {
 // What the second thread read: its definitions and faults, and the note
 // when it lies past the point, all with indices from the point on.
 struct SecondPart {
-  HeldDefinitions held;
+  std::optional<HeldDefinitions> held;  // made on the second thread
   SplitNote note;
 };
 
@@ -37,14 +38,14 @@ void ReadSecondPart(std::string_view text, size_t second_from, SecondPart& part,
                     std::stop_token cancel) {
   LabelScanState from;
   from.pos = second_from;
-  LabelScan scan(text, part.held, from, &part.note);
+  LabelScan scan(text, part.held.emplace(text.substr(second_from)), from, &part.note);
   scan.Run(SIZE_MAX, std::move(cancel));
 }
 
 // Takes the second part's findings after the first part's own.
 void TakeSecondPart(const SecondPart& part, uint32_t base, TableDefinitions& definitions,
                     SplitNote& split) {
-  definitions.TakeHeld(part.held, base);
+  definitions.TakeHeld(*part.held, base);
   if (!split.state && part.note.state) {
     split.state = part.note.state;
     split.state->index += base;
