@@ -13,19 +13,6 @@ void TableDefinitions::AsciiFault(uint32_t index) {
   log_.Error("Error ASCII parsing in BuildLabelList", Signed(index));
 }
 
-void TableDefinitions::InsertOldest() {
-  const Pending& label = pending_[pending_first_];
-  pending_first_ = (pending_first_ + 1) % kPending;
-  --pending_count_;
-  Insert(label.query, label.index);
-}
-
-void TableDefinitions::Insert(const LabelTable::Query& query, uint32_t index) {
-  if (table_.InsertLabel(query, Signed(index)) == Status::kDuplicateLabel) {
-    log_.Error("Duplicate label founded", Signed(index));
-  }
-}
-
 void TableDefinitions::TakeHeld(const HeldDefinitions& held, uint32_t base) {
   // The waiting labels come first; the held ones then go straight in, each
   // slot fetched a fixed number of labels ahead, with no ring to copy through.

@@ -87,8 +87,18 @@ class TableDefinitions {
     if (pending_count_ == kPending) InsertOldest();
     pending_[(pending_first_ + pending_count_++) % kPending] = Pending{query, index};
   }
-  void InsertOldest();
-  void Insert(const LabelTable::Query& query, uint32_t index);
+  void InsertOldest() {
+    const Pending& label = pending_[pending_first_];
+    pending_first_ = (pending_first_ + 1) % kPending;
+    --pending_count_;
+    Insert(label.query, label.index);
+  }
+  void Insert(const LabelTable::Query& query, uint32_t index) {
+    const auto signed_index = static_cast<int32_t>(index);  // as the log and the table hold it
+    if (table_.InsertLabel(query, signed_index) == Status::kDuplicateLabel) {
+      log_.Error("Duplicate label founded", signed_index);
+    }
+  }
 
   LabelTable& table_;
   Log& log_;

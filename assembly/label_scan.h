@@ -6,6 +6,7 @@
 // nothing else, which is what lets the text be read in two parts at once.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stop_token>
@@ -41,15 +42,26 @@ class LabelScan {
     if (split_ != nullptr) note_from_ = split_->from;
   }
 
-  // Reads lines until the end of the text, or until a line would start at or
-  // past `stop`, or until `cancel` is asked for. The loop mirrors a stream's
+  // Reads lines until the end of the text. The loop mirrors a stream's
   // end-of-file flag: a line is read while no earlier read has met the end,
   // so a text ending in a newline is followed by one empty line, which adds
-  // nothing.
-  void Run(size_t stop = SIZE_MAX, std::stop_token cancel = {}) {
+  // nothing. Inline into the caller, whose scan object then lives in
+  // registers rather than memory.
+  [[gnu::always_inline]] void Run() {
     while (!at_eof_) {
       if (state_.pos >= note_from_) NoteSplit();
-      if (state_.pos >= stop || cancel.stop_requested()) return;
+      HandleLine();
+    }
+  }
+
+  // The same, stopping before a line that would start at or past `stop`, or
+  // once `cancel` is asked for.
+  [[gnu::always_inline]] void Run(size_t stop, std::stop_token cancel = {}) {
+    stop_ = stop;
+    cancel_ = std::move(cancel);
+    next_check_ = 0;
+    while (!at_eof_) {
+      if (state_.pos >= next_check_ && AtCheckpoint()) return;
       HandleLine();
     }
   }
@@ -59,6 +71,17 @@ class LabelScan {
 
  private:
   static bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+  // Takes the note when it is due, and tells whether to stop here. A wait
+  // for cancellation is seen within a stretch of text.
+  bool AtCheckpoint() {
+    if (state_.pos >= note_from_) NoteSplit();
+    if (state_.pos >= stop_ || cancel_.stop_requested()) return true;
+    constexpr size_t kCancelStretch = size_t{64} << 10;
+    const size_t cancel_check = cancel_.stop_possible() ? state_.pos + kCancelStretch : SIZE_MAX;
+    next_check_ = std::min({note_from_, stop_, cancel_check});
+    return false;
+  }
 
   // A line that starts after a line end, outside a string, is where the
   // encoding pass starts a statement with these counts.
@@ -72,7 +95,7 @@ class LabelScan {
   // Reads one line up to and including its newline. Text up to and including
   // each label's colon is taken out of the line (it reads as blanks), so only
   // what follows the last label is classified.
-  void HandleLine() {
+  [[gnu::always_inline]] void HandleLine() {
     const char* const text = text_.data();
     const char* const end = text + text_.size();
     const char* const start = text + state_.pos;
@@ -180,6 +203,9 @@ class LabelScan {
   bool at_eof_ = false;
   SplitNote* split_;
   size_t note_from_ = SIZE_MAX;  // none asked for, or taken
+  size_t stop_ = SIZE_MAX;
+  std::stop_token cancel_;
+  size_t next_check_ = 0;  // where AtCheckpoint is next due
 };
 
 }  // namespace kiv::assembly
