@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "assembly/byte_set_bits.h"
+#include "assembly/label_hash.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
 #include "common/large_block.h"
@@ -34,22 +35,26 @@ class HeldDefinitions {
 
   // Copied and hashed here, on the thread that reads the part.
   void Define(std::string_view name, uint32_t index) {
-    char* const copy = static_cast<char*>(names_.data()) + names_used_;
-    if (!name.empty()) std::memcpy(copy, name.data(), name.size());
+    if (!name.empty())
+      std::memcpy(static_cast<char*>(names_.data()) + names_used_, name.data(), name.size());
     names_used_ += name.size();
-    Add(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
+    Add(Event{HashLabelName(name), name.size(), index});
   }
-  void AsciiFault(uint32_t index) { Add(Event{{}, index, true}); }
+  void AsciiFault(uint32_t index) { Add(Event{0, kFault, index}); }
   void Finish() {}
 
+  // A definition's name is the `length` bytes of names() after those of the
+  // definitions before it.
   struct Event {
-    LabelTable::Query query;  // unused for a fault
-    uint32_t index;           // from the part's start
-    bool ascii_fault;
+    uint64_t hash;    // HashLabelName of the name
+    uint64_t length;  // of the name; kFault for a fault
+    uint32_t index;   // from the part's start
   };
+  static constexpr uint64_t kFault = UINT64_MAX;
   std::span<const Event> events() const {
     return {static_cast<const Event*>(events_.data()), count_};
   }
+  const char* names() const { return static_cast<const char*>(names_.data()); }
 
  private:
   void Add(const Event& event) {
