@@ -14,23 +14,21 @@ void TableDefinitions::AsciiFault(uint32_t index) {
 }
 
 void TableDefinitions::TakeHeld(const HeldDefinitions& held, uint32_t base) {
-  // The waiting labels come first; the held ones then go straight in, the
-  // slots of each fetched a fixed number of labels ahead.
+  // The waiting labels come first; the held ones then go straight in, each
+  // slot fetched a fixed number of labels ahead, with no ring to copy through.
   Finish();
   const std::span<const HeldDefinitions::Event> events = held.events();
-  const char* name = held.names();
   constexpr size_t kAhead = 16;
   for (size_t i = 0; i < events.size(); ++i) {
-    if (i + kAhead < events.size()) table_.PrefetchInsert(events[i + kAhead].hash);
+    if (i + kAhead < events.size()) table_.PrefetchInsert(events[i + kAhead].query);
     const HeldDefinitions::Event& event = events[i];
     // Indices wrap like the 32-bit count they stand for, so adding the base
     // gives what counting on from it would have given.
-    if (event.length == HeldDefinitions::kFault) {
+    if (event.ascii_fault) {
       log_.Error("Error ASCII parsing in BuildLabelList", Signed(base + event.index));
-      continue;
+    } else {
+      Insert(event.query, base + event.index);
     }
-    Insert(LabelTable::QueryFor({name, event.length}, event.hash), base + event.index);
-    name += event.length;
   }
 }
 

@@ -13,7 +13,6 @@
 #include <string_view>
 
 #include "assembly/byte_set_bits.h"
-#include "assembly/label_hash.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
 #include "common/large_block.h"
@@ -35,26 +34,22 @@ class HeldDefinitions {
 
   // Copied and hashed here, on the thread that reads the part.
   void Define(std::string_view name, uint32_t index) {
-    if (!name.empty())
-      std::memcpy(static_cast<char*>(names_.data()) + names_used_, name.data(), name.size());
+    char* const copy = static_cast<char*>(names_.data()) + names_used_;
+    if (!name.empty()) std::memcpy(copy, name.data(), name.size());
     names_used_ += name.size();
-    Add(Event{HashLabelName(name), name.size(), index});
+    Add(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
   }
-  void AsciiFault(uint32_t index) { Add(Event{0, kFault, index}); }
+  void AsciiFault(uint32_t index) { Add(Event{{}, index, true}); }
   void Finish() {}
 
-  // A definition's name is the `length` bytes of names() after those of the
-  // definitions before it.
   struct Event {
-    uint64_t hash;    // HashLabelName of the name
-    uint64_t length;  // of the name; kFault for a fault
-    uint32_t index;   // from the part's start
+    LabelTable::Query query;  // unused for a fault
+    uint32_t index;           // from the part's start
+    bool ascii_fault;
   };
-  static constexpr uint64_t kFault = UINT64_MAX;
   std::span<const Event> events() const {
     return {static_cast<const Event*>(events_.data()), count_};
   }
-  const char* names() const { return static_cast<const char*>(names_.data()); }
 
  private:
   void Add(const Event& event) {

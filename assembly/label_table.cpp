@@ -91,7 +91,10 @@ void LabelTable::Rehash(size_t slot_count) {
 }
 
 LabelTable::Query LabelTable::MakeQuery(std::string_view name) {
-  return QueryFor(name, HashLabelName(name));
+  Query query;
+  query.hash_ = HashLabelName(name);
+  query.key_ = MakeKey(name, query.hash_);
+  return query;
 }
 
 Status LabelTable::InsertLabel(std::string_view name, int32_t instruction_index) {
@@ -104,20 +107,15 @@ LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
   return query;
 }
 
-LabelTable::Query LabelTable::QueryFor(std::string_view name, uint64_t hash) {
-  Query query;
-  query.hash_ = hash;
-  query.key_ = MakeKey(name, hash);
-  return query;
-}
+LabelTable::Query LabelTable::QueryFor(std::string_view name) { return MakeQuery(name); }
 
-void LabelTable::PrefetchInsert(uint64_t hash) const {
+void LabelTable::PrefetchInsert(const Query& query) const {
   if (slot_count_ == 0) return;
   // Inserts taken one after another have no line reading between them to
   // hide a probe that runs on past the home slot's next line, as probes into
   // a table filled to 60 % often do: the lines of a longer run are fetched
   // too. A prefetch never faults, past the table's end included.
-  const char* line = reinterpret_cast<const char*>(&slots_[HomeSlot(hash, slot_count_)]);
+  const char* line = reinterpret_cast<const char*>(&slots_[HomeSlot(query.hash_, slot_count_)]);
   for (int n = 0; n < 4; ++n) __builtin_prefetch(line + 64 * n, 1);
 }
 

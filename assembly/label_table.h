@@ -59,11 +59,10 @@ class LabelTable {
   Query PrepareInsert(std::string_view name) const;
   Status InsertLabel(const Query& query, int32_t instruction_index);
   // The same split in three, for names read on another thread: the name is
-  // hashed there (HashLabelName), with no table at hand; the slots its probe
-  // may run over are fetched here a few inserts ahead of it, and its query
-  // made from the name and the hash when it goes in.
-  void PrefetchInsert(uint64_t hash) const;
-  static Query QueryFor(std::string_view name, uint64_t hash);
+  // hashed there, with no table at hand, and the slots it may probe fetched
+  // here a few inserts ahead of its own.
+  static Query QueryFor(std::string_view name);
+  void PrefetchInsert(const Query& query) const;
 
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
