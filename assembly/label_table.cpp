@@ -110,13 +110,7 @@ LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
 LabelTable::Query LabelTable::QueryFor(std::string_view name) { return MakeQuery(name); }
 
 void LabelTable::PrefetchInsert(const Query& query) const {
-  if (slot_count_ == 0) return;
-  // Inserts taken one after another have no line reading between them to
-  // hide a probe that runs on past the home slot's next line, as probes into
-  // a table filled to 60 % often do: the lines of a longer run are fetched
-  // too. A prefetch never faults, past the table's end included.
-  const char* line = reinterpret_cast<const char*>(&slots_[HomeSlot(query.hash_, slot_count_)]);
-  for (int n = 0; n < 4; ++n) __builtin_prefetch(line + 64 * n, 1);
+  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), true);
 }
 
 Status LabelTable::InsertLabel(const Query& query, int32_t instruction_index) {

@@ -59,8 +59,8 @@ class LabelTable {
   Query PrepareInsert(std::string_view name) const;
   Status InsertLabel(const Query& query, int32_t instruction_index);
   // The same split in three, for names read on another thread: the name is
-  // hashed there, with no table at hand, and the slots it may probe fetched
-  // here a few inserts ahead of its own.
+  // hashed there, with no table at hand, and its slot fetched here a few
+  // inserts ahead of its own.
   static Query QueryFor(std::string_view name);
   void PrefetchInsert(const Query& query) const;
 
