@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string_view>
+#include <utility>
 
 #include "assembly/byte_set_bits.h"
 #include "assembly/encoding_state.h"
@@ -72,8 +73,8 @@ class LabelScan {
  private:
   static bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
-  // Takes the note when it is due, and tells whether to stop here. A wait
-  // for cancellation is seen within a stretch of text.
+  // Takes the note when it is due, and tells whether to stop here. A request
+  // to cancel is seen within 64 KiB of text.
   bool AtCheckpoint() {
     if (state_.pos >= note_from_) NoteSplit();
     if (state_.pos >= stop_ || cancel_.stop_requested()) return true;
