@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "assembly/large_array.h"
 #include "assembly/status.h"
 #include "common/large_block.h"
 
@@ -104,7 +105,7 @@ class LabelTable {
   static Query MakeQuery(std::string_view name);
   Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
   std::string_view NameOf(const Entry& entry) const {
-    return std::string_view(names_).substr(entry.name_offset, entry.name_length);
+    return std::string_view(names_.data() + entry.name_offset, entry.name_length);
   }
   static Key MakeKey(std::string_view name, uint64_t hash);
   bool Holds(const Slot& slot, const Key& key) const;
@@ -113,8 +114,9 @@ class LabelTable {
   void Rehash(size_t slot_count);
   void FetchAround(size_t home, bool for_writing) const;
 
-  std::string names_;
-  std::vector<Entry> entries_;
+  // Filled front to back, a few megabytes each for a large source.
+  LargeArray<char> names_;
+  LargeArray<Entry> entries_;
   // As many as the labels need (at most three quarters full, 60 % after Reserve).
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
