@@ -6,6 +6,7 @@
 #include "assembly/normaliser.h"
 #include "assembly/second_thread.h"
 #include "assembly/split_encoding.h"
+#include "assembly/split_labels.h"
 
 namespace kiv::assembly {
 namespace {
@@ -20,15 +21,16 @@ Status RunPasses(std::string_view formatted, const AssembleOptions& options, Log
                  AssemblyResult& result) {
   Status status = CreateLabelTable(result.labels);
   if (status != Status::kSuccess) return status;
-  // A large text is encoded in two halves on two threads, from a point near
-  // its middle that the label pass notes on its way. An observer still hears
-  // of every statement in order; with a record sink as well it keeps the
-  // pass in one piece.
+  // A large text is read by the label pass and encoded in two halves on two
+  // threads, from a point near its middle that the label pass notes on its
+  // way. An observer still hears of every statement in order; with a record
+  // sink as well it keeps the encoding pass in one piece.
   SplitNote split{formatted.size() / 2, {}};
-  const bool two_halves =
-      (options.observer == nullptr || !options.record_sink) && WorthASecondThread(formatted.size());
-  status = BuildLabelList(formatted, result.labels, log, two_halves ? &split : nullptr);
+  const bool second_thread = WorthASecondThread(formatted.size());
+  status = second_thread ? BuildLabelListInTwoHalves(formatted, result.labels, log, split)
+                         : BuildLabelList(formatted, result.labels, log);
   if (status != Status::kSuccess) return status;
+  if (options.observer != nullptr && options.record_sink) split.state.reset();
   if (options.records_ready && !options.records_ready()) return FileError(log);
   status = split.state
                ? EncodeProgramInTwoHalves(formatted, result.labels, log, result.object_text,

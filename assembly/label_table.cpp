@@ -65,10 +65,11 @@ size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
 
 void LabelTable::Reserve(size_t count) {
   if (count > std::numeric_limits<uint32_t>::max() / 4) return;  // grow as needed instead
-  entries_.reserve(count);
+  entries_.Reserve(count);
   // Room for names of a typical length, so that the arena is not copied as
-  // it grows; pages of the room never used are never touched.
-  names_.reserve(names_.size() + count * kTypicalNameRoom);
+  // it grows; in a large arena, pages of the room never used are never
+  // touched.
+  names_.Reserve(names_.size() + count * kTypicalNameRoom);
   const size_t slot_count = SlotsFor(count);
   if (slot_count > slot_count_) Rehash(slot_count);
 }
@@ -107,13 +108,19 @@ LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
   return query;
 }
 
+LabelTable::Query LabelTable::QueryFor(std::string_view name) { return MakeQuery(name); }
+
+void LabelTable::PrefetchInsert(const Query& query) const {
+  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), true);
+}
+
 Status LabelTable::InsertLabel(const Query& query, int32_t instruction_index) {
   if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * entries_.size()));
   const Key& key = query.key_;
   Slot& slot = slots_[FindSlot(key, query.hash_)];
   if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
-  entries_.push_back(Entry{names_.size(), key.name.size()});
-  names_.append(key.name);
+  entries_.PushBack(Entry{names_.size(), key.name.size()});
+  names_.Append(key.name.data(), key.name.size());
   slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
   slot.hash_tag = key.hash_tag;
   slot.capped_length = key.capped_length;
@@ -162,8 +169,8 @@ Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruct
 }
 
 void LabelTable::Clear() {
-  names_.clear();
-  entries_.clear();
+  names_.Clear();
+  entries_.Clear();
   slot_block_ = LargeBlock();
   slots_ = nullptr;
   slot_count_ = 0;

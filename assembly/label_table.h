@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "assembly/large_array.h"
 #include "assembly/status.h"
 #include "common/large_block.h"
 
@@ -58,6 +59,11 @@ class LabelTable {
   // The same split for an insertion: the name is hashed once, for both.
   Query PrepareInsert(std::string_view name) const;
   Status InsertLabel(const Query& query, int32_t instruction_index);
+  // The same split in three, for names read on another thread: the name is
+  // hashed there, with no table at hand, and its slot fetched here a few
+  // inserts ahead of its own.
+  static Query QueryFor(std::string_view name);
+  void PrefetchInsert(const Query& query) const;
 
   size_t size() const { return entries_.size(); }
   // Makes room for `count` labels, so that filling the table never rehashes.
@@ -99,7 +105,7 @@ class LabelTable {
   static Query MakeQuery(std::string_view name);
   Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
   std::string_view NameOf(const Entry& entry) const {
-    return std::string_view(names_).substr(entry.name_offset, entry.name_length);
+    return std::string_view(names_.data() + entry.name_offset, entry.name_length);
   }
   static Key MakeKey(std::string_view name, uint64_t hash);
   bool Holds(const Slot& slot, const Key& key) const;
@@ -108,8 +114,9 @@ class LabelTable {
   void Rehash(size_t slot_count);
   void FetchAround(size_t home, bool for_writing) const;
 
-  std::string names_;
-  std::vector<Entry> entries_;
+  // Filled front to back, a few megabytes each for a large source.
+  LargeArray<char> names_;
+  LargeArray<Entry> entries_;
   // As many as the labels need (at most three quarters full, 60 % after Reserve).
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;

@@ -12,6 +12,7 @@
 #include "assembly/label_pass.h"
 #include "assembly/normaliser.h"
 #include "assembly/split_encoding.h"
+#include "assembly/split_labels.h"
 #include "assembly/statement_observer.h"
 #include "fuzz/invariants.h"
 
@@ -60,6 +61,38 @@ void CheckTwoHalves(std::string_view formatted, const LabelTable& labels,
   }
 }
 
+// The labels in the order the table holds them, as their insertion order
+// decides.
+std::string SlotText(const LabelTable& labels) {
+  std::string text;
+  labels.ForEachLabel([&text](std::string_view name, int32_t index) {
+    text.append(name).append(" ").append(std::to_string(index)).append("\n");
+  });
+  return text;
+}
+
+// The label pass in two halves, from the line start after the middle and
+// from a point inside a line, against the pass in one piece: the same table,
+// log and note.
+void CheckLabelPassInTwoHalves(std::string_view formatted, const LabelTable& labels, const Log& log,
+                               const SplitNote& note) {
+  for (const size_t second_from : {formatted.size() / 2, formatted.size() / 3}) {
+    LabelTable split_labels;
+    Log split_log;
+    SplitNote split_note{note.from, {}};
+    if (second_from == formatted.size() / 2) {
+      BuildLabelListInTwoHalves(formatted, split_labels, split_log, split_note);
+    } else {
+      BuildLabelListInTwoHalves(formatted, split_labels, split_log, split_note, second_from);
+    }
+    const bool same_note = split_note.state.has_value() == note.state.has_value() &&
+                           (!note.state || (split_note.state->offset == note.state->offset &&
+                                            split_note.state->SameCounts(*note.state)));
+    Check(SlotText(split_labels) == SlotText(labels) && split_log.text() == log.text() && same_note,
+          "the label pass in two halves differed from the pass in one piece");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -92,14 +125,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               crlf_result.log == result.log,
           "CR LF line ends changed the result");
   }
-  // The encoding pass in two halves, from the label pass's note at a line
-  // near the middle (right or wrong), gives what the pass in one piece gives.
+  // The label pass and the encoding pass in two halves, from a point near the
+  // middle (the guess there right or wrong), give what each gives in one piece.
   {
     LabelTable labels;
     Log label_log;
     SplitNote note{formatted.size() / 2, {}};
     BuildLabelList(formatted, labels, label_log, &note);
     Check(result.log.starts_with(label_log.text()), "taking the note changed the label pass's log");
+    CheckLabelPassInTwoHalves(formatted, labels, label_log, note);
     if (note.state) CheckTwoHalves(formatted, labels, *note.state);
   }
   // A failing pass says why, in one error line at the end of the log.

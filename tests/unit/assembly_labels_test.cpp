@@ -132,18 +132,25 @@ std::string ManyName(int i) {
 }
 
 TEST(LabelTable, ManyLabelsSurviveGrowthAndReserve) {
+  // Enough for the names and the entries to outgrow a block of 2 MiB, which
+  // moves them from cleared heap memory into a mapping of their own.
+  constexpr int kCount = 200000;
   for (const bool reserve_first : {false, true}) {
     LabelTable table;
-    if (reserve_first) table.Reserve(20000);
-    for (int i = 0; i < 20000; ++i) {
+    if (reserve_first) table.Reserve(kCount);
+    for (int i = 0; i < kCount; ++i) {
       ASSERT_EQ(table.InsertLabel(ManyName(i), i), Status::kSuccess);
     }
-    EXPECT_EQ(table.InsertLabel("L19998", 0), Status::kDuplicateLabel);
-    EXPECT_EQ(table.InsertLabel(ManyName(19999), 0), Status::kDuplicateLabel);
-    for (int i = 0; i < 20000; i += 997) EXPECT_EQ(LabelValue(table, ManyName(i)), i);
-    EXPECT_EQ(LabelValue(table, "L20000"), -12345);
+    EXPECT_EQ(table.InsertLabel("L199998", 0), Status::kDuplicateLabel);
+    EXPECT_EQ(table.InsertLabel(ManyName(kCount - 1), 0), Status::kDuplicateLabel);
+    for (int i = 0; i < kCount; ++i) ASSERT_EQ(LabelValue(table, ManyName(i)), i);
+    EXPECT_EQ(LabelValue(table, "L200000"), -12345);
     EXPECT_EQ(LabelValue(table, "L1998"), 1998);  // a prefix of other names
-    EXPECT_EQ(table.size(), 20000u);
+    EXPECT_EQ(table.size(), static_cast<size_t>(kCount));
+    size_t visited = 0;
+    table.ForEachLabel(
+        [&](std::string_view name, int32_t index) { visited += name == ManyName(index) ? 1 : 0; });
+    EXPECT_EQ(visited, static_cast<size_t>(kCount));
   }
 }
 

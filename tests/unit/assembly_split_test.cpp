@@ -18,11 +18,13 @@
 #include "assembly/normaliser.h"
 #include "assembly/second_thread.h"
 #include "assembly/split_encoding.h"
+#include "memory_console.h"
 #include "random_program.h"
 
 namespace kiv::assembly {
 namespace {
 
+using kiv::testing::MemoryConsole;
 using testing::RandomProgram;
 
 // What a pass leaves behind: its status, records, log and console output.
@@ -32,30 +34,6 @@ struct Outcome {
   std::string log;
   std::string console;
   bool operator==(const Outcome&) const = default;
-};
-
-// A console whose bytes can be read back once it is closed.
-class MemoryConsole {
- public:
-  MemoryConsole() : file_(open_memstream(&data_, &size_)) {}
-  ~MemoryConsole() {
-    if (file_ != nullptr) std::fclose(file_);
-    std::free(data_);
-  }
-  MemoryConsole(const MemoryConsole&) = delete;
-  MemoryConsole& operator=(const MemoryConsole&) = delete;
-
-  std::FILE* file() const { return file_; }
-  std::string Close() {
-    std::fclose(file_);
-    file_ = nullptr;
-    return std::string(data_, size_);
-  }
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  std::FILE* file_;
 };
 
 struct Prepared {
