@@ -9,7 +9,7 @@
 #include <span>
 
 #include "assembler/boundary.h"
-#include "assembler/large_array.h"
+#include "common/large_array.h"
 
 namespace kiv::assembler {
 

@@ -11,7 +11,7 @@
 
 #include "assembler/boundary.h"
 #include "assembler/boundary_bitmap.h"
-#include "assembler/large_array.h"
+#include "common/large_array.h"
 
 namespace kiv::assembler {
 

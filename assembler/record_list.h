@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <span>
 
-#include "assembler/large_array.h"
+#include "common/large_array.h"
 #include "common/instruction_word.h"
 
 namespace kiv::assembler {

@@ -169,8 +169,8 @@ Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruct
 }
 
 void LabelTable::Clear() {
-  names_.Clear();
-  entries_.Clear();
+  names_.Release();
+  entries_.Release();
   slot_block_ = LargeBlock();
   slots_ = nullptr;
   slot_count_ = 0;

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "assembly/large_array.h"
 #include "assembly/status.h"
+#include "common/large_array.h"
 #include "common/large_block.h"
 
 namespace kiv::assembly {

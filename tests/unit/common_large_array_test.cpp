@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "assembler/large_array.h"
+#include "common/large_array.h"
 
-namespace kiv::assembler {
+namespace kiv {
 namespace {
 
 std::vector<uint64_t> Contents(const LargeArray<uint64_t>& array) {
@@ -46,4 +46,4 @@ TEST(LargeArray, ClearKeepsTheRoomAndAssignZerosGivesZeros) {
 }
 
 }  // namespace
-}  // namespace kiv::assembler
+}  // namespace kiv

@@ -1,8 +1,9 @@
-// A growable array of plain values for the back end's large arrays (the
-// decoded records, the boundaries, the targets). Its memory is a LargeBlock:
-// on huge pages from the first byte to the last, where a vector's buffer has
-// its first and last megabytes on small pages, each a fault of its own when
-// first written. Room reserved and never written costs no memory.
+// A growable array of plain values for the large arrays of both programs (the
+// back end's decoded records, boundaries and targets; the label table's names
+// and entries). Its memory is a LargeBlock: on huge pages from the first byte
+// to the last, where a vector's buffer has its first and last megabytes on
+// small pages, each a fault of its own when first written. Room reserved and
+// never written costs no memory.
 #pragma once
 
 #include <algorithm>
@@ -14,13 +15,23 @@
 
 #include "common/large_block.h"
 
-namespace kiv::assembler {
+namespace kiv {
 
 template <typename T>
 class LargeArray {
   static_assert(std::is_trivially_copyable_v<T>, "elements are moved as bytes");
 
  public:
+  LargeArray() = default;
+  // The array moved from is left empty, without room.
+  LargeArray(LargeArray&& other) noexcept { *this = std::move(other); }
+  LargeArray& operator=(LargeArray&& other) noexcept {
+    block_ = std::move(other.block_);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    return *this;
+  }
+
   // Room for at least `capacity` elements in all.
   void Reserve(size_t capacity) {
     if (capacity <= capacity_) return;
@@ -40,8 +51,15 @@ class LargeArray {
     if (size_ == capacity_) Reserve(std::max<size_t>(64, 2 * capacity_));
     data()[size_++] = value;
   }
+  void Append(const T* values, size_t count) {
+    if (count > capacity_ - size_) Reserve(std::max(size_ + count, 2 * capacity_));
+    if (count != 0) std::memcpy(data() + size_, values, count * sizeof(T));
+    size_ += count;
+  }
   // Keeps the room.
   void Clear() { size_ = 0; }
+  // Gives the room back too.
+  void Release() { *this = LargeArray(); }
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -61,4 +79,4 @@ class LargeArray {
   size_t capacity_ = 0;
 };
 
-}  // namespace kiv::assembler
+}  // namespace kiv
