@@ -22,6 +22,7 @@ namespace {
 
 using kiv::testing::MemoryConsole;
 using testing::RandomProgram;
+using testing::WithLinesInserted;
 
 // The labels in the order the table holds them, one line each.
 std::string SlotText(const LabelTable& labels) {
@@ -83,14 +84,10 @@ size_t LineStartFrom(const std::string& text, size_t from) {
 // string over a line end with a colon in it, a data section left open, a
 // .word whose number lies lines further on, two labels on one line.
 std::string WithOddLines(std::string source, std::mt19937& random) {
-  static const char* const kOdd[] = {
+  static constexpr std::string_view kOdd[] = {
       ".ascii abc\n",   "L7: .ascii \"a\nb:c\"\n", ".rdata\n.word 3\n", ".word\n\n\n5 halt\n",
       "L3: L9: halt\n", ".rdata\n.ascii \"xy\"\n", ".text\n",           "\"\n"};
-  for (int n = static_cast<int>(random() % 4); n > 0; --n) {
-    const size_t at = source.find('\n', random() % (source.size() + 1));
-    if (at != std::string::npos) source.insert(at + 1, kOdd[random() % 8]);
-  }
-  return source;
+  return WithLinesInserted(std::move(source), random, kOdd, 4);
 }
 
 TEST(LabelPassInTwoHalves, LeavesWhatThePassInOnePieceLeaves) {

@@ -26,6 +26,7 @@ namespace {
 
 using kiv::testing::MemoryConsole;
 using testing::RandomProgram;
+using testing::WithLinesInserted;
 
 // What a pass leaves behind: its status, records, log and console output.
 struct Outcome {
@@ -80,13 +81,9 @@ Outcome InTwoHalves(const Prepared& p, const EncodingState& split, bool with_sin
 // and the encoding pass twice, a string without its quote, a data section
 // left open, a string running over a line end.
 std::string WithOddLines(std::string source, std::mt19937& random) {
-  static const char* const kOdd[] = {"halt halt\n", ".ascii abc\n", ".rdata\n.word 3\n",
-                                     "L7: .ascii \"a\nb\"\n"};
-  for (int n = static_cast<int>(random() % 3); n > 0; --n) {
-    const size_t at = source.find('\n', random() % (source.size() + 1));
-    if (at != std::string::npos) source.insert(at + 1, kOdd[random() % 4]);
-  }
-  return source;
+  static constexpr std::string_view kOdd[] = {"halt halt\n", ".ascii abc\n", ".rdata\n.word 3\n",
+                                              "L7: .ascii \"a\nb\"\n"};
+  return WithLinesInserted(std::move(source), random, kOdd, 3);
 }
 
 TEST(EncodingInTwoHalves, GivesThePassInOnePieceFromTheLabelPassNote) {

@@ -3,10 +3,23 @@
 
 #include <cstdint>
 #include <random>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kiv::assembly::testing {
+
+// Fewer than `most` of `lines`, drawn at random, each put after a random line
+// end of `source`: the odd lines that throw a split of the text off.
+inline std::string WithLinesInserted(std::string source, std::mt19937& random,
+                                     std::span<const std::string_view> lines, uint32_t most) {
+  for (auto n = random() % most; n > 0; --n) {
+    const size_t at = source.find('\n', random() % (source.size() + 1));
+    if (at != std::string::npos) source.insert(at + 1, lines[random() % lines.size()]);
+  }
+  return source;
+}
 
 // Statements of every operand form, with numbers, sp and labels (most
 // defined, a few not) as operands, data sections, and now and then a fault:
