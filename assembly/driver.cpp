@@ -9,6 +9,8 @@
 #include "assembly/assemble.h"
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
+#include "assembly/split_normaliser.h"
 #include "common/exit_status.h"
 #include "common/file_io.h"
 #include "common/mapped_file.h"
@@ -71,16 +73,14 @@ class FileRun {
     return log.text();
   }
 
-  // The normaliser's text, a cache-sized piece at a time, straight to the file.
+  // The normaliser's text, a cache-sized piece at a time, straight to the
+  // file; a large source's second half is normalised on a second thread.
   static bool WriteNormalised(std::string_view source, OutputFile& formatted) {
-    constexpr size_t kPiece = size_t{256} << 10;
-    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-    Normaliser normaliser;
-    bool written = true;
-    for (size_t at = 0; at < source.size() && written; at += kPiece) {
-      const char* end = normaliser.Normalise(source.substr(at, kPiece), piece.get());
-      written = formatted.Write({piece.get(), static_cast<size_t>(end - piece.get())});
-    }
+    const size_t second_from =
+        WorthASecondThread(source.size()) ? source.size() / 2 : std::string_view::npos;
+    const bool written = NormaliseInPieces(
+        source, [&formatted](std::string_view piece) { return formatted.Write(piece); },
+        second_from);
     return formatted.Close() && written;
   }
 

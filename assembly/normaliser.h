@@ -16,6 +16,8 @@ class Normaliser {
   // piece.size() bytes (the output is never longer, so `out` may be the
   // piece's own first byte); returns the end of what was written.
   char* Normalise(std::string_view piece, char* out);
+  // Outside a quote and a comment, as a fresh normaliser starts.
+  bool InCode() const { return !in_quote_ && !in_comment_; }
 
  private:
   bool in_quote_ = false;

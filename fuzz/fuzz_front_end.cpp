@@ -13,6 +13,7 @@
 #include "assembly/normaliser.h"
 #include "assembly/split_encoding.h"
 #include "assembly/split_labels.h"
+#include "assembly/split_normaliser.h"
 #include "assembly/statement_observer.h"
 #include "fuzz/invariants.h"
 
@@ -107,6 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(std::count(formatted.begin(), formatted.end(), '"') <=
             std::count(source.begin(), source.end(), '"'),
         "normaliser invented a quote");
+  // The second half normalised on a second thread from the middle line on,
+  // the guess there right or wrong, leaves the same text.
+  std::string in_halves;
+  NormaliseInPieces(
+      source, [&in_halves](std::string_view piece) { return in_halves.append(piece), true; },
+      size / 2);
+  Check(in_halves == formatted, "the normaliser in two halves differed from one piece");
 
   const AssemblyResult result = Assemble(source);
   Check(result.formatted == formatted, "the entry point normalised differently");
