@@ -5,10 +5,10 @@
 #include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
 #include "assembler/instruction_boundaries.h"
-#include "common/large_array.h"
 #include "assembler/record_decoder.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
+#include "common/large_array.h"
 
 namespace kiv::assembler {
 namespace {

@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <span>
 
-#include "common/large_array.h"
 #include "common/instruction_word.h"
+#include "common/large_array.h"
 
 namespace kiv::assembler {
 
