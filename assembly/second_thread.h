@@ -4,9 +4,18 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace kiv::assembly {
 
 bool WorthASecondThread(size_t text_size);
+
+// Where a second thread starts on a text: the first line start at or after
+// `from`, or the text's size when none follows.
+inline size_t LineStartFrom(std::string_view text, size_t from) {
+  if (from == 0) return 0;
+  const size_t line_end = text.find('\n', from - 1);
+  return line_end == std::string_view::npos ? text.size() : line_end + 1;
+}
 
 }  // namespace kiv::assembly

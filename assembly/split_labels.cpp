@@ -7,16 +7,10 @@
 #include "assembly/byte_set_bits.h"
 #include "assembly/label_definitions.h"
 #include "assembly/label_scan.h"
+#include "assembly/second_thread.h"
 
 namespace kiv::assembly {
 namespace {
-
-// The first line start at or after `from`; the text's size when none follows.
-size_t LineStartFrom(std::string_view text, size_t from) {
-  if (from == 0) return 0;
-  const size_t line_end = text.find('\n', from - 1);
-  return line_end == std::string_view::npos ? text.size() : line_end + 1;
-}
 
 // The second thread's guess holds when the first stands at its starting
 // point with the plain counts; the index is whatever it is.

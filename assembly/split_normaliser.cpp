@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "assembly/normaliser.h"
+#include "assembly/second_thread.h"
 #include "common/large_block.h"
 
 namespace kiv::assembly {
@@ -20,14 +21,6 @@ bool NormaliseRange(Normaliser& normaliser, std::string_view text, char* piece,
     if (!sink({piece, static_cast<size_t>(end - piece)})) return false;
   }
   return true;
-}
-
-// The first line start at or after `from`, or npos.
-size_t LineStartFrom(std::string_view text, size_t from) {
-  if (from == 0) return 0;
-  if (from > text.size()) return std::string_view::npos;
-  const size_t line_end = text.find('\n', from - 1);
-  return line_end == std::string_view::npos ? std::string_view::npos : line_end + 1;
 }
 
 // The second half, normalised whole into a block of its own: the output is
