@@ -7,15 +7,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <span>
 #include <string_view>
 
 #include "assembly/byte_set_bits.h"
 #include "assembly/label_table.h"
 #include "assembly/log.h"
-#include "common/large_block.h"
+#include "common/large_array.h"
 
 namespace kiv::assembly {
 
@@ -29,17 +27,18 @@ namespace kiv::assembly {
 // cost the reading thread about as much as reading the part.
 class HeldDefinitions {
  public:
-  explicit HeldDefinitions(std::string_view part)
-      : names_(part.size()), events_((CountByteSet<':', '\n'>(part) + 1) * sizeof(Event)) {}
-
-  // Copied and hashed here, on the thread that reads the part.
-  void Define(std::string_view name, uint32_t index) {
-    char* const copy = static_cast<char*>(names_.data()) + names_used_;
-    if (!name.empty()) std::memcpy(copy, name.data(), name.size());
-    names_used_ += name.size();
-    Add(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
+  explicit HeldDefinitions(std::string_view part) {
+    names_.Reserve(part.size());
+    events_.Reserve(CountByteSet<':', '\n'>(part) + 1);
   }
-  void AsciiFault(uint32_t index) { Add(Event{{}, index, true}); }
+  // Copied and hashed here, on the thread that reads the part. The room
+  // never grows, so a query may point at its copy.
+  void Define(std::string_view name, uint32_t index) {
+    const char* const copy = names_.data() + names_.size();
+    names_.Append(name.data(), name.size());
+    events_.PushBack(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
+  }
+  void AsciiFault(uint32_t index) { events_.PushBack(Event{{}, index, true}); }
   void Finish() {}
 
   struct Event {
@@ -47,19 +46,11 @@ class HeldDefinitions {
     uint32_t index;           // from the part's start
     bool ascii_fault;
   };
-  std::span<const Event> events() const {
-    return {static_cast<const Event*>(events_.data()), count_};
-  }
+  std::span<const Event> events() const { return events_.span(); }
 
  private:
-  void Add(const Event& event) {
-    std::construct_at(static_cast<Event*>(events_.data()) + count_++, event);
-  }
-
-  LargeBlock names_;
-  size_t names_used_ = 0;
-  LargeBlock events_;
-  size_t count_ = 0;
+  LargeArray<char> names_;
+  LargeArray<Event> events_;
 };
 
 // Definitions entered into the table as they come, duplicates logged.
