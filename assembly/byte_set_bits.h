@@ -57,6 +57,28 @@ uint64_t ByteSetBits(const char* block) {
 #endif
 }
 
+// The same for 16 bytes, bit i for block[i]. Reads 16 bytes.
+template <char... kBytes>
+uint32_t ByteSetBits16Portable(const char* block) {
+  uint32_t bits = 0;
+  for (size_t word = 0; word < 2; ++word) {
+    const uint64_t packed = Load8(block + 8 * word);
+    const uint64_t high = (BytesEqual(packed, static_cast<unsigned char>(kBytes)) | ...);
+    bits |= static_cast<uint32_t>(((high >> 7) * 0x0102040810204080u) >> 56) << (8 * word);
+  }
+  return bits;
+}
+
+template <char... kBytes>
+uint32_t ByteSetBits16(const char* block) {
+#if defined(__SSE2__)
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+  return static_cast<uint16_t>(_mm_movemask_epi8(MatchByteSet<kBytes...>(bytes)));
+#else
+  return ByteSetBits16Portable<kBytes...>(block);
+#endif
+}
+
 // The set bits of a word, by shifts and adds the compiler keeps inline: the
 // build does not assume a processor that counts bits, so std::popcount would
 // be a library call for every 64 bytes of text.

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <vector>
 
+#include "assembly/byte_set_bits.h"
 #include "common/packed_bytes.h"
 
 namespace kiv::assembly {
@@ -258,29 +260,25 @@ Classification ClassifyFollowed(std::string_view token) {
   return Tokens().Find(packed, token.size());
 }
 
+// True when the first token of a line of 16 bytes or more is a mnemonic,
+// found from the blanks and line ends of its first 16 bytes as bits, without
+// a loop; false when it is not, or does not end within them.
+bool FirstTokenIsMnemonic(std::string_view line) {
+  if (line.size() < 16) return false;
+  const uint32_t blanks = ByteSetBits16<' ', '\t'>(line.data());
+  const uint32_t ends = blanks | ByteSetBits16<'\n', '\r'>(line.data());
+  const auto first = static_cast<size_t>(std::countr_zero(~blanks));  // 16 when all are blank
+  const auto length = static_cast<size_t>(std::countr_zero((ends | 0x10000u) >> first));
+  if (length == 0 || length >= 8 || first + length >= 16 || first + 8 > line.size()) return false;
+  return Tokens().Find(Load8(line.data() + first) & LowBytesMask(length), length).kind ==
+         TokenKind::kInstruction;
+}
+
 bool ContainsMnemonicString(std::string_view text) {
   // Most lines begin with their mnemonic: found whole, it is found as a
-  // substring too. Blanks and the first token are found eight bytes at a time.
+  // substring too.
+  if (FirstTokenIsMnemonic(text)) return true;
   size_t first = 0;
-  while (text.size() - first >= 8) {
-    const uint64_t word = Load8(text.data() + first);
-    const uint64_t other = ~(BytesEqual(word, ' ') | BytesEqual(word, '\t')) & kHighBits;
-    if (other != 0) {
-      first += FirstByte(other);
-      break;
-    }
-    first += 8;
-  }
-  if (text.size() - first >= 8) {
-    const uint64_t word = Load8(text.data() + first);
-    const uint64_t end = BytesEqual(word, ' ') | BytesEqual(word, '\t') | BytesEqual(word, '\n') |
-                         BytesEqual(word, '\r');
-    const size_t length = FirstByte(end);
-    if (length > 0 && length < 8 &&
-        Tokens().Find(word & LowBytesMask(length), length).kind == TokenKind::kInstruction) {
-      return true;
-    }
-  }
   while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
   size_t last = first;
   while (last < text.size() && !IsBlankOrLineEnd(text[last])) ++last;

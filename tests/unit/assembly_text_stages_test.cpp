@@ -262,6 +262,8 @@ TEST(ByteSetBits, FinderAndCountAgreeWithAByteByByteSearch) {
       c = random() % 4 == 0 ? ":\n\"."[random() % 4] : static_cast<char>(random());
     ASSERT_EQ((ByteSetBits<'\n', '"', ':', '.'>(block.data())),
               (ByteSetBitsPortable<'\n', '"', ':', '.'>(block.data())));
+    ASSERT_EQ((ByteSetBits16<'\n', ':'>(block.data() + round % 48)),
+              (ByteSetBits16Portable<'\n', ':'>(block.data() + round % 48)));
   }
 }
 
