@@ -131,12 +131,22 @@ uint64_t LowBytesMask(size_t length) {
   return length >= kMaxStatementToken ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
 }
 
-// Open addressing over the 62 tokens, with a multiplier chosen so that each
-// has a slot of its own: every known token is found by its first probe, and
-// the probe loop's exit is no guess.
+// The packing of a known token, at compile time.
+constexpr uint64_t PackConstant(std::string_view token) {
+  uint64_t packed = 0;
+  for (size_t k = 0; k < token.size() && k < kMaxStatementToken; ++k) {
+    packed |= uint64_t{static_cast<unsigned char>(token[k])} << (8 * k);
+  }
+  return packed;
+}
+
+// A slot per packed word, with a multiplier chosen so that each of the 62
+// tokens has the slot its word hashes to: a token is found by one probe, or
+// is not known, without a loop whose exit the processor must guess. Built at
+// compile time, which also proves that no two tokens share a slot.
 class TokenIndex {
  public:
-  TokenIndex() {
+  constexpr TokenIndex() {
     for (const Directive& d : kDirectives) Add(d.token, {TokenKind::kDirective, d.cls, nullptr});
     for (const Mnemonic& m : kMnemonics) Add(m.token, {TokenKind::kInstruction, m.cls, &m});
   }
@@ -146,11 +156,9 @@ class TokenIndex {
 
   // The same for a token already packed.
   Classification Find(uint64_t packed, size_t length) const {
-    for (size_t slot = SlotOf(packed);; slot = (slot + 1) % kSlots) {
-      const Entry& entry = entries_[slot];
-      if (entry.length == 0) return Classification{};
-      if (entry.packed == packed && entry.length == length) return entry.classification;
-    }
+    const Entry& entry = entries_[SlotOf(packed)];
+    return entry.packed == packed && entry.length == length ? entry.classification
+                                                            : Classification{};
   }
 
  private:
@@ -161,23 +169,23 @@ class TokenIndex {
     Classification classification;
   };
 
-  static size_t SlotOf(uint64_t packed) {
+  static constexpr size_t SlotOf(uint64_t packed) {
     return static_cast<size_t>((packed * 0x62827e2b827ecca3u) >> 56);
   }
 
-  void Add(std::string_view token, Classification classification) {
-    size_t slot = SlotOf(Pack(token));
-    while (entries_[slot].length != 0) slot = (slot + 1) % kSlots;
-    entries_[slot] = Entry{Pack(token), token.size(), classification};
+  constexpr void Add(std::string_view token, Classification classification) {
+    Entry& entry = entries_[SlotOf(PackConstant(token))];
+    // Not a constant expression: two tokens in one slot stop the build.
+    if (entry.length != 0) throw "two tokens share a slot of the token index";
+    entry = Entry{PackConstant(token), token.size(), classification};
   }
 
   std::array<Entry, kSlots> entries_{};
 };
 
-const TokenIndex& Tokens() {
-  static const TokenIndex index;
-  return index;
-}
+constexpr TokenIndex kTokenIndex;
+
+const TokenIndex& Tokens() { return kTokenIndex; }
 
 bool HasByte(uint64_t word, char byte) {
   constexpr uint64_t kOnes = 0x0101010101010101u;
