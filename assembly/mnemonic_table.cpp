@@ -268,6 +268,8 @@ Classification ClassifyFollowed(std::string_view token) {
   return Tokens().Find(packed, token.size());
 }
 
+namespace {
+
 // True when the first token of a line of 16 bytes or more is a mnemonic,
 // found from the blanks and line ends of its first 16 bytes as bits, without
 // a loop; false when it is not, or does not end within them.
@@ -282,10 +284,10 @@ bool FirstTokenIsMnemonic(std::string_view line) {
          TokenKind::kInstruction;
 }
 
-bool ContainsMnemonicString(std::string_view text) {
-  // Most lines begin with their mnemonic: found whole, it is found as a
-  // substring too.
-  if (FirstTokenIsMnemonic(text)) return true;
+// The search for a line whose first token is no mnemonic (or not one found
+// in its first 16 bytes). Kept out of line, so that the usual line pays for
+// none of its set-up.
+[[gnu::noinline]] bool ContainsMnemonicStringAfterFirstToken(std::string_view text) {
   size_t first = 0;
   while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
   size_t last = first;
@@ -305,6 +307,14 @@ bool ContainsMnemonicString(std::string_view text) {
     }
   }
   return false;
+}
+
+}  // namespace
+
+bool ContainsMnemonicString(std::string_view text) {
+  // Most lines begin with their mnemonic: found whole, it is found as a
+  // substring too.
+  return FirstTokenIsMnemonic(text) || ContainsMnemonicStringAfterFirstToken(text);
 }
 
 }  // namespace kiv::assembly
