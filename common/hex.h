@@ -7,6 +7,10 @@
 
 #include "common/packed_bytes.h"
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace kiv {
 
 inline constexpr char kHexDigits[] = "0123456789abcdef";
@@ -23,7 +27,8 @@ inline char* WriteHexDigits(char* out, uint64_t value, int digits) {
 
 // The number of digits of "%x": at least one.
 inline int HexDigitCount(uint64_t value) {
-  return value == 0 ? 1 : static_cast<int>((std::bit_width(value) + 3) / 4);
+  // Zero counts as the one bit of 1, with no branch on it.
+  return static_cast<int>((std::bit_width(value | 1) + 3) / 4);
 }
 
 // "%x": no leading zeros, "0" for zero.
@@ -44,6 +49,39 @@ constexpr uint64_t HexDigitsWord(uint32_t value) {
   // '0' onto every nibble, and the 39 more from '9' + 1 to 'a' onto 10 to 15.
   const uint64_t letters = ((x + kEveryByte * 6) >> 4) & kEveryByte;
   return x + kEveryByte * '0' + letters * ('a' - '0' - 10);
+}
+
+// The digits of two values at once, as HexDigitsWord makes each: the
+// nibbles of both spread to bytes and turned to digits in one vector
+// register, where the processor has one.
+struct HexDigitWords {
+  uint64_t first;
+  uint64_t second;
+};
+
+inline HexDigitWords HexDigitsWordsPortable(uint32_t first, uint32_t second) {
+  return {HexDigitsWord(first), HexDigitsWord(second)};
+}
+
+inline HexDigitWords HexDigitsWords(uint32_t first, uint32_t second) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  // Most significant byte first in each half, then each byte's high nibble
+  // before its low one.
+  const uint64_t bytes = uint64_t{__builtin_bswap32(first)} | uint64_t{__builtin_bswap32(second)}
+                                                                  << 32;
+  const __m128i packed = _mm_cvtsi64_si128(static_cast<long long>(bytes));
+  const __m128i low_nibbles = _mm_set1_epi8(0x0f);
+  const __m128i nibbles = _mm_unpacklo_epi8(_mm_and_si128(_mm_srli_epi16(packed, 4), low_nibbles),
+                                            _mm_and_si128(packed, low_nibbles));
+  // '0' onto every nibble, and the 39 more from '9' + 1 to 'a' onto 10 to 15.
+  const __m128i letters =
+      _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('a' - '0' - 10));
+  const __m128i digits = _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
+  return {static_cast<uint64_t>(_mm_cvtsi128_si64(digits)),
+          static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)))};
+#else
+  return HexDigitsWordsPortable(first, second);
+#endif
 }
 
 // As WriteHex for a 32-bit value, from HexDigitsWord: the leading zeros are

@@ -9,14 +9,31 @@ namespace kiv {
 // Each record is formatted in a small buffer and appended at once. The
 // buffers leave room for the eight bytes WriteHexWord always stores.
 
+namespace {
+
+// Appends the `used` bytes of a buffer of `kSize`: all kSize of them are
+// appended, a copy of a known size that needs no call, and the rest cut off
+// again, which only moves the end.
+template <size_t kSize>
+void AppendFixed(std::string& out, const char (&buffer)[kSize], size_t used) {
+  out.append(buffer, kSize);
+  out.resize(out.size() - (kSize - used));
+}
+
+}  // namespace
+
 void RecordWriter::Instruction(uint32_t head, uint32_t body) {
-  char buffer[32];
-  char* p = buffer;
-  *p++ = '\n';
-  p = WriteHexWord(p, head);
+  // As WriteHexWord does for each, with both words' digits made at once.
+  const HexDigitWords digits = HexDigitsWords(head, body);
+  const int head_digits = HexDigitCount(head);
+  const int body_digits = HexDigitCount(body);
+  char buffer[24];
+  buffer[0] = '\n';
+  Store8(buffer + 1, digits.first >> (8 * (8 - head_digits)));
+  char* p = buffer + 1 + head_digits;
   *p++ = ' ';
-  p = WriteHexWord(p, body);
-  out_.append(buffer, p);
+  Store8(p, digits.second >> (8 * (8 - body_digits)));
+  AppendFixed(out_, buffer, static_cast<size_t>(p + body_digits - buffer));
 }
 
 void RecordWriter::ShortInstruction(uint32_t head) {

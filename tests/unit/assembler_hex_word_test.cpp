@@ -9,6 +9,7 @@
 
 #include "assembler/hex_word.h"
 #include "assembler/listing_line.h"
+#include "common/hex.h"
 #include "common/packed_bytes.h"
 
 namespace kiv::assembler {
@@ -43,6 +44,18 @@ std::vector<uint64_t> Values(uint64_t mask) {
 TEST(HexWord, EightDigitsAreThoseOfPrintf) {
   for (const uint64_t value : Values(0xffffffffu)) {
     EXPECT_EQ(EightDigits(static_cast<uint32_t>(value)), Printed("%08" PRIx64, value));
+  }
+}
+
+TEST(HexWord, TwoWordsAtOnceAreTwoSingleWords) {
+  const std::vector<uint64_t> values = Values(0xffffffffu);
+  for (size_t i = 0; i < values.size(); ++i) {
+    const auto first = static_cast<uint32_t>(values[i]);
+    const auto second = static_cast<uint32_t>(values[values.size() - 1 - i]);
+    const HexDigitWords both = HexDigitsWords(first, second);
+    EXPECT_EQ(both.first, HexDigitsWord(first)) << first;
+    EXPECT_EQ(both.second, HexDigitsWord(second)) << second;
+    EXPECT_EQ(HexDigitsWordsPortable(first, second).first, both.first);
   }
 }
 
