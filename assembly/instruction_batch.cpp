@@ -68,28 +68,30 @@ Status InstructionBatch::WriteOldest(EncodingContext& context) {
   Held& held = held_[first_];
   first_ = (first_ + 1) % kCapacity;
   --count_;
-  StatementEvent event;
-  if (observer_ != nullptr) {
-    event = InstructionEvent(*held.row, held.index, held.offset, held.end);
-    event.records_begin = RecordsAt(context);
-  }
+  // The event is made only for an observer: most runs have none.
+  const size_t records_begin = observer_ != nullptr ? RecordsAt(context) : 0;
   if (held.has_label) {
     int32_t label_index = 0;
     if (context.labels.FindLabel(held.label, label_index) != Status::kSuccess) {
       count_ = 0;  // nothing after a failing instruction is written
-      event.status = MissingLabel(context.log, *held.row, held.index);
-      event.records_end = event.records_begin;
-      if (observer_ != nullptr) observer_->OnStatement(event);
-      return event.status;
+      const Status status = MissingLabel(context.log, *held.row, held.index);
+      if (observer_ != nullptr) Tell(held, records_begin, records_begin, status);
+      return status;
     }
     held.operands.immediate = LabelOperandValue(*held.row, label_index, held.index);
   }
   WriteInstruction(context.out, *held.row, held.operands);
-  if (observer_ != nullptr) {
-    event.records_end = RecordsAt(context);
-    observer_->OnStatement(event);
-  }
+  if (observer_ != nullptr) Tell(held, records_begin, RecordsAt(context), Status::kSuccess);
   return Status::kSuccess;
+}
+
+void InstructionBatch::Tell(const Held& held, size_t records_begin, size_t records_end,
+                            Status status) const {
+  StatementEvent event = InstructionEvent(*held.row, held.index, held.offset, held.end);
+  event.records_begin = records_begin;
+  event.records_end = records_end;
+  event.status = status;
+  observer_->OnStatement(event);
 }
 
 }  // namespace kiv::assembly

@@ -40,6 +40,8 @@ class InstructionBatch {
 
  private:
   Status WriteOldest(EncodingContext& context);
+  struct Held;
+  void Tell(const Held& held, size_t records_begin, size_t records_end, Status status) const;
   size_t RecordsAt(const EncodingContext& context) const {
     return *handed_on_ + context.object.size();
   }
