@@ -7,9 +7,9 @@ namespace kiv::assembler {
 
 void OutputBuffer::Grow(size_t needed) {
   const size_t capacity = needed > 2 * capacity_ ? needed : 2 * capacity_;
-  std::unique_ptr<char[]> larger(new char[capacity]);
-  if (size_ != 0) std::memcpy(larger.get(), data_.get(), size_);
-  data_ = std::move(larger);
+  LargeBlock larger(capacity);
+  if (size_ != 0) std::memcpy(larger.data(), data(), size_);
+  block_ = std::move(larger);
   capacity_ = capacity;
 }
 

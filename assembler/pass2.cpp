@@ -83,9 +83,10 @@ class StringSink : public OutputSink {
 // way, the bundles and data lines built, and the part not yet handed on.
 class Pass2Walk {
  public:
-  // Parts start with room for `part_room` bytes each.
-  Pass2Walk(const BoundaryTable& table, OutputSink& sink, size_t part_room)
-      : table_(table), sink_(sink), image_(part_room), listing_(part_room) {}
+  // The image takes at most `image_room` bytes; listing parts start with
+  // room for `part_room` bytes.
+  Pass2Walk(const BoundaryTable& table, OutputSink& sink, size_t image_room, size_t part_room)
+      : table_(table), sink_(sink), image_(image_room), listing_(part_room) {}
 
   void Run(std::span<const uint64_t> entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -104,10 +105,11 @@ class Pass2Walk {
 
  private:
   // Every record, and each data pair, is first met by the boundary check.
+  // The image is built whole where it is handed on at the end, so that its
+  // bytes cross memory once; the listing goes on a part at a time.
   void StartRecord() {
     if (listing_.size() >= kPartSize) {
-      sink_.Take(image_.view(), listing_.view());
-      image_.Clear();
+      sink_.Take({}, listing_.view());
       listing_.Clear();
     }
     ReachIndex();
@@ -186,7 +188,7 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink&
   // A small program's parts need only a little room: fresh memory that is
   // never used still costs a mapping at start-up.
   const size_t part_room = std::min(kPartSize, LargestListingSize(records)) + kMostPerRecord;
-  Pass2Walk(table, sink, part_room).Run(records.entries());
+  Pass2Walk(table, sink, LargestImageSize(records), part_room).Run(records.entries());
 }
 
 size_t LargestImageSize(const RecordList& records) {
