@@ -49,6 +49,17 @@ void BoundaryTable::ComputePadding() {
     boundary.padding = total;
   }
   near_.SetPaddings(boundaries_.span().first(near_count_));
+  ResolveTargets();
+}
+
+void BoundaryTable::ResolveTargets() {
+  // Each lookup is independent of the one before, so the processor has
+  // several under way at once, where pass 2 would wait for each in turn.
+  resolved_targets_.Clear();
+  resolved_targets_.Reserve(targets_.size());
+  for (const uint32_t target : targets_) {
+    resolved_targets_.PushBack(Boundary{target, PaddingOfBoundary(target).value_or(0)});
+  }
 }
 
 std::optional<uint32_t> BoundaryTable::PaddingOfBoundary(uint32_t index) const {

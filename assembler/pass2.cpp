@@ -10,6 +10,8 @@
 #include "assembler/index_counter.h"
 #include "assembler/output_buffer.h"
 #include "assembler/relocation.h"
+#include "assembler/target_cursor.h"
+#include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
 #include "common/record_format.h"
@@ -23,11 +25,6 @@ constexpr size_t kPartSize = size_t{256} << 10;
 // The most one record adds to the listing (a bundle line and a data line),
 // and the image never grows faster than the listing.
 constexpr size_t kMostPerRecord = 2 * 38;
-
-// How many jumps and branches ahead the boundary of a target is fetched:
-// with about one instruction in four a jump or branch, enough for a fetch
-// from memory to arrive in time.
-constexpr size_t kLookAhead = 8;
 
 // Bytes of each output per record at most: a bundle per instruction, a
 // listing line of 38 characters; 8 bytes and 18 characters per data pair and
@@ -119,19 +116,17 @@ class Pass2Walk {
     if (cursor_.Reach(counter_.index())) packer_.EndBundle();
   }
 
-  // Fetches the lookup of the jump or branch target kLookAhead transfers
-  // ahead of this instruction, in the order pass 1 kept them. The count
-  // moves on without a branch: the opcodes of a program are a random mix,
-  // and branching on them here would add mispredictions to the relocation's.
-  void FetchTargetAhead(uint32_t op) {
-    // Each transfer opcode pair differs in its lowest bit only.
-    static_assert((opcode::kJ | 1) == opcode::kJal && (opcode::kBeq | 1) == opcode::kBne &&
-                  (opcode::kBclf | 1) == opcode::kBclt);
-    const uint32_t pair = op | 1;
-    targets_met_ += (pair == opcode::kJal) | (pair == opcode::kBne) | (pair == opcode::kBclt);
-    const size_t ahead = targets_met_ + kLookAhead;
-    if (ahead >= targets_.size()) return;
-    if (const void* address = table_.LookupAddress(targets_[ahead])) __builtin_prefetch(address);
+  // The instruction's body with its target, if any, relocated: as
+  // RelocateBody does, with the targets' paddings taken in turn.
+  uint32_t Relocate(uint32_t op, uint32_t body) {
+    const uint32_t index = counter_.index();
+    if (IsBranchOpcode(op)) {
+      const uint32_t target_padding = targets_.PaddingOf(BranchTarget(index, body));
+      return BranchBody(index, body, cursor_.padding_in_force(), target_padding);
+    }
+    if (op == opcode::kJ || op == opcode::kJal) return JumpBody(body, targets_.PaddingOf(body));
+    if (op == opcode::kLa) return RelocateAddress(body, table_);
+    return body;
   }
 
   // The instruction at the front of `entries`; returns how many entries
@@ -139,12 +134,9 @@ class Pass2Walk {
   size_t PackInstruction(std::span<const uint64_t> entries) {
     const uint32_t head = record_entry::Head(entries[0]);
     const uint32_t op = OpcodeOfHead(head);
-    FetchTargetAhead(op);
     const bool spawni = op == opcode::kSpawni;
     const uint32_t second = spawni ? record_entry::Body(entries[1]) : 0;
-    const uint32_t body = RelocateBody(op, counter_.index(), record_entry::Body(entries[0]),
-                                       cursor_.padding_in_force(), table_);
-    packer_.PackInstruction(head, body, second);
+    packer_.PackInstruction(head, Relocate(op, record_entry::Body(entries[0])), second);
     counter_.CountInstruction();
     return spawni ? 1 : 0;
   }
@@ -177,8 +169,7 @@ class Pass2Walk {
   OutputBuffer listing_;
   IndexCounter counter_;
   BoundaryCursor cursor_{table_};
-  std::span<const uint32_t> targets_ = table_.targets();
-  size_t targets_met_ = 0;
+  TargetCursor targets_{table_};
   BundlePacker packer_{image_, listing_};
 };
 
