@@ -43,7 +43,11 @@ class BoundaryTable {
 
   // The padding of the boundary at exactly this index; none when the index is
   // not a boundary.
-  std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const;
+  std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const {
+    if (index >= near_.limit()) return FarPaddingOfBoundary(index);
+    if (!near_.Contains(index)) return std::nullopt;
+    return near_.PaddingInForce(index);
+  }
 
   // The padding in force at an index: that of the last boundary not above it,
   // 0 before the first boundary.
@@ -63,6 +67,7 @@ class BoundaryTable {
   // target, the last ones of a program with few boundaries) follow them in
   // `boundaries_` and are sorted and searched.
   std::span<const Boundary> far() const { return boundaries_.span().subspan(near_count_); }
+  std::optional<uint32_t> FarPaddingOfBoundary(uint32_t index) const;
   void ResolveTargets();
 
   LargeArray<Boundary> boundaries_;
