@@ -46,20 +46,30 @@ size_t LargestListingSize(const RecordList& records) {
 // running index, so a cursor walks the table instead of a search per record.
 class BoundaryCursor {
  public:
-  explicit BoundaryCursor(const BoundaryTable& table) : boundaries_(table.boundaries()) {}
+  explicit BoundaryCursor(const BoundaryTable& table) : boundaries_(table.boundaries()) {
+    LoadNext();
+  }
 
   // Whether `index` is the next boundary; if so, steps past it and keeps its padding.
   bool Reach(uint32_t index) {
-    if (next_ == boundaries_.size() || boundaries_[next_].index != index) return false;
+    if (index != next_index_) return false;
     padding_in_force_ = boundaries_[next_].padding;
     ++next_;
+    LoadNext();
     return true;
   }
   uint32_t padding_in_force() const { return padding_in_force_; }
 
  private:
+  // The next boundary's index kept at hand, so that the test of every record
+  // is one compare; past the last boundary, a value no index takes.
+  void LoadNext() {
+    next_index_ = next_ < boundaries_.size() ? boundaries_[next_].index : uint64_t{1} << 32;
+  }
+
   std::span<const Boundary> boundaries_;
   size_t next_ = 0;
+  uint64_t next_index_ = 0;
   uint32_t padding_in_force_ = 0;
 };
 
