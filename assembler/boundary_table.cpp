@@ -52,8 +52,15 @@ void BoundaryTable::ComputePadding() {
 void BoundaryTable::ResolveTargets() {
   // Each lookup is independent of the one before, so the processor has
   // several under way at once, where pass 2 would wait for each in turn.
+  // As much room as the targets have, where that makes a mapped block: the
+  // list then lies on huge pages and the room never written costs nothing,
+  // where its exact size would take a few hundred small pages, each cleared
+  // and a fault of its own. A small program's list takes its exact size.
+  const size_t room = targets_.capacity() * sizeof(Boundary) >= kMappedBlockBytes
+                          ? targets_.capacity()
+                          : targets_.size();
   resolved_targets_.Clear();
-  resolved_targets_.Reserve(targets_.size());
+  resolved_targets_.Reserve(room);
   for (const uint32_t target : targets_) {
     resolved_targets_.PushBack(Boundary{target, PaddingOfBoundary(target).value_or(0)});
   }
