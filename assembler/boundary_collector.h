@@ -15,6 +15,7 @@
 #include "assembler/record_list.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
+#include "common/large_block.h"
 
 namespace kiv::assembler {
 
@@ -24,12 +25,17 @@ class BoundaryCollector {
 
   // Room for the records and boundaries of a text of `text_size` bytes, so
   // that nothing is copied while it fills: at most one instruction per four
-  // bytes, two boundaries per instruction, one per data section.
+  // bytes, two boundaries per instruction, one per data section. Reserved
+  // only where that makes mapped blocks, whose room costs nothing until it
+  // is written; below that the lists grow as they fill, rather than clear
+  // room several times what a usual program takes.
   void ReserveForText(size_t text_size) {
     records_.ReserveForText(text_size);
     const size_t most_records = text_size / 4 + 1;
-    table_.Reserve(2 * most_records);
-    table_.ReserveTargets(most_records);
+    if (most_records * sizeof(uint32_t) >= kMappedBlockBytes) {
+      table_.Reserve(2 * most_records);
+      table_.ReserveTargets(most_records);
+    }
   }
 
   void AddInstruction(uint32_t head, uint32_t body) {
