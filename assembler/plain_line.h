@@ -55,22 +55,6 @@ inline HexBytes ReadHexBytes(__m128i bytes) {
                                      _mm_and_si128(letter, _mm_set1_epi8(9)));
   return HexBytes{_mm_or_si128(decimal, letter), value};
 }
-
-// Two runs of eight digit values (0 to 15, one to a byte), bytes 0 to 7 and
-// 8 to 15 of `digits`, each joined into one number as JoinDigitValues joins
-// a word, both at once: pairs, then fours with one multiply-add, then all
-// eight.
-inline void JoinTwoDigitRuns(__m128i digits, uint32_t& first, uint32_t& second) {
-  // 16-bit lanes b0 | b1 << 8 become b0 * 16 + b1.
-  const __m128i pairs = _mm_add_epi16(
-      _mm_slli_epi16(_mm_and_si128(digits, _mm_set1_epi16(0x00ff)), 4), _mm_srli_epi16(digits, 8));
-  // 32-bit lanes p0 | p1 << 16 become p0 * 256 + p1.
-  const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010100));
-  // 64-bit lanes q0 | q1 << 32 become q0 * 65536 + q1 in their low 32 bits.
-  const __m128i eights = _mm_or_si128(_mm_slli_epi64(fours, 16), _mm_srli_epi64(fours, 32));
-  first = static_cast<uint32_t>(_mm_cvtsi128_si32(eights));
-  second = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 8)));
-}
 #endif
 
 struct PlainLine {
@@ -98,18 +82,14 @@ inline bool ReadPlainLine(const char* line, PlainLine& plain) {
   if (blank - 1 > 7 || body_digits - 1 > 7 || line[blank] != ' ' || line[end] != '\n') {
     return false;
   }
-  // Every byte's digit value at once, kept where the body's digits are read
-  // back as a word beside the head's; a body after eight head digits reads
-  // one byte past the sixteen.
+  // Every byte's digit value at once, kept where the two numbers' digits
+  // are read back a word each; a body after eight head digits reads one
+  // byte past the sixteen.
   alignas(16) char values[24];
   Store8(values + 16, 0);
   _mm_store_si128(reinterpret_cast<__m128i*>(values), hex.value);
-  const __m128i body_values = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(values + blank + 1));
-  uint32_t head = 0;
-  uint32_t body = 0;
-  JoinTwoDigitRuns(_mm_unpacklo_epi64(hex.value, body_values), head, body);
-  plain.head = head >> (4 * (8 - blank));
-  plain.body = body >> (4 * (8 - body_digits));
+  plain.head = JoinDigitValues(Load8(values)) >> (4 * (8 - blank));
+  plain.body = JoinDigitValues(Load8(values + blank + 1)) >> (4 * (8 - body_digits));
   plain.length = end;
   return true;
 #else
@@ -127,7 +107,10 @@ inline bool ReadPlainPair(const char* line, uint32_t& first, uint32_t& second) {
 #if defined(__SSE2__)
   const HexBytes hex = ReadHexBytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line)));
   if (_mm_movemask_epi8(hex.digit) != 0xffff || line[16] != '\n') return false;
-  JoinTwoDigitRuns(hex.value, first, second);
+  alignas(16) char values[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(values), hex.value);
+  first = JoinDigitValues(Load8(values));
+  second = JoinDigitValues(Load8(values + 8));
   return true;
 #else
   (void)line;

@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "assembler/plain_line.h"
 #include "assembler/record_decoder.h"
 #include "assembler/record_list.h"
 #include "common/instruction_word.h"
-#include "common/packed_bytes.h"
 #include "common/record_writer.h"
 #include "tests/support/record_reader.h"
 
@@ -297,26 +295,6 @@ TEST(RecordDecoder, DataLinesNearThePlainShapeReadAsTheSharedReaderReadsThem) {
     if (HasFailure()) return;  // one text is enough to look at
   }
 }
-
-#if defined(__SSE2__)
-TEST(PlainLine, BothRunsJoinAsTheWordAtATimeJoinJoinsEach) {
-  // Digit values 0 to 15 in every byte, the two ends and random mixes.
-  std::mt19937 random(3);
-  for (int round = 0; round < 20000; ++round) {
-    alignas(16) unsigned char bytes[16];
-    for (unsigned char& byte : bytes) {
-      byte = static_cast<unsigned char>(round < 16 ? round : random() % 16);
-    }
-    const uint64_t low = Load8(reinterpret_cast<const char*>(bytes));
-    const uint64_t high = Load8(reinterpret_cast<const char*>(bytes + 8));
-    uint32_t first = 0;
-    uint32_t second = 0;
-    JoinTwoDigitRuns(_mm_load_si128(reinterpret_cast<const __m128i*>(bytes)), first, second);
-    ASSERT_EQ(first, JoinDigitValues(low)) << round;
-    ASSERT_EQ(second, JoinDigitValues(high)) << round;
-  }
-}
-#endif
 
 TEST(RecordDecoder, AppendsToAListThatAlreadyHoldsRecords) {
   RecordList records;
