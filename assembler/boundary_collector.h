@@ -11,7 +11,7 @@
 #include "assembler/boundary_table.h"
 #include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
-#include "assembler/opcode_roles.h"
+#include "assembler/instruction_boundaries.h"
 #include "assembler/record_list.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
@@ -70,18 +70,12 @@ class BoundaryCollector {
   bool Finish();
 
  private:
-  // As TransferTarget and InsertThreadBoundaries find them, from the
-  // opcode's roles: most instructions have none, and one test says so.
   void CollectInstruction(uint32_t op, uint32_t body) {
-    const uint32_t index = counter_.index();
-    counter_.CountInstruction();
-    const uint8_t roles = opcode_role::Of(op);
-    if (roles == 0) return;
-    if ((roles & opcode_role::kTransfer) != 0) {
-      table_.InsertTarget((roles & opcode_role::kJump) != 0 ? body : BranchTarget(index, body));
+    if (const auto target = TransferTarget(op, body, counter_.index())) {
+      table_.InsertTarget(*target);
     }
-    if ((roles & opcode_role::kBoundaryAt) != 0) table_.Insert(index);
-    if ((roles & opcode_role::kBoundaryAfter) != 0) table_.Insert(index + 1);
+    InsertThreadBoundaries(op, counter_.index(), table_);
+    counter_.CountInstruction();
   }
 
   RecordList& records_;

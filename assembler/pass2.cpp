@@ -8,7 +8,6 @@
 
 #include "assembler/bundle_packer.h"
 #include "assembler/index_counter.h"
-#include "assembler/opcode_roles.h"
 #include "assembler/output_buffer.h"
 #include "assembler/relocation.h"
 #include "assembler/target_cursor.h"
@@ -130,15 +129,14 @@ class Pass2Walk {
   // The instruction's body with its target, if any, relocated: as
   // RelocateBody does, with the targets' paddings taken in turn.
   uint32_t Relocate(uint32_t op, uint32_t body) {
-    const uint8_t roles = opcode_role::Of(op);
-    if ((roles & (opcode_role::kTransfer | opcode_role::kAddress)) == 0) return body;
     const uint32_t index = counter_.index();
-    if ((roles & opcode_role::kBranch) != 0) {
+    if (IsBranchOpcode(op)) {
       const uint32_t target_padding = targets_.PaddingOf(BranchTarget(index, body));
       return BranchBody(index, body, cursor_.padding_in_force(), target_padding);
     }
-    if ((roles & opcode_role::kJump) != 0) return JumpBody(body, targets_.PaddingOf(body));
-    return RelocateAddress(body, table_);
+    if (op == opcode::kJ || op == opcode::kJal) return JumpBody(body, targets_.PaddingOf(body));
+    if (op == opcode::kLa) return RelocateAddress(body, table_);
+    return body;
   }
 
   // The instruction at the front of `entries`; returns how many entries
