@@ -50,8 +50,6 @@ void BoundaryTable::ComputePadding() {
 }
 
 void BoundaryTable::ResolveTargets() {
-  // Each lookup is independent of the one before, so the processor has
-  // several under way at once, where pass 2 would wait for each in turn.
   // As much room as the targets have, where that makes a mapped block: the
   // list then lies on huge pages and the room never written costs nothing,
   // where its exact size would take a few hundred small pages, each cleared
@@ -61,6 +59,8 @@ void BoundaryTable::ResolveTargets() {
                           : targets_.size();
   resolved_targets_.Clear();
   resolved_targets_.Reserve(room);
+  // Each lookup is independent of the one before, so the processor has
+  // several under way at once, where pass 2 would wait for each in turn.
   for (const uint32_t target : targets_) {
     resolved_targets_.PushBack(Boundary{target, PaddingOfBoundary(target).value_or(0)});
   }
