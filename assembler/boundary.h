@@ -11,4 +11,8 @@ struct Boundary {
   uint32_t padding = 0;
 };
 
+// Empty slots that move an instruction at `position` (index plus the padding
+// before it) to the start of the next bundle; none when it starts one.
+constexpr uint32_t PaddingToBundleStart(uint32_t position) { return (3u - position % 3u) % 3u; }
+
 }  // namespace kiv::assembler

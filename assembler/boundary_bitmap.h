@@ -13,6 +13,18 @@
 
 namespace kiv::assembler {
 
+// The sum of the 32 two-bit fields of `fields`, by halving the number of
+// fields at each step. The fields hold values up to 2, not single bits, so
+// std::popcount would have to count twice (the low bits, then the high bits
+// twice over); and as the build does not assume a processor that counts
+// bits, each std::popcount is a library call rather than one instruction;
+// this sum runs for every relocated target.
+inline uint32_t SumOfTwoBitFields(uint64_t fields) {
+  fields = (fields & 0x3333333333333333u) + ((fields >> 2) & 0x3333333333333333u);  // 4-bit sums
+  fields = (fields + (fields >> 4)) & 0x0f0f0f0f0f0f0f0fu;                          // 8-bit sums
+  return static_cast<uint32_t>((fields * 0x0101010101010101u) >> 56);
+}
+
 class BoundaryBitmap {
  public:
   // Empties the set; members must then lie below `limit` (at most 2^32).
@@ -32,18 +44,42 @@ class BoundaryBitmap {
     }
   }
 
-  // Takes the members' paddings: `members` holds exactly the members,
-  // ascending, each padding 0 to 2 above the one before (the first 0 to 2
-  // above 0), as ComputePadding makes them.
-  void SetPaddings(std::span<const Boundary> members);
+  // Pads the members in ascending order, each so that it begins a bundle
+  // (index + padding a multiple of 3), and keeps the paddings for the
+  // lookups below; calls `visit` with each member and its padding, in the
+  // same walk. Returns the last member's padding, 0 without members.
+  template <typename Visit>
+  uint32_t PadMembers(Visit visit) {
+    uint32_t in_force = 0;
+    for (uint64_t b = 0; b < blocks_.size(); ++b) {
+      Block& block = blocks_[b];
+      block.padding_before = in_force;
+      uint64_t growth = 0;
+      for (uint32_t bits = block.members; bits != 0; bits &= bits - 1) {
+        const auto bit = static_cast<uint32_t>(std::countr_zero(bits));
+        const auto index = static_cast<uint32_t>(b * kIndicesPerBlock + bit);
+        const uint32_t padding = in_force + PaddingToBundleStart(index + in_force);
+        growth |= uint64_t{padding - in_force} << (2 * bit);
+        in_force = padding;
+        visit(Boundary{index, padding});
+      }
+      block.growth = growth;
+    }
+    return in_force;
+  }
 
   // For indices below the limit only.
   bool Contains(uint32_t index) const {
     return (blocks_[index / kIndicesPerBlock].members & Bit(index)) != 0;
   }
   // The padding of the last member not above `index`, 0 before the first;
-  // valid after SetPaddings.
-  uint32_t PaddingInForce(uint32_t index) const;
+  // valid after PadMembers.
+  uint32_t PaddingInForce(uint32_t index) const {
+    const Block& block = blocks_[index / kIndicesPerBlock];
+    // The fields of the block's indices up to this one.
+    const uint64_t mask = ~uint64_t{0} >> (62 - 2 * (index % kIndicesPerBlock));
+    return block.padding_before + SumOfTwoBitFields(block.growth & mask);
+  }
 
   // Where the lookups of `index` (below the limit) read, for fetching it
   // into the cache ahead of them.

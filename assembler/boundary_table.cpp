@@ -37,25 +37,36 @@ void BoundaryTable::ComputePadding() {
   std::sort(far_indices.begin(), far_indices.end());
   far_indices.erase(std::unique(far_indices.begin(), far_indices.end()), far_indices.end());
 
-  // Rebuilt in place, in order: never more boundaries than were inserted.
+  // Rebuilt in place, in order, padded as it goes: never more boundaries
+  // than were inserted.
   boundaries_.Clear();
-  near_.ForEachMember([this](uint32_t index) { boundaries_.PushBack(Boundary{index, 0}); });
+  uint32_t total = near_.PadMembers([this](Boundary boundary) { boundaries_.PushBack(boundary); });
   near_count_ = boundaries_.size();
-  for (const uint32_t index : far_indices) boundaries_.PushBack(Boundary{index, 0});
-
-  uint32_t total = 0;
-  for (Boundary& boundary : boundaries_) {
-    total += (3u - (boundary.index + total) % 3u) % 3u;
-    boundary.padding = total;
+  for (const uint32_t index : far_indices) {
+    total += PaddingToBundleStart(index + total);
+    boundaries_.PushBack(Boundary{index, total});
   }
-  near_.SetPaddings(boundaries_.span().first(near_count_));
+  ResolveTargets();
 }
 
-std::optional<uint32_t> BoundaryTable::PaddingOfBoundary(uint32_t index) const {
-  if (index < near_.limit()) {
-    if (!near_.Contains(index)) return std::nullopt;
-    return near_.PaddingInForce(index);
+void BoundaryTable::ResolveTargets() {
+  // As much room as the targets have, where that makes a mapped block: the
+  // list then lies on huge pages and the room never written costs nothing,
+  // where its exact size would take a few hundred small pages, each cleared
+  // and a fault of its own. A small program's list takes its exact size.
+  const size_t room = targets_.capacity() * sizeof(Boundary) >= kMappedBlockBytes
+                          ? targets_.capacity()
+                          : targets_.size();
+  resolved_targets_.Clear();
+  resolved_targets_.Reserve(room);
+  // Each lookup is independent of the one before, so the processor has
+  // several under way at once, where pass 2 would wait for each in turn.
+  for (const uint32_t target : targets_) {
+    resolved_targets_.PushBack(Boundary{target, PaddingOfBoundary(target).value_or(0)});
   }
+}
+
+std::optional<uint32_t> BoundaryTable::FarPaddingOfBoundary(uint32_t index) const {
   const auto far_part = far();
   const auto it = std::lower_bound(far_part.begin(), far_part.end(), index, IndexBelow);
   if (it == far_part.end() || it->index != index) return std::nullopt;

@@ -31,6 +31,10 @@ class BoundaryTable {
   }
   void ReserveTargets(size_t count) { targets_.Reserve(targets_.size() + count); }
   std::span<const uint32_t> targets() const { return targets_.span(); }
+  // The targets again, in the same order, each with its padding: pass 2
+  // reads them in turn rather than looking each one up at a random place of
+  // the table while it packs. Made by ComputePadding.
+  std::span<const Boundary> resolved_targets() const { return resolved_targets_.span(); }
 
   // Sorts, drops duplicates and pads each boundary so that index + padding is
   // a multiple of 3. Call after the last Insert; the reads below rely on it.
@@ -39,13 +43,10 @@ class BoundaryTable {
 
   // The padding of the boundary at exactly this index; none when the index is
   // not a boundary.
-  std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const;
-
-  // The memory PaddingOfBoundary(index) reads first, or null when it
-  // searches: the lookups of a large program land at random places of the
-  // bitmap, and a caller that knows an index ahead fetches it meanwhile.
-  const void* LookupAddress(uint32_t index) const {
-    return index < near_.limit() ? near_.BlockOf(index) : nullptr;
+  std::optional<uint32_t> PaddingOfBoundary(uint32_t index) const {
+    if (index >= near_.limit()) return FarPaddingOfBoundary(index);
+    if (!near_.Contains(index)) return std::nullopt;
+    return near_.PaddingInForce(index);
   }
 
   // The padding in force at an index: that of the last boundary not above it,
@@ -66,9 +67,12 @@ class BoundaryTable {
   // target, the last ones of a program with few boundaries) follow them in
   // `boundaries_` and are sorted and searched.
   std::span<const Boundary> far() const { return boundaries_.span().subspan(near_count_); }
+  std::optional<uint32_t> FarPaddingOfBoundary(uint32_t index) const;
+  void ResolveTargets();
 
   LargeArray<Boundary> boundaries_;
   LargeArray<uint32_t> targets_;
+  LargeArray<Boundary> resolved_targets_;
   BoundaryBitmap near_;
   size_t near_count_ = 0;
 };

@@ -7,13 +7,6 @@
 
 namespace kiv::assembler {
 
-void BundlePacker::WriteBundle(BundleBits bundle) {
-  char* const bytes = image_.Extend(16);
-  Store8(bytes, static_cast<uint64_t>(bundle));
-  Store8(bytes + 8, static_cast<uint64_t>(bundle >> 64));
-  WriteListingLine(listing_.Extend(kListingLineLength, kListingLineSlack), bundle);
-}
-
 void BundlePacker::WriteDataPair(uint32_t first_word, uint32_t second_word, bool ends_line) {
   // Memory order is the 64-bit pair from its least significant byte up.
   Store8(image_.Extend(8), (uint64_t{first_word} << 32) | second_word);

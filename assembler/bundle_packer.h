@@ -7,7 +7,9 @@
 
 #include "assembler/bundle_bits.h"
 #include "assembler/bundle_builder.h"
+#include "assembler/listing_line.h"
 #include "assembler/output_buffer.h"
+#include "common/packed_bytes.h"
 
 namespace kiv::assembler {
 
@@ -35,7 +37,12 @@ class BundlePacker {
   void Finish();
 
  private:
-  void WriteBundle(BundleBits bundle);
+  void WriteBundle(BundleBits bundle) {
+    char* const bytes = image_.Extend(16);
+    Store8(bytes, static_cast<uint64_t>(bundle));
+    Store8(bytes + 8, static_cast<uint64_t>(bundle >> 64));
+    WriteListingLine(listing_.Extend(kListingLineLength, kListingLineSlack), bundle);
+  }
 
   BundleBuilder builder_;
   OutputBuffer& image_;

@@ -10,7 +10,6 @@
 #include "assembler/log.h"
 #include "assembler/pack.h"
 #include "common/file_io.h"
-#include "common/large_buffer.h"
 #include "common/mapped_file.h"
 
 namespace kiv::assembler {
@@ -18,9 +17,9 @@ namespace {
 
 constexpr std::string_view kCannotReadInput = " Cannot read file assembler.txt";
 
-// Writes the listing as pass 2 hands it on, and keeps the image to write it
-// once the listing is whole: the files are written in the same order as when
-// both were built first, so that a run stopped by the system part way (a
+// Writes the listing as pass 2 hands it on, and the image when it comes whole
+// after the listing: the files are written in the same order as when both
+// were built first, so that a run stopped by the system part way (a
 // file-size limit) leaves the same files behind.
 class FileOutput : public PackOutput {
  public:
@@ -29,22 +28,19 @@ class FileOutput : public PackOutput {
   // Opens the input again and both outputs, all three before any is tested,
   // so the outputs that could be opened are left empty when another could
   // not. The text is let go first: packing no longer reads it.
-  bool Open(size_t largest_image_size) override {
+  bool Open(size_t /*largest_image_size*/) override {
     text_ = MappedFile();
     input_.reset(std::fopen(files_.input, "rb"));
     listing_.emplace(files_.listing, "w");
     image_.emplace(files_.image, "wb");
-    if (!input_ || !listing_->is_open() || !image_->is_open()) return false;
-    ReserveLarge(image_bytes_, largest_image_size);
-    return true;
+    return input_ && listing_->is_open() && image_->is_open();
   }
   // A write that fails is found by Close.
   void Take(std::string_view image_part, std::string_view listing_part) override {
     listing_->Write(listing_part);
-    image_bytes_.append(image_part);
+    image_->Write(image_part);
   }
   bool Close() override {
-    image_->Write(image_bytes_);
     const bool listing_written = listing_->Close();
     const bool image_written = image_->Close();
     if (listing_written && image_written) return true;
@@ -65,7 +61,6 @@ class FileOutput : public PackOutput {
   std::unique_ptr<std::FILE, CloseFile> input_;
   std::optional<OutputFile> listing_;
   std::optional<OutputFile> image_;
-  std::string image_bytes_;
 };
 
 // The log's text, the lines for standard output and standard error of a

@@ -9,12 +9,17 @@
 #include <memory>
 #include <string_view>
 
+#include "common/large_block.h"
+
 namespace kiv::assembler {
 
 class OutputBuffer {
  public:
   OutputBuffer() = default;
-  // Room for `capacity` bytes before the first growth, left uncleared.
+  // Room for `capacity` bytes before the first growth, left uncleared. A
+  // large room (the whole image of a large program) is a mapped block, on
+  // huge pages where the system gives them: a few faults rather than one per
+  // 4 KiB page.
   explicit OutputBuffer(size_t capacity) { Grow(capacity); }
 
   // The next `bytes` bytes, for the caller to write every one of them; the
@@ -22,7 +27,7 @@ class OutputBuffer {
   // next Extend.
   char* Extend(size_t bytes, size_t slack = 0) {
     if (capacity_ - size_ < bytes + slack) Grow(size_ + bytes + slack);
-    char* const place = data_.get() + size_;
+    char* const place = data_ + size_;
     size_ += bytes;
     return place;
   }
@@ -31,14 +36,18 @@ class OutputBuffer {
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  std::string_view view() const { return {data_.get(), size_}; }
+  std::string_view view() const { return {data_, size_}; }
 
  private:
   // At least `needed` bytes, at least twice the room before. Out of line:
   // kept out of the writers' hot paths, it leaves them fewer registers to save.
   void Grow(size_t needed);
 
-  std::unique_ptr<char[]> data_;
+  // The room: a mapped block when large, heap memory (never cleared) when
+  // not, since a small LargeBlock is cleared whole.
+  LargeBlock mapped_;
+  std::unique_ptr<char[]> heap_;
+  char* data_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
 };

@@ -1,17 +1,34 @@
 #include "assembler/pass1.h"
 
-#include <vector>
-
+#include "assembler/boundary_collector.h"
 #include "assembler/data_sections.h"
 #include "assembler/index_counter.h"
 #include "assembler/instruction_boundaries.h"
 #include "assembler/record_decoder.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
-#include "common/large_array.h"
 
 namespace kiv::assembler {
 namespace {
+
+constexpr std::string_view kMalformedRecord = "Malformed record in assembler.txt";
+constexpr std::string_view kTargetInData = "Jump or branch target inside data section";
+
+}  // namespace
+
+Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
+  BoundaryCollector collector(records, table);
+  if (!DecodeRecords(text, collector)) {
+    table = BoundaryTable();  // none of a text that cannot be read
+    log.Error(kMalformedRecord);
+    return Status::kMalformedRecord;
+  }
+  if (!collector.Finish()) {
+    log.Error(kTargetInData);
+    return Status::kTargetInData;
+  }
+  return Status::kOk;
+}
 
 Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log) {
   IndexCounter counter;
@@ -46,24 +63,13 @@ Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& l
   }
   sections.Finish();
 
-  // Only now are all sections known: a target may lie ahead of its jump.
   for (const uint32_t target : table.targets()) {
     if (sections.StrictlyInside(target)) {
-      log.Error("Jump or branch target inside data section");
+      log.Error(kTargetInData);
       return Status::kTargetInData;
     }
   }
   return Status::kOk;
-}
-
-}  // namespace
-
-Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records) {
-  if (!DecodeRecords(text, records)) {
-    log.Error("Malformed record in assembler.txt");
-    return Status::kMalformedRecord;
-  }
-  return CollectBoundaries(records, table, log);
 }
 
 }  // namespace kiv::assembler

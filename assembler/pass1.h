@@ -1,5 +1,5 @@
 // Pass 1: decodes the intermediate text once and collects every instruction
-// index that must begin a bundle.
+// index that must begin a bundle, in the same walk.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +18,10 @@ namespace kiv::assembler {
 // read and kTargetInData for a jump or branch target strictly inside a data
 // section, logging the error in both cases.
 Status RunPass1(std::string_view text, BoundaryTable& table, Log& log, RecordList& records);
+
+// The same boundaries, and the same kTargetInData check, from records already
+// decoded, in a walk of their own over the list: the plain form of pass 1's
+// collecting, kept to check the one-walk form against.
+Status CollectBoundaries(const RecordList& records, BoundaryTable& table, Log& log);
 
 }  // namespace kiv::assembler

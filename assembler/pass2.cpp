@@ -10,6 +10,8 @@
 #include "assembler/index_counter.h"
 #include "assembler/output_buffer.h"
 #include "assembler/relocation.h"
+#include "assembler/target_cursor.h"
+#include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
 #include "common/record_format.h"
@@ -23,11 +25,6 @@ constexpr size_t kPartSize = size_t{256} << 10;
 // The most one record adds to the listing (a bundle line and a data line),
 // and the image never grows faster than the listing.
 constexpr size_t kMostPerRecord = 2 * 38;
-
-// How many jumps and branches ahead the boundary of a target is fetched:
-// with about one instruction in four a jump or branch, enough for a fetch
-// from memory to arrive in time.
-constexpr size_t kLookAhead = 8;
 
 // Bytes of each output per record at most: a bundle per instruction, a
 // listing line of 38 characters; 8 bytes and 18 characters per data pair and
@@ -48,20 +45,30 @@ size_t LargestListingSize(const RecordList& records) {
 // running index, so a cursor walks the table instead of a search per record.
 class BoundaryCursor {
  public:
-  explicit BoundaryCursor(const BoundaryTable& table) : boundaries_(table.boundaries()) {}
+  explicit BoundaryCursor(const BoundaryTable& table) : boundaries_(table.boundaries()) {
+    LoadNext();
+  }
 
   // Whether `index` is the next boundary; if so, steps past it and keeps its padding.
   bool Reach(uint32_t index) {
-    if (next_ == boundaries_.size() || boundaries_[next_].index != index) return false;
+    if (index != next_index_) return false;
     padding_in_force_ = boundaries_[next_].padding;
     ++next_;
+    LoadNext();
     return true;
   }
   uint32_t padding_in_force() const { return padding_in_force_; }
 
  private:
+  // The next boundary's index kept at hand, so that the test of every record
+  // is one compare; past the last boundary, a value no index takes.
+  void LoadNext() {
+    next_index_ = next_ < boundaries_.size() ? boundaries_[next_].index : uint64_t{1} << 32;
+  }
+
   std::span<const Boundary> boundaries_;
   size_t next_ = 0;
+  uint64_t next_index_ = 0;
   uint32_t padding_in_force_ = 0;
 };
 
@@ -83,9 +90,10 @@ class StringSink : public OutputSink {
 // way, the bundles and data lines built, and the part not yet handed on.
 class Pass2Walk {
  public:
-  // Parts start with room for `part_room` bytes each.
-  Pass2Walk(const BoundaryTable& table, OutputSink& sink, size_t part_room)
-      : table_(table), sink_(sink), image_(part_room), listing_(part_room) {}
+  // The image takes at most `image_room` bytes; listing parts start with
+  // room for `part_room` bytes.
+  Pass2Walk(const BoundaryTable& table, OutputSink& sink, size_t image_room, size_t part_room)
+      : table_(table), sink_(sink), image_(image_room), listing_(part_room) {}
 
   void Run(std::span<const uint64_t> entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -104,10 +112,11 @@ class Pass2Walk {
 
  private:
   // Every record, and each data pair, is first met by the boundary check.
+  // The image is built whole where it is handed on at the end, so that its
+  // bytes cross memory once; the listing goes on a part at a time.
   void StartRecord() {
     if (listing_.size() >= kPartSize) {
-      sink_.Take(image_.view(), listing_.view());
-      image_.Clear();
+      sink_.Take({}, listing_.view());
       listing_.Clear();
     }
     ReachIndex();
@@ -117,19 +126,17 @@ class Pass2Walk {
     if (cursor_.Reach(counter_.index())) packer_.EndBundle();
   }
 
-  // Fetches the lookup of the jump or branch target kLookAhead transfers
-  // ahead of this instruction, in the order pass 1 kept them. The count
-  // moves on without a branch: the opcodes of a program are a random mix,
-  // and branching on them here would add mispredictions to the relocation's.
-  void FetchTargetAhead(uint32_t op) {
-    // Each transfer opcode pair differs in its lowest bit only.
-    static_assert((opcode::kJ | 1) == opcode::kJal && (opcode::kBeq | 1) == opcode::kBne &&
-                  (opcode::kBclf | 1) == opcode::kBclt);
-    const uint32_t pair = op | 1;
-    targets_met_ += (pair == opcode::kJal) | (pair == opcode::kBne) | (pair == opcode::kBclt);
-    const size_t ahead = targets_met_ + kLookAhead;
-    if (ahead >= targets_.size()) return;
-    if (const void* address = table_.LookupAddress(targets_[ahead])) __builtin_prefetch(address);
+  // The instruction's body with its target, if any, relocated: as
+  // RelocateBody does, with the targets' paddings taken in turn.
+  uint32_t Relocate(uint32_t op, uint32_t body) {
+    const uint32_t index = counter_.index();
+    if (IsBranchOpcode(op)) {
+      const uint32_t target_padding = targets_.PaddingOf(BranchTarget(index, body));
+      return BranchBody(index, body, cursor_.padding_in_force(), target_padding);
+    }
+    if (op == opcode::kJ || op == opcode::kJal) return JumpBody(body, targets_.PaddingOf(body));
+    if (op == opcode::kLa) return RelocateAddress(body, table_);
+    return body;
   }
 
   // The instruction at the front of `entries`; returns how many entries
@@ -137,12 +144,9 @@ class Pass2Walk {
   size_t PackInstruction(std::span<const uint64_t> entries) {
     const uint32_t head = record_entry::Head(entries[0]);
     const uint32_t op = OpcodeOfHead(head);
-    FetchTargetAhead(op);
     const bool spawni = op == opcode::kSpawni;
     const uint32_t second = spawni ? record_entry::Body(entries[1]) : 0;
-    const uint32_t body = RelocateBody(op, counter_.index(), record_entry::Body(entries[0]),
-                                       cursor_.padding_in_force(), table_);
-    packer_.PackInstruction(head, body, second);
+    packer_.PackInstruction(head, Relocate(op, record_entry::Body(entries[0])), second);
     counter_.CountInstruction();
     return spawni ? 1 : 0;
   }
@@ -175,8 +179,7 @@ class Pass2Walk {
   OutputBuffer listing_;
   IndexCounter counter_;
   BoundaryCursor cursor_{table_};
-  std::span<const uint32_t> targets_ = table_.targets();
-  size_t targets_met_ = 0;
+  TargetCursor targets_{table_};
   BundlePacker packer_{image_, listing_};
 };
 
@@ -186,7 +189,7 @@ void RunPass2(const RecordList& records, const BoundaryTable& table, OutputSink&
   // A small program's parts need only a little room: fresh memory that is
   // never used still costs a mapping at start-up.
   const size_t part_room = std::min(kPartSize, LargestListingSize(records)) + kMostPerRecord;
-  Pass2Walk(table, sink, part_room).Run(records.entries());
+  Pass2Walk(table, sink, LargestImageSize(records), part_room).Run(records.entries());
 }
 
 size_t LargestImageSize(const RecordList& records) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "assembler/boundary_collector.h"
 #include "assembler/plain_line.h"
 #include "common/instruction_word.h"
 #include "common/packed_bytes.h"
@@ -53,11 +54,14 @@ inline HexRun ScanEight(const char* p) {
                 static_cast<uint32_t>(uint64_t{EightDigitsValue(word)} >> (4 * (8 - digits)))};
 }
 
+// `Records` takes each record as RecordList does: the list itself, or pass
+// 1's BoundaryCollector, which finds the boundaries on the way.
+template <typename Records>
 class Decoder {
  public:
   explicit Decoder(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
 
-  bool Run(RecordList& records);
+  bool Run(Records& records);
 
  private:
   void SkipWhiteSpace() {
@@ -66,10 +70,10 @@ class Decoder {
   bool ReadNumber(uint32_t& value);
   bool ReadNumberSlowly(uint32_t& value);
   bool ReadWord(uint32_t& value);
-  bool ReadInstruction(RecordList& records, bool& enters_data);
-  bool ReadDataRecord(RecordList& records, bool& leaves_data);
-  void ReadPlainLines(RecordList& records);
-  void ReadPlainPairs(RecordList& records);
+  bool ReadInstruction(Records& records, bool& enters_data);
+  bool ReadDataRecord(Records& records, bool& leaves_data);
+  void ReadPlainLines(Records& records);
+  void ReadPlainPairs(Records& records);
 
   const char* p_;
   const char* end_;
@@ -77,7 +81,8 @@ class Decoder {
 
 // A whole number outside data mode: at least one digit, at most 32 bits,
 // ended by white space or the end of the text.
-bool Decoder::ReadNumber(uint32_t& value) {
+template <typename Records>
+bool Decoder<Records>::ReadNumber(uint32_t& value) {
   SkipWhiteSpace();
   // Nine bytes in reach: eight digits at most and what ends them. Longer
   // runs (leading zeros, too wide) and the last bytes go the slow way.
@@ -94,7 +99,8 @@ bool Decoder::ReadNumber(uint32_t& value) {
   return ReadNumberSlowly(value);
 }
 
-bool Decoder::ReadNumberSlowly(uint32_t& value) {
+template <typename Records>
+bool Decoder<Records>::ReadNumberSlowly(uint32_t& value) {
   uint64_t accumulated = 0;
   const char* const start = p_;
   while (p_ != end_ && IsDigit(*p_)) {
@@ -109,7 +115,8 @@ bool Decoder::ReadNumberSlowly(uint32_t& value) {
 
 // Up to eight digits, as a data pair's word is read: what follows is not
 // looked at here.
-bool Decoder::ReadWord(uint32_t& value) {
+template <typename Records>
+bool Decoder<Records>::ReadWord(uint32_t& value) {
   SkipWhiteSpace();
   if (end_ - p_ >= record_format::kWordDigits) {
     const HexRun run = ScanEight(p_);
@@ -127,7 +134,8 @@ bool Decoder::ReadWord(uint32_t& value) {
   return p_ != start;
 }
 
-bool Decoder::ReadInstruction(RecordList& records, bool& enters_data) {
+template <typename Records>
+bool Decoder<Records>::ReadInstruction(Records& records, bool& enters_data) {
   uint32_t head = 0;
   if (!ReadNumber(head)) return false;
   if (record_format::IsDataMarker(head)) {
@@ -148,7 +156,8 @@ bool Decoder::ReadInstruction(RecordList& records, bool& enters_data) {
   return true;
 }
 
-bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
+template <typename Records>
+bool Decoder<Records>::ReadDataRecord(Records& records, bool& leaves_data) {
   uint32_t first_word = 0;
   uint32_t second_word = 0;
   if (!ReadWord(first_word) || !ReadWord(second_word)) return false;
@@ -168,7 +177,8 @@ bool Decoder::ReadDataRecord(RecordList& records, bool& leaves_data) {
 // as they go. A line that is not plain, or one too near the end to be read
 // sixteen bytes at once, is left to the general reader; a plain line whose
 // head opens a data section or is a spawni's is too.
-void Decoder::ReadPlainLines(RecordList& records) {
+template <typename Records>
+void Decoder<Records>::ReadPlainLines(Records& records) {
   // The position in a local, so that it stays in a register through the
   // loop rather than going back to the decoder after every line.
   const char* p = p_;
@@ -185,7 +195,8 @@ void Decoder::ReadPlainLines(RecordList& records) {
 // In data mode, at a line break: the pairs alone on their lines, as far as
 // they go; the end-of-data record and every other line are left to the
 // general reader.
-void Decoder::ReadPlainPairs(RecordList& records) {
+template <typename Records>
+void Decoder<Records>::ReadPlainPairs(Records& records) {
   const char* p = p_;
   uint32_t first = 0;
   uint32_t second = 0;
@@ -197,7 +208,8 @@ void Decoder::ReadPlainPairs(RecordList& records) {
   p_ = p;
 }
 
-bool Decoder::Run(RecordList& records) {
+template <typename Records>
+bool Decoder<Records>::Run(Records& records) {
   bool data_mode = false;
   for (;;) {
     if (data_mode) {
@@ -219,7 +231,12 @@ bool Decoder::Run(RecordList& records) {
 
 bool DecodeRecords(std::string_view text, RecordList& records) {
   records.ReserveForText(text.size());
-  return Decoder(text).Run(records);
+  return Decoder<RecordList>(text).Run(records);
+}
+
+bool DecodeRecords(std::string_view text, BoundaryCollector& collector) {
+  collector.ReserveForText(text.size());
+  return Decoder<BoundaryCollector>(text).Run(collector);
 }
 
 }  // namespace kiv::assembler

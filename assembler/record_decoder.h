@@ -14,4 +14,10 @@ namespace kiv::assembler {
 // those before it, at the first record RecordReader would report malformed.
 bool DecodeRecords(std::string_view text, RecordList& records);
 
+class BoundaryCollector;
+
+// The same records handed to `collector`, which keeps them and finds pass
+// 1's boundaries as they come.
+bool DecodeRecords(std::string_view text, BoundaryCollector& collector);
+
 }  // namespace kiv::assembler

@@ -17,6 +17,7 @@
 
 #include "common/instruction_word.h"
 #include "common/large_array.h"
+#include "common/large_block.h"
 
 namespace kiv::assembler {
 
@@ -49,8 +50,13 @@ class RecordList {
   // Room for the entries of a text of `text_size` bytes. Every entry stands
   // for at least three bytes of it and a separator ("0 0", a pair "0 0", the
   // marker, a spawni's two lines), so the list never has to grow; reserved
-  // pages that are never written cost no memory.
-  void ReserveForText(size_t text_size) { entries_.Reserve(entries_.size() + text_size / 4 + 1); }
+  // pages that are never written cost no memory. Where that room would not
+  // make a mapped block it would be heap memory cleared whole, several times
+  // what a usual text fills, so a smaller text's list grows as it fills.
+  void ReserveForText(size_t text_size) {
+    const size_t room = entries_.size() + text_size / 4 + 1;
+    if (room * sizeof(uint64_t) >= kMappedBlockBytes) entries_.Reserve(room);
+  }
 
   void AddInstruction(uint32_t head, uint32_t body) {
     entries_.PushBack(record_entry::Instruction(head, body));

@@ -6,30 +6,21 @@
 namespace kiv::assembler {
 namespace {
 
-constexpr uint32_t kBundleBytes = 16;
-constexpr uint32_t kSlotsPerBundle = 3;
 // (v / 3) * 16 reaches 8192, beyond what the la field keeps, from here on.
 constexpr uint32_t kFirstAddressOutOfReach = 1536;
-
-constexpr uint32_t BundleOf(uint32_t index, uint32_t padding) {
-  return (index + padding) / kSlotsPerBundle;
-}
 
 }  // namespace
 
 uint32_t RelocateBranch(uint32_t index, uint32_t body, uint32_t padding_in_force,
                         const BoundaryTable& table) {
-  const uint32_t target = BranchTarget(index, body);
   // Pass 1 made every target a boundary; padding 0 is the fallback for a
   // table built from other text.
-  const uint32_t target_padding = table.PaddingOfBoundary(target).value_or(0);
-  const uint32_t distance = BundleOf(target, target_padding) - BundleOf(index, padding_in_force);
-  return ReplaceImmediate(body, distance);
+  const uint32_t target_padding = table.PaddingOfBoundary(BranchTarget(index, body)).value_or(0);
+  return BranchBody(index, body, padding_in_force, target_padding);
 }
 
 uint32_t RelocateJump(uint32_t body, const BoundaryTable& table) {
-  const uint32_t padding = table.PaddingOfBoundary(body).value_or(0);
-  return BundleOf(body, padding) * kBundleBytes;
+  return JumpBody(body, table.PaddingOfBoundary(body).value_or(0));
 }
 
 uint32_t RelocateAddress(uint32_t body, const BoundaryTable& table) {

@@ -62,6 +62,7 @@ class LargeArray {
   void Release() { *this = LargeArray(); }
 
   size_t size() const { return size_; }
+  size_t capacity() const { return capacity_; }
   bool empty() const { return size_ == 0; }
   T* data() { return static_cast<T*>(block_.data()); }
   const T* data() const { return static_cast<const T*>(block_.data()); }

@@ -17,7 +17,8 @@ constexpr size_t kHugePage = size_t{2} << 20;
 LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
   if (bytes == 0) return;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (bytes >= kHugePage) {
+  static_assert(kMappedBlockBytes == kHugePage);
+  if (bytes >= kMappedBlockBytes) {
     // Fresh anonymous memory is zero-filled by the system. One huge page
     // more than asked leaves room to start on a huge-page boundary.
     const size_t length = bytes + kHugePage;

@@ -7,6 +7,11 @@
 
 namespace kiv {
 
+// Blocks of at least this many bytes are mapped fresh from the system (on
+// huge pages where it gives them), and room in them that is never written
+// costs no memory; smaller blocks come from the heap and are cleared whole.
+inline constexpr size_t kMappedBlockBytes = size_t{2} << 20;
+
 class LargeBlock {
  public:
   LargeBlock() = default;

@@ -156,6 +156,37 @@ TEST(BoundaryTable, AgreesWithASortAndSearchOnRandomSets) {
   }
 }
 
+TEST(BoundaryTable, ResolvedTargetsFollowTheTargetsInOrderWithTheirPaddings) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    BoundaryTable table;
+    std::vector<uint32_t> inserted;
+    std::vector<uint32_t> targets;
+    const auto count = static_cast<uint32_t>(random() % 150);
+    for (uint32_t i = 0; i < count; ++i) {
+      // Near and far, repeated, some only boundaries and not targets.
+      const auto index = random() % 8 == 0 ? static_cast<uint32_t>(random())
+                                           : static_cast<uint32_t>(random() % (4 * count + 1));
+      inserted.push_back(index);
+      if (random() % 4 == 0) {
+        table.Insert(index);
+      } else {
+        table.InsertTarget(index);
+        targets.push_back(index);
+      }
+    }
+    table.ComputePadding();
+    table.ComputePadding();  // made again, not added to
+    const ReferenceTable reference(inserted);
+    ASSERT_EQ(table.resolved_targets().size(), targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+      EXPECT_EQ(table.resolved_targets()[i].index, targets[i]) << i;
+      EXPECT_EQ(table.resolved_targets()[i].padding, reference.PaddingOfBoundary(targets[i])) << i;
+    }
+    if (HasFailure()) return;
+  }
+}
+
 TEST(BoundaryTable, ComputingAgainChangesNothingAndTakesInLaterInserts) {
   BoundaryTable table = PaddedTable({9, 1, 0xfffffff0u, 4});
   table.ComputePadding();

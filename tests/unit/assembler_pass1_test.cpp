@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assembler/boundary_table.h"
 #include "assembler/instruction_boundaries.h"
 #include "assembler/log.h"
 #include "assembler/pass1.h"
+#include "assembler/record_decoder.h"
+#include "assembler/record_list.h"
 #include "assembler/transfer_target.h"
 #include "common/instruction_word.h"
 #include "common/record_writer.h"
@@ -235,6 +240,116 @@ TEST_F(AssemblerPass1Test, MalformedRecordIsReportedBeforeTargetsAreChecked) {
   text_ += "\n20";
   EXPECT_EQ(Run(text_), Status::kMalformedRecord);
   EXPECT_EQ(log_.text(), "ERROR: Malformed record in assembler.txt\n");
+}
+
+// Pass 1 as one walk (boundaries found while decoding) and as two (decoding,
+// then the plain walk over the list) on the same text.
+struct Pass1Outcome {
+  Status status = Status::kOk;
+  std::vector<uint64_t> entries;
+  std::vector<uint32_t> targets;
+  std::vector<std::pair<uint32_t, uint32_t>> padded;  // index, padding
+  bool operator==(const Pass1Outcome&) const = default;
+};
+
+Pass1Outcome Outcome(Status status, const RecordList& records, BoundaryTable& table) {
+  Pass1Outcome outcome;
+  outcome.status = status;
+  outcome.entries.assign(records.entries().begin(), records.entries().end());
+  if (status == Status::kMalformedRecord) return outcome;  // the list is as far as it got
+  outcome.targets.assign(table.targets().begin(), table.targets().end());
+  table.ComputePadding();
+  for (const Boundary& boundary : table.boundaries()) {
+    outcome.padded.emplace_back(boundary.index, boundary.padding);
+  }
+  return outcome;
+}
+
+Pass1Outcome OneWalk(const std::string& text) {
+  RecordList records;
+  BoundaryTable table;
+  Log log;
+  const Status status = RunPass1(text, table, log, records);
+  return Outcome(status, records, table);
+}
+
+Pass1Outcome TwoWalks(const std::string& text) {
+  RecordList records;
+  BoundaryTable table;
+  Log log;
+  if (!DecodeRecords(text, records)) return Outcome(Status::kMalformedRecord, records, table);
+  const Status status = CollectBoundaries(records, table, log);
+  return Outcome(status, records, table);
+}
+
+// A random program's records: every kind of instruction, jumps and branches
+// to indices all over the program (into data too, or wrapping below 0),
+// sections closed or running to the end, and now and then a record that
+// cannot be read.
+std::string RandomRecords(std::mt19937& random) {
+  const auto pick = [&](uint32_t n) { return static_cast<uint32_t>(random() % n); };
+  const auto word = [&] { return static_cast<uint32_t>(random()); };
+  const uint32_t kOpcodes[] = {opcode::kJ,    opcode::kJal,  opcode::kBeq,   opcode::kBne,
+                               opcode::kBclf, opcode::kBclt, opcode::kSpawn, opcode::kJoin,
+                               opcode::kPs,   opcode::kFork, opcode::kHalt,  opcode::kAddi,
+                               opcode::kLa,   opcode::kFloat};
+  std::string text;
+  RecordWriter writer(text);
+  const auto section = [&](uint32_t pairs, bool closed) {
+    writer.DataMarker();
+    for (uint32_t k = 0; k < pairs; ++k) writer.DataPair(pick(4), word());
+    if (closed) writer.EndOfData();
+  };
+  // Half the programs have a section only at the end, if at all, so that it
+  // alone decides whether a target lies in data.
+  const bool sections_inside = pick(2) == 0;
+  const uint32_t records = pick(300);
+  uint32_t index = 0;  // about the instruction index: pairs count one each
+  for (uint32_t r = 0; r < records; ++r, ++index) {
+    const uint32_t kind = pick(60);
+    if (kind == 0 && sections_inside) {
+      const uint32_t pairs = pick(8);
+      section(pairs, true);
+      index += pairs;
+    } else if (kind == 1) {
+      writer.Spawni(word(), word());
+    } else if (kind == 2 && pick(10) == 0) {
+      text += "\n20 1g";  // malformed
+    } else {
+      const uint32_t op = kOpcodes[pick(std::size(kOpcodes))];
+      const uint32_t target = pick(records + 10);
+      const uint32_t body = op == opcode::kJ || op == opcode::kJal
+                                ? target
+                                : RsField(pick(64)) | ImmediateField(target - index - 1);
+      writer.Instruction(EncodeHead(op, pick(4)), pick(50) == 0 ? word() : body);
+    }
+  }
+  if (pick(2) == 0) section(pick(12), pick(2) == 0);  // closed, or running to the end
+  return text;
+}
+
+TEST(Pass1OneWalk, FindsWhatTheWalkOverTheDecodedListFinds) {
+  std::mt19937 random(20261208);
+  int refused = 0;
+  for (int round = 0; round < 3000; ++round) {
+    const std::string text = RandomRecords(random);
+    const Pass1Outcome expected = TwoWalks(text);
+    refused += expected.status != Status::kOk;
+    ASSERT_EQ(OneWalk(text), expected) << text;
+  }
+  // Both refusals and acceptances were met.
+  EXPECT_GT(refused, 100);
+  EXPECT_LT(refused, 2900);
+}
+
+TEST(Pass1OneWalk, LeavesNoBoundariesOfATextItCannotRead) {
+  RecordList records;
+  BoundaryTable table;
+  Log log;
+  EXPECT_EQ(RunPass1("\n8 5\n20 1g", table, log, records), Status::kMalformedRecord);
+  EXPECT_TRUE(table.targets().empty());
+  table.ComputePadding();
+  EXPECT_TRUE(table.boundaries().empty());
 }
 
 }  // namespace
