@@ -97,6 +97,11 @@ size_t CountByteSet(std::string_view text) {
   for (; text.size() - p >= kByteBlock; p += kByteBlock) {
     count += CountSetBits(ByteSetBits<kBytes...>(text.data() + p));
   }
+  // A short text, or the rest of a long one, a word at a time.
+  for (; text.size() - p >= 8; p += 8) {
+    const uint64_t word = Load8(text.data() + p);
+    count += CountSetBits((BytesEqual(word, static_cast<unsigned char>(kBytes)) | ...));
+  }
   for (; p < text.size(); ++p) count += ((text[p] == kBytes) || ...) ? 1 : 0;
   return count;
 }
