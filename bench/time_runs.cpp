@@ -8,6 +8,11 @@
 // (standard error is kept). Any run that does not exit with status 0 makes
 // time_runs stop and exit with status 1, naming the command.
 //
+// With --sync, the system writes back all dirty pages before each run,
+// untimed: the tens of megabytes the run before wrote (or hundreds, at the
+// largest sizes) would otherwise be written back during this one, and the
+// kernel slows a writer down once too much waits.
+//
 // A command may begin with options of its own, before its program name:
 //   --cpu N       run it on CPU N only (as `taskset -c N` would, without
 //                 timing a second program start)
@@ -40,10 +45,11 @@ struct Command {
 };
 
 int Usage(const char* message) {
-  std::fprintf(stderr,
-               "time_runs: %s\nusage: time_runs [--runs N] [--dir DIR] -- [--cpu N] [--no-stderr] "
-               "CMD ARGS... [--- [--cpu N] [--no-stderr] CMD ARGS...]...\n",
-               message);
+  std::fprintf(
+      stderr,
+      "time_runs: %s\nusage: time_runs [--runs N] [--dir DIR] [--sync] -- [--cpu N] [--no-stderr] "
+      "CMD ARGS... [--- [--cpu N] [--no-stderr] CMD ARGS...]...\n",
+      message);
   return 2;
 }
 
@@ -103,12 +109,17 @@ bool RunOnce(Command& command, const char* dir) {
 int main(int argc, char** argv) {
   int runs = 3;
   const char* dir = nullptr;
+  bool sync_first = false;
   int i = 1;
   for (; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--") {
       ++i;
       break;
+    }
+    if (arg == "--sync") {
+      sync_first = true;
+      continue;
     }
     if (i + 1 >= argc) return Usage("missing value after an option");
     if (arg == "--runs") {
@@ -155,6 +166,7 @@ int main(int argc, char** argv) {
 
   for (int round = 0; round < runs; ++round) {
     for (Command& command : commands) {
+      if (sync_first) sync();
       if (!RunOnce(command, dir)) return 1;
     }
   }
