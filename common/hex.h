@@ -84,13 +84,17 @@ inline HexDigitWords HexDigitsWords(uint32_t first, uint32_t second) {
 #endif
 }
 
-// As WriteHex for a 32-bit value, from HexDigitsWord: the leading zeros are
-// shifted out of the word rather than skipped one by one. Always stores eight
-// bytes at `out`, so the room there must hold them.
-inline char* WriteHexWord(char* out, uint32_t value) {
-  const int digits = HexDigitCount(value);
-  Store8(out, HexDigitsWord(value) >> (8 * (8 - digits)));
+// The last `digits` of a word of eight made by HexDigitsWord: the leading
+// zeros are shifted out of the word rather than skipped one by one. Always
+// stores eight bytes at `out`, so the room there must hold them.
+inline char* WriteDigitsOfWord(char* out, uint64_t digit_word, int digits) {
+  Store8(out, digit_word >> (8 * (8 - digits)));
   return out + digits;
+}
+
+// As WriteHex for a 32-bit value, from HexDigitsWord; stores eight bytes.
+inline char* WriteHexWord(char* out, uint32_t value) {
+  return WriteDigitsOfWord(out, HexDigitsWord(value), HexDigitCount(value));
 }
 
 inline void AppendHex(std::string& out, uint32_t value) {

@@ -25,15 +25,12 @@ void AppendFixed(std::string& out, const char (&buffer)[kSize], size_t used) {
 void RecordWriter::Instruction(uint32_t head, uint32_t body) {
   // As WriteHexWord does for each, with both words' digits made at once.
   const HexDigitWords digits = HexDigitsWords(head, body);
-  const int head_digits = HexDigitCount(head);
-  const int body_digits = HexDigitCount(body);
   char buffer[24];
   buffer[0] = '\n';
-  Store8(buffer + 1, digits.first >> (8 * (8 - head_digits)));
-  char* p = buffer + 1 + head_digits;
+  char* p = WriteDigitsOfWord(buffer + 1, digits.first, HexDigitCount(head));
   *p++ = ' ';
-  Store8(p, digits.second >> (8 * (8 - body_digits)));
-  AppendFixed(out_, buffer, static_cast<size_t>(p + body_digits - buffer));
+  p = WriteDigitsOfWord(p, digits.second, HexDigitCount(body));
+  AppendFixed(out_, buffer, static_cast<size_t>(p - buffer));
 }
 
 void RecordWriter::ShortInstruction(uint32_t head) {
