@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <latch>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
 #include "kiv/placed_diagnostics.h"
+#include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
@@ -41,8 +43,10 @@ struct SourceChecks {
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
 // duplicate labels the labels too. The walk also looks up the label pass's
-// values of the definitions. Until Finish, only the checks' thread touches
-// the report.
+// values of the definitions. When the label pass has ended, the calling
+// thread walks the text's second half, which the checks' thread takes over
+// if its own walk arrives there with the same counts. Until Finish, only the
+// checks' thread touches the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -50,8 +54,7 @@ class ChecksBesideFrontEnd {
     try {
       thread_ = std::jthread([this] { Run(); });
     } catch (const std::system_error&) {
-      // No thread to be had: everything runs when the labels are ready,
-      // before the encoding pass.
+      // No thread to be had: everything runs when the labels are ready.
     }
   }
   // A front end that stopped early (it threw) still lets the thread go.
@@ -64,10 +67,15 @@ class ChecksBesideFrontEnd {
   ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
 
   void FormattedReady() { Tell(formatted_, formatted_told_); }
+  // Called once the label pass has ended; walks the second half, if any.
   void LabelsReady() {
     FormattedReady();
+    const bool second_half =
+        thread_.joinable() && front_.split_state.has_value() && CanWalkFrom(*front_.split_state);
+    if (second_half) hand_over_.store(&*front_.split_state, std::memory_order_release);
     TellLabelsReady();
     if (!thread_.joinable()) Run();
+    if (second_half) WalkSecondHalf();
   }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
@@ -87,6 +95,8 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
+  void Walk(const SourceMap& lines, Report& walk_report);
+  void WalkSecondHalf();
 
   std::string_view source_;
   const FrontEndRun& front_;
@@ -97,8 +107,47 @@ class ChecksBesideFrontEnd {
   bool formatted_told_ = false;
   bool labels_told_ = false;
   bool abandoned_ = false;  // written before the labels are told ready
-  std::jthread thread_;     // last: it starts once everything above is set
+  // The second half's walk: set up by the calling thread once the checks'
+  // thread has the definitions, and run there.
+  std::atomic<const assembly::EncodingState*> hand_over_{nullptr};
+  std::latch definitions_found_{1};
+  std::optional<SecondHalfWalk> second_half_;
+  bool second_half_walked_ = false;  // written before second_half_done_
+  std::latch second_half_done_{1};
+  std::jthread thread_;  // last: it starts once everything above is set
 };
+
+void ChecksBesideFrontEnd::WalkSecondHalf() {
+  definitions_found_.wait();
+  try {
+    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, *front_.split_state,
+                         /*with_values=*/true, /*keep_statements=*/false);
+    second_half_->Run();
+    second_half_walked_ = true;
+  } catch (const std::bad_alloc&) {
+    // The checks' thread walks it itself, if it needs it.
+  }
+  second_half_done_.count_down();
+}
+
+void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
+  WalkOptions walk;
+  walk.definitions = checks_.definitions;
+  walk.label_pass_values = checks_.label_pass_values;
+  walk.labels_ready = &labels_ready_;
+  walk.hand_over = &hand_over_;
+  bool handed_over = false;
+  checks_.facts =
+      WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
+  if (!handed_over) return;
+  second_half_done_.wait();
+  if (!second_half_walked_) {
+    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, *front_.split_state,
+                         /*with_values=*/true, /*keep_statements=*/false);
+    second_half_->Run();
+  }
+  second_half_->JoinTo(checks_.facts, checks_.definitions, checks_.label_pass_values, walk_report);
+}
 
 void ChecksBesideFrontEnd::Run() {
   checks_.quotes_in_comments = CheckQuotesInComments(source_);
@@ -106,13 +155,10 @@ void ChecksBesideFrontEnd::Run() {
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
   checks_.label_pass_values.resize(checks_.definitions.size());
+  definitions_found_.count_down();
   const SourceMap lines(formatted);
   Report walk_report;
-  WalkOptions walk;
-  walk.definitions = checks_.definitions;
-  walk.label_pass_values = checks_.label_pass_values;
-  walk.labels_ready = &labels_ready_;
-  checks_.facts = WalkStatements(formatted, lines, front_.labels, walk_report, walk);
+  Walk(lines, walk_report);
   // The walk has waited for the labels.
   if (abandoned_) return;
   // A duplicate label is reported before anything the walk found at its
@@ -154,16 +200,26 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   PlacedDiagnostics placed_beside;
   {
     ChecksBesideFrontEnd beside(source, front, report);
-    RunFrontEnd(
-        source, front, [&] { beside.LabelsReady(); }, [&] { beside.FormattedReady(); });
-    BackEndLayout layout;
-    if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
+    RunLabelPass(source, front, [&] { beside.FormattedReady(); });
+    beside.LabelsReady();
     SourceChecks& checks = beside.Finish();
+    // The encoding pass and the back end's layout only add to the checks when
+    // something is wrong, or a branch is so far that its distance in bundles
+    // depends on the layout: a source the checks find no error in is one the
+    // programs accept.
+    const bool programs_needed = front.status != assembly::Status::kSuccess || report.has_error() ||
+                                 checks.transfers_into_data.has_error() ||
+                                 HasFarBranch(checks.facts);
+    BackEndLayout layout;
+    if (programs_needed) {
+      RunEncodingPass(front);
+      if (front.status == assembly::Status::kSuccess) layout = RunBackEndLayout(front.object_text);
+    }
     CheckLabelCounts(front.formatted, front, checks, report);
     report.Absorb(std::move(checks.transfers_into_data));
     if (front.status != assembly::Status::kSuccess) {
       ReportFrontEndFailure(front, report);
-    } else {
+    } else if (programs_needed) {
       ReportBackEndRefusal(layout, checks.facts, report);
       if (layout.table) CheckBranchDistances(checks.facts, *layout.table, report);
     }

@@ -62,30 +62,41 @@ void FindFailure(FrontEndRun& run) {
 
 }  // namespace
 
-void RunFrontEnd(std::string_view source, FrontEndRun& run,
-                 const std::function<void()>& labels_ready,
-                 const std::function<void()>& formatted_ready) {
+void RunLabelPass(std::string_view source, FrontEndRun& run,
+                  const std::function<void()>& formatted_ready) {
   assembly::Log log;
   run.formatted = assembly::NormaliseSource(source);
   if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
   // A large text is encoded in two halves, as the front end's own driver
-  // does: the second half takes whatever time the checks' thread leaves.
+  // does: the label pass notes where the second half starts.
   assembly::SplitNote split{run.formatted.size() / 2, {}};
   const bool two_halves = assembly::WorthASecondThread(run.formatted.size());
   run.status =
       assembly::BuildLabelList(run.formatted, run.labels, log, two_halves ? &split : nullptr);
-  if (labels_ready) labels_ready();
-  if (run.status == assembly::Status::kSuccess) {
-    // Most sources pass: only a failing one is encoded again, with an
-    // observer, to find the statement it stops at.
-    run.status = split.state
-                     ? assembly::EncodeProgramInTwoHalves(run.formatted, run.labels, log,
-                                                          run.object_text, {}, *split.state)
-                     : assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text);
-    if (run.status != assembly::Status::kSuccess) FindFailure(run);
-  }
+  run.split_state = split.state;
   run.log = log.text();
+}
+
+void RunEncodingPass(FrontEndRun& run) {
+  if (run.status != assembly::Status::kSuccess) return;
+  assembly::Log log;
+  // Most sources pass: only a failing one is encoded again, with an
+  // observer, to find the statement it stops at.
+  run.status = run.split_state
+                   ? assembly::EncodeProgramInTwoHalves(run.formatted, run.labels, log,
+                                                        run.object_text, {}, *run.split_state)
+                   : assembly::EncodeProgram(run.formatted, run.labels, log, run.object_text);
+  if (run.status != assembly::Status::kSuccess) FindFailure(run);
+  run.log += log.text();
+}
+
+void RunFrontEnd(std::string_view source, FrontEndRun& run,
+                 const std::function<void()>& labels_ready,
+                 const std::function<void()>& formatted_ready) {
+  RunLabelPass(source, run, formatted_ready);
+  if (labels_ready) labels_ready();
+  RunEncodingPass(run);
 }
 
 void ReportFrontEndFailure(const FrontEndRun& run, Report& report) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "assembler/boundary_table.h"
+#include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
 #include "assembly/status.h"
 #include "kiv/checker_facts.h"
@@ -27,14 +28,24 @@ struct FrontEndRun {
   size_t failing_length = 1;
   // The end of the line on which the failing statement's operands end.
   size_t failing_line_end = 0;
+  // Where the label pass found the encoding pass's state near the middle of
+  // a large text, for encoding it in two halves.
+  std::optional<assembly::EncodingState> split_state;
 };
 
-// The front end's stages: normaliser, label table and label pass, then the
-// encoding pass. `labels_ready` is called between the passes; from then on
-// the normalised text and the labels are final and stay where they are, so
-// it may hand them to work that runs beside the encoding pass.
-// `formatted_ready` is called as soon as the normalised text is final,
-// before the label pass, for work that needs the text alone.
+// The front end's stages up to the encoding pass: normaliser, label table
+// and label pass. `formatted_ready` is called as soon as the normalised text
+// is final, before the label pass, for work that needs the text alone; from
+// then on the text stays where it is.
+void RunLabelPass(std::string_view source, FrontEndRun& run,
+                  const std::function<void()>& formatted_ready = {});
+
+// The encoding pass over what RunLabelPass made, when that succeeded.
+void RunEncodingPass(FrontEndRun& run);
+
+// All of the front end's stages. `labels_ready` is called between the label
+// and encoding passes; from then on the labels are final and stay where they
+// are, so it may hand them to work that runs beside the encoding pass.
 void RunFrontEnd(std::string_view source, FrontEndRun& run,
                  const std::function<void()>& labels_ready = {},
                  const std::function<void()>& formatted_ready = {});

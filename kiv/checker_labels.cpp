@@ -5,12 +5,13 @@
 #include <unordered_map>
 
 #include "assembly/byte_set_bits.h"
+#include "common/large_buffer.h"
 
 namespace kiv::tool {
 
 std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
   std::vector<LabelDefinition> definitions;
-  definitions.reserve(assembly::CountByteSet<':'>(formatted));
+  ReserveLarge(definitions, assembly::CountByteSet<':'>(formatted));
   // Quotes and colons are rare: the scan jumps between them, and finds the
   // line start of a name only when a colon needs it.
   assembly::ByteSetFinder<'"', ':'> specials(formatted);

@@ -35,6 +35,13 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
          std::to_string(lines.Locate(within.offset).line);
 }
 
+// A bundle holds at least one instruction: a branch that is near in
+// instructions is near in bundles too, whatever the layout.
+bool NearInInstructions(const TransferFact& transfer) {
+  const int64_t instructions = int64_t{transfer.target} - int64_t{transfer.index};
+  return instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2;
+}
+
 }  // namespace
 
 std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
@@ -119,14 +126,16 @@ void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& fact
   }
 }
 
+bool HasFarBranch(const ProgramFacts& facts) {
+  return std::any_of(facts.transfers.begin(), facts.transfers.end(), [](const TransferFact& t) {
+    return IsBranchOpcode(t.opcode) && !NearInInstructions(t);
+  });
+}
+
 void CheckBranchDistances(const ProgramFacts& facts, const assembler::BoundaryTable& table,
                           Report& report) {
   for (const TransferFact& transfer : facts.transfers) {
-    if (!IsBranchOpcode(transfer.opcode)) continue;
-    // A bundle holds at least one instruction: a branch that is near in
-    // instructions is near in bundles too.
-    const int64_t instructions = int64_t{transfer.target} - int64_t{transfer.index};
-    if (instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2) continue;
+    if (!IsBranchOpcode(transfer.opcode) || NearInInstructions(transfer)) continue;
     const uint32_t own = (transfer.index + table.PaddingAtIndex(transfer.index)) / 3;
     const uint32_t target =
         (transfer.target + table.PaddingOfBoundary(transfer.target).value_or(0)) / 3;

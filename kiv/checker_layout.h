@@ -43,6 +43,10 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
                             const SourceMap& lines, size_t exact_until, Report& report);
 
+// Whether a branch lies so far from its target in instructions that only the
+// back end's layout tells whether its distance in bundles fits.
+bool HasFarBranch(const ProgramFacts& facts);
+
 // A branch's distance in bundles, target bundle minus its own, must fit its
 // 18-bit field. `table` is the back end's, padding computed.
 void CheckBranchDistances(const ProgramFacts& facts, const assembler::BoundaryTable& table,

@@ -1,11 +1,13 @@
 #include "kiv/checker_statements.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "assembly/mnemonic_table.h"
 #include "assembly/number_parser.h"
 #include "common/instruction_word.h"
+#include "common/large_buffer.h"
 #include "common/packed_bytes.h"
 #include "kiv/operand_roles.h"
 #include "kiv/statement_walker.h"
@@ -14,21 +16,33 @@ namespace kiv::tool {
 
 ProgramFacts StatementWalker::Run() {
   // Generous guesses, so that the lists are never copied as they grow: pages
-  // reserved but never written cost nothing.
-  if (options_.keep_statements) facts_.statements.reserve(text_.size() / 8 + 16);
-  facts_.transfers.reserve(text_.size() / 16 + 16);
-  label_transfers_.reserve(text_.size() / 16 + 16);
+  // reserved but never written cost nothing, and large lists are on huge
+  // pages, a fault for every two megabytes written rather than every four
+  // kilobytes.
+  const size_t most_transfers = text_.size() / 16 + 16;
+  if (options_.keep_statements) ReserveLarge(facts_.statements, text_.size() / 8 + 16);
+  ReserveLarge(facts_.transfers, most_transfers);
+  ReserveLarge(label_transfers_, most_transfers);
+  if (!labels_final_) ReserveLarge(waiting_uses_, most_transfers);
   while (pos_ < text_.size() && !stopped_) {
     std::string_view token;
     if (!NextOnLine(token)) {
       ++pos_;  // past the line end
       line_instruction_ = nullptr;
+      if (options_.hand_over != nullptr && HandOverHere()) break;
       continue;
     }
     if (!Statement(token)) SkipRestOfLine();
   }
   facts_.end_index = index_;
-  while (next_definition_ < options_.definitions.size()) PlaceDefinition(next_definition_++);
+  // Labels after the last statement stand at the end; when the walk hands
+  // over, those before the hand-over line stand at its index, the same.
+  const auto& definitions = options_.definitions;
+  const size_t placed_before = handed_over_ ? pos_ : SIZE_MAX;
+  while (next_definition_ < definitions.size() &&
+         definitions[next_definition_].colon_offset < placed_before) {
+    PlaceDefinition(next_definition_++);
+  }
   ResolveLabelUses();
   MergeTransfers();
   if (section_open_) {
@@ -38,6 +52,16 @@ ProgramFacts StatementWalker::Run() {
                                           section_start_ + section_pairs_});
   }
   return std::move(facts_);
+}
+
+bool StatementWalker::HandOverHere() {
+  if (hand_over_ == nullptr) {
+    hand_over_ = options_.hand_over->load(std::memory_order_acquire);
+    if (hand_over_ == nullptr) return false;
+  }
+  if (pos_ != hand_over_->offset) return false;
+  handed_over_ = index_ == hand_over_->index && !section_open_ && data_words_ == 0;
+  return handed_over_;
 }
 
 std::string_view StatementWalker::TokenAfter(size_t from) const {
@@ -140,6 +164,15 @@ ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
                             const assembly::LabelTable& labels, Report& report,
                             const WalkOptions& options) {
   return StatementWalker(formatted, lines, labels, report, options).Run();
+}
+
+ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
+                            const assembly::LabelTable& labels, Report& report,
+                            const WalkOptions& options, bool& handed_over) {
+  StatementWalker walker(formatted, lines, labels, report, options);
+  ProgramFacts facts = walker.Run();
+  handed_over = walker.handed_over();
+  return facts;
 }
 
 }  // namespace kiv::tool

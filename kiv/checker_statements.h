@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
@@ -39,11 +40,24 @@ struct WalkOptions {
   // true, label operands are put aside and the table is not touched; the walk
   // waits for it at its end. Null when the labels are final already.
   const std::atomic<bool>* labels_ready = nullptr;
+  // A large text is walked in two halves. The second half's walk begins at
+  // `start`, a line start outside any data section, with its index.
+  const assembly::EncodingState* start = nullptr;
+  // The first half's walk: once a second half's start is set here, it stops
+  // on reaching that line start with the same counts, and leaves the rest
+  // to that walk. Reaching it otherwise, or after it is set, it reads on.
+  const std::atomic<const assembly::EncodingState*>* hand_over = nullptr;
 };
 
 // `lines` maps the normalised text; `labels` holds the label pass's values.
 ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
                             const assembly::LabelTable& labels, Report& report,
                             const WalkOptions& options = {});
+
+// The same; `handed_over` tells whether the walk stopped where a second
+// half's walk begins (see WalkOptions::hand_over).
+ProgramFacts WalkStatements(std::string_view formatted, const SourceMap& lines,
+                            const assembly::LabelTable& labels, Report& report,
+                            const WalkOptions& options, bool& handed_over);
 
 }  // namespace kiv::tool

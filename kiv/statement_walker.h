@@ -30,9 +30,16 @@ class StatementWalker {
         labels_(labels),
         report_(report),
         options_(options),
-        labels_final_(options.labels_ready == nullptr) {}
+        labels_final_(options.labels_ready == nullptr) {
+    if (options.start != nullptr) {
+      pos_ = options.start->offset;
+      index_ = options.start->index;
+    }
+  }
 
   ProgramFacts Run();
+  // Whether Run stopped where a second half's walk begins.
+  bool handed_over() const { return handed_over_; }
 
  private:
   using InstructionClass = assembly::InstructionClass;
@@ -47,6 +54,9 @@ class StatementWalker {
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
+  // At a line start: whether the second half's walk begins here, from the
+  // same counts, so that this walk ends.
+  bool HandOverHere();
   void Record(std::string_view token);
 
   // Each returns false after an error: the rest of the line is skipped.
@@ -107,7 +117,9 @@ class StatementWalker {
   size_t pos_ = 0;
   LineTokens line_tokens_{text_};
   bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
-  uint32_t index_ = 0;    // wraps like the encoding pass's index
+  const assembly::EncodingState* hand_over_ = nullptr;  // once it has been set
+  bool handed_over_ = false;
+  uint32_t index_ = 0;  // wraps like the encoding pass's index
   bool section_open_ = false;
   size_t section_offset_ = 0;
   uint32_t section_start_ = 0;

@@ -20,12 +20,15 @@
 
 #include "assembler/pack.h"
 #include "assembly/assemble.h"
+#include "assembly/label_pass.h"
+#include "assembly/log.h"
 #include "kiv/check.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
 #include "kiv/diagnostics.h"
+#include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -355,6 +358,90 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
       EXPECT_EQ(plain.facts.transfers[i].target, late.facts.transfers[i].target) << "seed " << seed;
     }
   }
+}
+
+// The walk of a text's second half from the label pass's note at a line
+// start, joined to a first half's walk that stops there: the same findings
+// as one walk, whenever the first half hands over. `handed_over` says
+// whether it did.
+WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
+                            const kiv::assembly::EncodingState& note, bool& handed_over) {
+  WalkOutcome outcome;
+  std::vector<kiv::tool::LabelDefinition> definitions =
+      kiv::tool::ScanLabelDefinitions(front.formatted);
+  std::vector<std::optional<uint32_t>> values(definitions.size());
+  kiv::tool::SecondHalfWalk second(front.formatted, front.labels, definitions, note,
+                                   /*with_values=*/true, /*keep_statements=*/true);
+  second.Run();
+  const kiv::tool::SourceMap lines(front.formatted);
+  kiv::tool::Report report;
+  kiv::tool::WalkOptions options;
+  options.keep_statements = true;
+  options.definitions = definitions;
+  options.label_pass_values = values;
+  const std::atomic<const kiv::assembly::EncodingState*> hand_over{&note};
+  options.hand_over = &hand_over;
+  outcome.facts =
+      kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
+  if (handed_over) second.JoinTo(outcome.facts, definitions, values, report);
+  const auto statements = [&] { return outcome.facts; };
+  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
+  outcome.diagnostics = report.Finish();
+  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
+  outcome.label_pass_values = std::move(values);
+  return outcome;
+}
+
+// A text walked in two halves, split where the label pass notes its counts
+// at a line start anywhere in it, gives what one walk gives, mistakes and
+// all; where the first half arrives with other counts it reads on alone.
+TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
+  int handed_over_count = 0;
+  int read_on_alone = 0;
+  for (uint32_t seed = 1; seed <= 400; ++seed) {
+    std::string source;
+    for (uint32_t part = 0; part < 6; ++part) {
+      source += SourceGrammar(seed * 6 + part, seed % 2 == 0).Program();
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome one = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
+    std::mt19937 random(seed);
+    for (int split_try = 0; split_try < 4; ++split_try) {
+      kiv::assembly::LabelTable scratch;
+      kiv::assembly::CreateLabelTable(scratch);
+      kiv::assembly::Log log;
+      kiv::assembly::SplitNote split{random() % (front.formatted.size() + 1), {}};
+      kiv::assembly::BuildLabelList(front.formatted, scratch, log, &split);
+      if (!split.state || !kiv::tool::CanWalkFrom(*split.state)) continue;
+      bool handed_over = false;
+      const WalkOutcome two = WalkInTwoHalves(front, *split.state, handed_over);
+      ++(handed_over ? handed_over_count : read_on_alone);
+      ExpectSameDiagnostics(one.diagnostics, two.diagnostics, seed);
+      EXPECT_EQ(one.stands_at, two.stands_at) << "seed " << seed;
+      EXPECT_EQ(one.label_pass_values, two.label_pass_values) << "seed " << seed;
+      EXPECT_EQ(one.facts.end_index, two.facts.end_index) << "seed " << seed;
+      ASSERT_EQ(one.facts.statements.size(), two.facts.statements.size()) << "seed " << seed;
+      for (size_t i = 0; i < one.facts.statements.size(); ++i) {
+        EXPECT_EQ(one.facts.statements[i].offset, two.facts.statements[i].offset);
+        EXPECT_EQ(one.facts.statements[i].index, two.facts.statements[i].index);
+      }
+      ASSERT_EQ(one.facts.transfers.size(), two.facts.transfers.size()) << "seed " << seed;
+      for (size_t i = 0; i < one.facts.transfers.size(); ++i) {
+        EXPECT_EQ(one.facts.transfers[i].operand_offset, two.facts.transfers[i].operand_offset);
+        EXPECT_EQ(one.facts.transfers[i].target, two.facts.transfers[i].target);
+        EXPECT_EQ(one.facts.transfers[i].index, two.facts.transfers[i].index);
+      }
+      ASSERT_EQ(one.facts.sections.size(), two.facts.sections.size()) << "seed " << seed;
+      for (size_t i = 0; i < one.facts.sections.size(); ++i) {
+        EXPECT_EQ(one.facts.sections[i].offset, two.facts.sections[i].offset);
+        EXPECT_EQ(one.facts.sections[i].start, two.facts.sections[i].start);
+        EXPECT_EQ(one.facts.sections[i].end, two.facts.sections[i].end);
+      }
+    }
+  }
+  // Both ways are taken often.
+  EXPECT_GT(handed_over_count, 500);
+  EXPECT_GT(read_on_alone, 20);
 }
 
 // The same source with tabs for some indents, some lines ended with CR LF

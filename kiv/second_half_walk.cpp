@@ -1,0 +1,67 @@
+#include "kiv/second_half_walk.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "common/large_buffer.h"
+
+namespace kiv::tool {
+namespace {
+
+template <typename T>
+void Append(std::vector<T>& to, std::vector<T>&& from) {
+  to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+}  // namespace
+
+bool CanWalkFrom(const assembly::EncodingState& note) {
+  return !note.data_open && note.data_words == 0;
+}
+
+SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
+                               std::span<const LabelDefinition> definitions,
+                               const assembly::EncodingState& start, bool with_values,
+                               bool keep_statements)
+    : formatted_(formatted),
+      lines_(formatted),
+      labels_(labels),
+      start_(start),
+      keep_statements_(keep_statements) {
+  const auto first =
+      std::lower_bound(definitions.begin(), definitions.end(), start.offset,
+                       [](const LabelDefinition& d, size_t at) { return d.colon_offset < at; });
+  first_definition_ = static_cast<size_t>(first - definitions.begin());
+  // The first half's walk may still be placing labels: only the fields it
+  // never writes are read.
+  ReserveLarge(definitions_, static_cast<size_t>(definitions.end() - first));
+  for (auto d = first; d != definitions.end(); ++d) {
+    definitions_.push_back(LabelDefinition{d->name, d->name_offset, d->colon_offset, d->first});
+  }
+  if (with_values) values_.resize(definitions_.size());
+}
+
+void SecondHalfWalk::Run() {
+  WalkOptions options;
+  options.keep_statements = keep_statements_;
+  options.definitions = definitions_;
+  options.label_pass_values = values_;
+  options.start = &start_;
+  facts_ = WalkStatements(formatted_, lines_, labels_, report_, options);
+}
+
+void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
+                            std::span<std::optional<uint32_t>> values, Report& report) {
+  for (size_t i = 0; i < definitions_.size(); ++i) {
+    definitions[first_definition_ + i].stands_at = definitions_[i].stands_at;
+    if (!values_.empty()) values[first_definition_ + i] = values_[i];
+  }
+  report.Absorb(std::move(report_));
+  Append(facts.statements, std::move(facts_.statements));
+  Append(facts.transfers, std::move(facts_.transfers));
+  Append(facts.sections, std::move(facts_.sections));
+  facts.end_index = facts_.end_index;
+}
+
+}  // namespace kiv::tool

@@ -1,0 +1,56 @@
+// The statement walk of a large text in two halves, on two threads: the
+// label pass notes the counts at a line start near the middle, a second walk
+// reads from there into lists of its own, and the first walk stops there
+// only when it arrives with the same counts. Then the second half's findings
+// follow the first's, as one walk would have made them; otherwise the first
+// walk reads on alone and the second half's are dropped.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "assembly/encoding_state.h"
+#include "assembly/label_table.h"
+#include "kiv/checker_facts.h"
+#include "kiv/checker_labels.h"
+#include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
+#include "kiv/source_map.h"
+
+namespace kiv::tool {
+
+// Whether a second half's walk can begin at `note`: only outside data.
+bool CanWalkFrom(const assembly::EncodingState& note);
+
+class SecondHalfWalk {
+ public:
+  // The definitions are the whole text's; the walk keeps its own copies of
+  // those from `start` on, and their label-pass values when `with_values`.
+  SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
+                 std::span<const LabelDefinition> definitions, const assembly::EncodingState& start,
+                 bool with_values, bool keep_statements);
+
+  void Run();
+
+  // After a first half's walk that handed over at `start`: its facts, the
+  // definitions' places and values, and its report take what this half found.
+  void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
+              std::span<std::optional<uint32_t>> values, Report& report);
+
+ private:
+  std::string_view formatted_;
+  SourceMap lines_;  // its own: a map finds its lines when first asked
+  const assembly::LabelTable& labels_;
+  assembly::EncodingState start_;
+  size_t first_definition_;  // the whole text's index of the first copied
+  std::vector<LabelDefinition> definitions_;
+  std::vector<std::optional<uint32_t>> values_;
+  bool keep_statements_;
+  Report report_;
+  ProgramFacts facts_;
+};
+
+}  // namespace kiv::tool
