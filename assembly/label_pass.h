@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "assembly/encoding_state.h"
@@ -27,5 +28,10 @@ struct SplitNote {
 // the result is always kSuccess. Takes the note when one is asked for.
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
                       SplitNote* split = nullptr);
+
+// The same, taking each of several notes, asked for in ascending order of
+// `from`: for a walk that chooses where to split once the pass has ended.
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
+                      std::span<SplitNote> notes);
 
 }  // namespace kiv::assembly

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <stop_token>
 #include <string_view>
 #include <utility>
@@ -36,11 +37,12 @@ struct LabelScanState {
 template <typename Definitions>
 class LabelScan {
  public:
-  // `split` (may be null) takes the note the encoding split asks for.
+  // `notes` (may be empty), in ascending order of where they are asked
+  // for, take the notes of the counts that a split of the text asks for.
   LabelScan(std::string_view text, Definitions& definitions, const LabelScanState& from,
-            SplitNote* split)
-      : text_(text), definitions_(definitions), specials_(text), state_(from), split_(split) {
-    if (split_ != nullptr) note_from_ = split_->from;
+            std::span<SplitNote> notes)
+      : text_(text), definitions_(definitions), specials_(text), state_(from), notes_(notes) {
+    if (!notes_.empty()) note_from_ = notes_.front().from;
   }
 
   // Reads lines until the end of the text. The loop mirrors a stream's
@@ -86,11 +88,15 @@ class LabelScan {
 
   // A line that starts after a line end, outside a string, is where the
   // encoding pass starts a statement with these counts.
+  // Every note asked for at or before the line takes it.
   void NoteSplit() {
     const size_t pos = state_.pos;
     if (state_.in_quote || (pos != 0 && text_[pos - 1] != '\n')) return;
-    split_->state = EncodingState{pos, state_.index, state_.section_open, state_.pending_words};
-    note_from_ = SIZE_MAX;
+    const EncodingState here{pos, state_.index, state_.section_open, state_.pending_words};
+    while (next_note_ < notes_.size() && notes_[next_note_].from <= pos) {
+      notes_[next_note_++].state = here;
+    }
+    note_from_ = next_note_ < notes_.size() ? notes_[next_note_].from : SIZE_MAX;
   }
 
   // Reads one line up to and including its newline. Text up to and including
@@ -202,8 +208,9 @@ class LabelScan {
   ByteSetFinder<'\n', '"', ':', '.'> specials_;
   LabelScanState state_;
   bool at_eof_ = false;
-  SplitNote* split_;
-  size_t note_from_ = SIZE_MAX;  // none asked for, or taken
+  std::span<SplitNote> notes_;
+  size_t next_note_ = 0;         // the first not yet taken
+  size_t note_from_ = SIZE_MAX;  // where it is asked for; none asked for, or all taken
   size_t stop_ = SIZE_MAX;
   std::stop_token cancel_;
   size_t next_check_ = 0;  // where AtCheckpoint is next due

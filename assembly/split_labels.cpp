@@ -32,7 +32,8 @@ void ReadSecondPart(std::string_view text, size_t second_from, SecondPart& part,
                     std::stop_token cancel) {
   LabelScanState from;
   from.pos = second_from;
-  LabelScan scan(text, part.held.emplace(text.substr(second_from)), from, &part.note);
+  LabelScan scan(text, part.held.emplace(text.substr(second_from)), from,
+                 std::span<SplitNote>(&part.note, 1));
   scan.Run(SIZE_MAX, std::move(cancel));
 }
 
@@ -70,7 +71,7 @@ Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, 
   // Every label ends in a colon: counting them sizes the table once.
   table.Reserve(table.size() + CountByteSet<':'>(formatted));
   TableDefinitions definitions(table, log);
-  LabelScan first(formatted, definitions, LabelScanState{}, &split);
+  LabelScan first(formatted, definitions, LabelScanState{}, std::span<SplitNote>(&split, 1));
   first.Run(second_from);
   if (!first.at_eof() && AsGuessed(first.state(), second_from)) {
     worker.join();

@@ -70,12 +70,11 @@ class ChecksBesideFrontEnd {
   // Called once the label pass has ended; walks the second half, if any.
   void LabelsReady() {
     FormattedReady();
-    const bool second_half =
-        thread_.joinable() && front_.split_state.has_value() && CanWalkFrom(*front_.split_state);
-    if (second_half) hand_over_.store(&*front_.split_state, std::memory_order_release);
+    const assembly::EncodingState* start = thread_.joinable() ? SecondHalfStart() : nullptr;
+    if (start != nullptr) hand_over_.start.store(start, std::memory_order_release);
     TellLabelsReady();
     if (!thread_.joinable()) Run();
-    if (second_half) WalkSecondHalf();
+    if (start != nullptr) WalkSecondHalf(*start);
   }
   SourceChecks& Finish() {
     if (thread_.joinable()) thread_.join();
@@ -96,7 +95,8 @@ class ChecksBesideFrontEnd {
   }
   void Run();
   void Walk(const SourceMap& lines, Report& walk_report);
-  void WalkSecondHalf();
+  const assembly::EncodingState* SecondHalfStart() const;
+  void WalkSecondHalf(const assembly::EncodingState& start);
 
   std::string_view source_;
   const FrontEndRun& front_;
@@ -109,7 +109,7 @@ class ChecksBesideFrontEnd {
   bool abandoned_ = false;  // written before the labels are told ready
   // The second half's walk: set up by the calling thread once the checks'
   // thread has the definitions, and run there.
-  std::atomic<const assembly::EncodingState*> hand_over_{nullptr};
+  HandOver hand_over_;
   std::latch definitions_found_{1};
   std::optional<SecondHalfWalk> second_half_;
   bool second_half_walked_ = false;  // written before second_half_done_
@@ -117,10 +117,24 @@ class ChecksBesideFrontEnd {
   std::jthread thread_;  // last: it starts once everything above is set
 };
 
-void ChecksBesideFrontEnd::WalkSecondHalf() {
+// The first line start outside data past the middle of what the checks'
+// thread has still to walk, so that both threads end about together; none
+// when there is no such line start.
+const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
+  const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
+  const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
+  const size_t middle = reached + (front_.formatted.size() - reached) / 2;
+  auto start =
+      std::lower_bound(starts.begin(), starts.end(), middle,
+                       [](const assembly::EncodingState& s, size_t at) { return s.offset < at; });
+  while (start != starts.end() && !CanWalkFrom(*start)) ++start;
+  return start != starts.end() ? &*start : nullptr;
+}
+
+void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) {
   definitions_found_.wait();
   try {
-    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, *front_.split_state,
+    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
                          /*with_values=*/true, /*keep_statements=*/false);
     second_half_->Run();
     second_half_walked_ = true;
@@ -142,7 +156,8 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   if (!handed_over) return;
   second_half_done_.wait();
   if (!second_half_walked_) {
-    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, *front_.split_state,
+    const assembly::EncodingState& start = *hand_over_.start.load(std::memory_order_relaxed);
+    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
                          /*with_values=*/true, /*keep_statements=*/false);
     second_half_->Run();
   }

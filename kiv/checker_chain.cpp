@@ -68,13 +68,24 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
   run.formatted = assembly::NormaliseSource(source);
   if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
-  // A large text is encoded in two halves, as the front end's own driver
-  // does: the label pass notes where the second half starts.
-  assembly::SplitNote split{run.formatted.size() / 2, {}};
-  const bool two_halves = assembly::WorthASecondThread(run.formatted.size());
-  run.status =
-      assembly::BuildLabelList(run.formatted, run.labels, log, two_halves ? &split : nullptr);
-  run.split_state = split.state;
+  // On a large text the label pass notes the counts at line starts spread
+  // over it: the check's walk is split at one of them, chosen once the pass
+  // has ended, and a failing source is encoded in two halves from the
+  // middle one, as the front end's own driver does.
+  const size_t size = run.formatted.size();
+  std::vector<assembly::SplitNote> notes;
+  if (assembly::WorthASecondThread(size)) {
+    for (size_t k = 1; k < kWalkStarts; ++k) notes.push_back({size / kWalkStarts * k, {}});
+  }
+  run.status = assembly::BuildLabelList(run.formatted, run.labels, log, notes);
+  for (size_t i = 0; i < notes.size(); ++i) {
+    const assembly::SplitNote& note = notes[i];
+    if (!note.state) break;
+    if (i + 1 == kWalkStarts / 2) run.split_state = note.state;
+    if (run.walk_starts.empty() || run.walk_starts.back().offset != note.state->offset) {
+      run.walk_starts.push_back(*note.state);
+    }
+  }
   run.log = log.text();
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "assembler/boundary_table.h"
 #include "assembly/encoding_state.h"
@@ -28,10 +29,17 @@ struct FrontEndRun {
   size_t failing_length = 1;
   // The end of the line on which the failing statement's operands end.
   size_t failing_line_end = 0;
-  // Where the label pass found the encoding pass's state near the middle of
-  // a large text, for encoding it in two halves.
+  // Where the label pass found the encoding pass's state at the middle of a
+  // large text, for encoding it in two halves.
   std::optional<assembly::EncodingState> split_state;
+  // The same at line starts spread over a large text, in ascending order:
+  // where the check's walk may be split.
+  std::vector<assembly::EncodingState> walk_starts;
 };
+
+// How many equal parts the line starts of FrontEndRun::walk_starts divide a
+// large text into.
+inline constexpr size_t kWalkStarts = 16;
 
 // The front end's stages up to the encoding pass: normaliser, label table
 // and label pass. `formatted_ready` is called as soon as the normalised text

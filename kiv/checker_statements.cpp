@@ -56,7 +56,8 @@ ProgramFacts StatementWalker::Run() {
 
 bool StatementWalker::HandOverHere() {
   if (hand_over_ == nullptr) {
-    hand_over_ = options_.hand_over->load(std::memory_order_acquire);
+    options_.hand_over->reached.store(pos_, std::memory_order_relaxed);
+    hand_over_ = options_.hand_over->start.load(std::memory_order_acquire);
     if (hand_over_ == nullptr) return false;
   }
   if (pos_ != hand_over_->offset) return false;

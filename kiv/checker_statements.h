@@ -20,6 +20,17 @@ namespace kiv::tool {
 
 inline constexpr size_t kMostLabelsAhead = 16;
 
+// Between the first half's walk and the thread that walks the second half.
+// The walk tells how far it has read at each line start, so that the second
+// half can begin ahead of it; once that half's start is set, the walk stops
+// on reaching that line start with the same counts, and leaves the rest to
+// the second half. Reaching it with other counts, or before it is set, the
+// walk reads on alone.
+struct HandOver {
+  std::atomic<size_t> reached{0};
+  std::atomic<const assembly::EncodingState*> start{nullptr};
+};
+
 struct WalkOptions {
   // Every statement's offset and index, for messages that name the statement
   // at an index; a walk without them keeps no per-statement list.
@@ -43,10 +54,8 @@ struct WalkOptions {
   // A large text is walked in two halves. The second half's walk begins at
   // `start`, a line start outside any data section, with its index.
   const assembly::EncodingState* start = nullptr;
-  // The first half's walk: once a second half's start is set here, it stops
-  // on reaching that line start with the same counts, and leaves the rest
-  // to that walk. Reaching it otherwise, or after it is set, it reads on.
-  const std::atomic<const assembly::EncodingState*>* hand_over = nullptr;
+  // The first half's walk: see HandOver.
+  HandOver* hand_over = nullptr;
 };
 
 // `lines` maps the normalised text; `labels` holds the label pass's values.

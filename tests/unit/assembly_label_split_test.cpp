@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "assembly/assemble.h"
 #include "assembly/label_pass.h"
@@ -211,6 +213,33 @@ TEST(LabelPassInTwoHalves, LargeSourceAssemblesAsOnOneCpu) {
   EXPECT_EQ(split.object_text, alone.object_text);
   EXPECT_EQ(SlotText(split.labels), SlotText(alone.labels));
   EXPECT_NE(split.log.find("Duplicate label founded"), std::string::npos);
+}
+
+// Several notes asked for in one pass: each is the note a pass asked for it
+// alone takes, including notes asked for within one line (they share it) and
+// past the last line start (none), and the table and log are unchanged.
+TEST(LabelPassNotes, SeveralInOnePassEachAsIfAskedForAlone) {
+  RandomProgram programs(61);
+  std::mt19937 random(62);
+  for (int round = 0; round < 300; ++round) {
+    std::string source = programs.Make(1 + round % 80, round % 2 == 0);
+    if (round % 3 != 0) source = WithOddLines(std::move(source), random);
+    const std::string formatted = NormaliseSource(source);
+    std::vector<SplitNote> notes;
+    for (int i = 0; i < 6; ++i) notes.push_back({random() % (formatted.size() + 2), {}});
+    std::sort(notes.begin(), notes.end(),
+              [](const SplitNote& a, const SplitNote& b) { return a.from < b.from; });
+    LabelTable labels;
+    Log log;
+    ASSERT_EQ(BuildLabelList(formatted, labels, log, notes), Status::kSuccess);
+    const Outcome alone_first = InOnePiece(formatted, notes.front().from);
+    EXPECT_EQ(SlotText(labels), alone_first.slots);
+    EXPECT_EQ(log.text(), alone_first.log);
+    for (const SplitNote& note : notes) {
+      EXPECT_EQ(NoteText(note), InOnePiece(formatted, note.from).note)
+          << source << "\nfrom " << note.from;
+    }
+  }
 }
 
 }  // namespace

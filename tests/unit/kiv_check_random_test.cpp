@@ -379,7 +379,8 @@ WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
   options.keep_statements = true;
   options.definitions = definitions;
   options.label_pass_values = values;
-  const std::atomic<const kiv::assembly::EncodingState*> hand_over{&note};
+  kiv::tool::HandOver hand_over;
+  hand_over.start.store(&note);
   options.hand_over = &hand_over;
   outcome.facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
