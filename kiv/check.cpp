@@ -77,6 +77,12 @@ class ChecksBesideFrontEnd {
     if (start != nullptr) WalkSecondHalf(*start);
   }
   SourceChecks& Finish() {
+    // The jumps into data are looked for here while the checks' thread
+    // places what it found.
+    facts_found_.wait();
+    const SourceMap lines(front_.formatted);
+    CheckTransfersIntoData(front_.formatted, checks_.facts, lines, exact_until_,
+                           checks_.transfers_into_data);
     if (thread_.joinable()) thread_.join();
     return checks_;
   }
@@ -102,6 +108,7 @@ class ChecksBesideFrontEnd {
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
+  SourceMap source_lines_{source_};  // used on the checks' thread only
   std::latch formatted_{1};
   std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
@@ -114,12 +121,18 @@ class ChecksBesideFrontEnd {
   std::optional<SecondHalfWalk> second_half_;
   bool second_half_walked_ = false;  // written before second_half_done_
   std::latch second_half_done_{1};
-  std::jthread thread_;  // last: it starts once everything above is set
+  // The facts are final, and the first error of the report known.
+  std::latch facts_found_{1};
+  size_t exact_until_ = 0;  // written before facts_found_
+  std::jthread thread_;     // last: it starts once everything above is set
 };
 
-// The first line start outside data past the middle of what the checks'
+// The first line start outside data past a share of what the checks'
 // thread has still to walk, so that both threads end about together; none
-// when there is no such line start.
+// when there is no such line start. That thread's share is a little less
+// than half: it reads a little slower (it also looks up the definitions'
+// label-pass values and takes the label operands it put aside), and joins
+// the halves when both have ended.
 const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
   const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
   const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
@@ -166,6 +179,9 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
 
 void ChecksBesideFrontEnd::Run() {
   checks_.quotes_in_comments = CheckQuotesInComments(source_);
+  // The source's lines, for placing what the checks find, are found while
+  // the normaliser still runs, if it does.
+  if (!formatted_.try_wait()) source_lines_.line_count();
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
@@ -181,9 +197,9 @@ void ChecksBesideFrontEnd::Run() {
   CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
   report_.Absorb(std::move(walk_report));
   // The label counts add no error: the first one is known here.
-  CheckTransfersIntoData(formatted, checks_.facts, lines, report_.first_error_offset(),
-                         checks_.transfers_into_data);
-  checks_.placed = PlaceDiagnostics(report_, formatted, source_);
+  exact_until_ = report_.first_error_offset();
+  facts_found_.count_down();
+  checks_.placed = PlaceDiagnostics(report_, formatted, source_, &source_lines_);
 }
 
 // A label whose two passes disagree. The statements are walked again,

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "kiv/source_map.h"
@@ -75,6 +77,28 @@ void AppendDiagnostic(std::string& text, std::string_view source_name, std::stri
 // of about this size at a time, from one buffer.
 constexpr size_t kPiece = size_t{1} << 18;
 
+// From this many on, the second half is formatted on a thread of its own
+// while the first is written.
+constexpr size_t kSplitPrinting = 4096;
+
+// Formats `diagnostics`, taking the position of each unplaced one from
+// `found` in turn, into `text`; written to `out` a piece at a time when given.
+void FormatDiagnostics(std::string& text, std::ostream* out, std::string_view source_name,
+                       std::string_view source, std::span<const Diagnostic> diagnostics,
+                       std::span<const SourcePosition> found, bool plain) {
+  size_t next_found = 0;
+  for (const Diagnostic& d : diagnostics) {
+    const SourcePosition at = d.line == 0 ? found[next_found++]
+                                          : PositionInLine(source, d.line, d.line_start,
+                                                           std::min(d.offset, source.size()));
+    AppendDiagnostic(text, source_name, source, d, at, plain);
+    if (out != nullptr && text.size() >= kPiece) {
+      out->write(text.data(), static_cast<std::streamsize>(text.size()));
+      text.clear();
+    }
+  }
+}
+
 }  // namespace
 
 void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::string_view source,
@@ -87,20 +111,31 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
     if (d.line == 0) unplaced.push_back(d.offset);
   }
   const std::vector<SourcePosition> found = LocateAll(source, unplaced);
-  size_t next_found = 0;
-  std::string text;
-  text.reserve(kPiece + 1024);
-  for (const Diagnostic& d : diagnostics) {
-    const SourcePosition at = d.line == 0 ? found[next_found++]
-                                          : PositionInLine(source, d.line, d.line_start,
-                                                           std::min(d.offset, source.size()));
-    AppendDiagnostic(text, source_name, source, d, at, plain);
-    if (text.size() >= kPiece) {
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      text.clear();
+  size_t half = diagnostics.size();
+  std::string later;
+  std::jthread second;
+  if (diagnostics.size() >= kSplitPrinting) {
+    half = diagnostics.size() / 2;
+    const auto first_half = diagnostics.first(half);
+    const auto found_before = static_cast<size_t>(std::count_if(
+        first_half.begin(), first_half.end(), [](const Diagnostic& d) { return d.line == 0; }));
+    try {
+      second = std::jthread([&, found_before] {
+        FormatDiagnostics(later, nullptr, source_name, source, diagnostics.subspan(half),
+                          std::span(found).subspan(found_before), plain);
+      });
+    } catch (const std::system_error&) {
+      half = diagnostics.size();  // no thread to be had: all here
     }
   }
+  std::string text;
+  text.reserve(kPiece + 1024);
+  FormatDiagnostics(text, &out, source_name, source, diagnostics.first(half), found, plain);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (second.joinable()) {
+    second.join();
+    out.write(later.data(), static_cast<std::streamsize>(later.size()));
+  }
 }
 
 }  // namespace kiv::tool

@@ -8,7 +8,7 @@
 namespace kiv::tool {
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source) {
+                  std::string_view source, const SourceMap* source_lines) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
@@ -16,7 +16,13 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
   std::vector<size_t> lines;
   lines.reserve(places.size());
   for (const LinePlace& at : places) lines.push_back(at.line);
-  const std::vector<size_t> starts = LineStartsOf(source, lines);
+  std::vector<size_t> starts;
+  if (source_lines != nullptr) {
+    starts.reserve(lines.size());
+    for (const size_t line : lines) starts.push_back(source_lines->LineStart(line - 1));
+  } else {
+    starts = LineStartsOf(source, lines);
+  }
   for (size_t i = 0; i < diagnostics.size(); ++i) {
     const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
     Diagnostic& d = diagnostics[i];
@@ -32,12 +38,12 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
 }
 
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
-                                   std::string_view source) {
+                                   std::string_view source, const SourceMap* source_lines) {
   PlacedDiagnostics placed;
   placed.diagnostics = report.Finish();
   placed.sorted_by.reserve(placed.diagnostics.size());
   for (const Diagnostic& d : placed.diagnostics) placed.sorted_by.push_back(d.offset);
-  MoveToSource(placed.diagnostics, formatted, source);
+  MoveToSource(placed.diagnostics, formatted, source, source_lines);
   return placed;
 }
 

@@ -10,6 +10,7 @@
 
 #include "kiv/checker_report.h"
 #include "kiv/diagnostics.h"
+#include "kiv/source_map.h"
 
 namespace kiv::tool {
 
@@ -22,13 +23,16 @@ struct PlacedDiagnostics {
 // every line and every column before a comment: an offset there lies at the
 // same line and column of the source. Each diagnostic keeps its line, so
 // that the printer need not look for it again.
+// `source_lines`, when given, is a map of `source` whose lines are found
+// already: its line starts are taken from it rather than looked for.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source);
+                  std::string_view source, const SourceMap* source_lines = nullptr);
 
 // Finishes the report (it stays usable, its first error known) and moves
 // what it held to the source.
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
-                                   std::string_view source);
+                                   std::string_view source,
+                                   const SourceMap* source_lines = nullptr);
 
 // Both batches in the order Report::Finish gives a report that took
 // `earlier` first and `later` after it: by offset in the normalised text,

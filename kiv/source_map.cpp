@@ -5,10 +5,14 @@
 #include <numeric>
 
 #include "assembly/byte_set_bits.h"
+#include "common/large_buffer.h"
 
 namespace kiv::tool {
 
 void SourceMap::Build() const {
+  // A guess at the line count that most sources stay within: room reserved
+  // but never written costs nothing.
+  ReserveLarge(line_starts_, source_.size() / 16 + 1);
   line_starts_.push_back(0);
   assembly::ByteSetFinder<'\n'> newlines(source_);
   for (size_t p = newlines.Next(0); p < source_.size(); p = newlines.Next(p + 1)) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -122,6 +123,40 @@ TEST(KivPrintDiagnostics, UnderlineStopsAtTheLineEndAndEmptyLinesGetACaret) {
             "f:3:5: error: at the end\nlast\n    ^\n");
 }
 
+// Thousands of diagnostics are printed in two halves, the second formatted
+// on a thread of its own: the text is that of printing each alone in turn,
+// placed ones and those the printer places itself alike.
+TEST(KivPrintDiagnostics, ManyPrintAsEachAloneInTurn) {
+  std::mt19937 random(9);
+  std::string source;
+  for (int line = 0; line < 3000; ++line) {
+    source += std::string(static_cast<size_t>(random() % 6), '\t') + "add 1 2 3  # x\n";
+  }
+  std::vector<Diagnostic> diagnostics;
+  for (int i = 0; i < 9000; ++i) {
+    Diagnostic d;
+    d.severity = i % 7 == 0 ? Severity::kNote : Severity::kWarning;
+    d.offset = random() % (source.size() + 1);
+    d.length = 1 + random() % 4;
+    d.message = "number " + std::to_string(i);
+    if (i % 3 == 0) {
+      const kiv::tool::SourcePosition at = kiv::tool::SourceMap(source).Locate(d.offset);
+      d.line = at.line;
+      d.line_start = at.line_start;
+    }
+    diagnostics.push_back(d);
+  }
+  for (const bool plain : {false, true}) {
+    std::ostringstream all;
+    kiv::tool::PrintDiagnostics(all, "many.s", source, diagnostics, plain);
+    std::ostringstream each;
+    for (const Diagnostic& d : diagnostics) {
+      kiv::tool::PrintDiagnostics(each, "many.s", source, std::span(&d, 1), plain);
+    }
+    EXPECT_EQ(all.str(), each.str());
+  }
+}
+
 TEST(KivReport, SortsByOffsetKeepingNotesWithTheirDiagnostic) {
   kiv::tool::Report report;
   report.Warning(50, 1, "late warning");
@@ -177,7 +212,17 @@ TEST(KivReport, PlacedInTwoBatchesItMatchesOneBatch) {
     kiv::tool::Report whole;
     for (size_t i = 0; i < groups.size(); ++i) add(whole, groups[i], i);
     std::vector<Diagnostic> expected = whole.Finish();
+    std::vector<Diagnostic> by_map = expected;
     kiv::tool::MoveToSource(expected, formatted, source);
+    // Line starts taken from a map of the source, rather than looked for.
+    const kiv::tool::SourceMap source_lines(source);
+    kiv::tool::MoveToSource(by_map, formatted, source, &source_lines);
+    ASSERT_EQ(by_map.size(), expected.size());
+    for (size_t i = 0; i < by_map.size(); ++i) {
+      EXPECT_EQ(by_map[i].offset, expected[i].offset) << round << " " << i;
+      EXPECT_EQ(by_map[i].line, expected[i].line) << round << " " << i;
+      EXPECT_EQ(by_map[i].line_start, expected[i].line_start) << round << " " << i;
+    }
 
     kiv::tool::Report report;
     const size_t split = groups.empty() ? 0 : random() % (groups.size() + 1);
