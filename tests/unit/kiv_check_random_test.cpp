@@ -295,6 +295,33 @@ void ExpectSameDiagnostics(const std::vector<Diagnostic>& a, const std::vector<D
   }
 }
 
+// The same diagnostics, labels and jumps and branches, field by field.
+void ExpectSameWalk(const WalkOutcome& a, const WalkOutcome& b, uint32_t seed) {
+  ExpectSameDiagnostics(a.diagnostics, b.diagnostics, seed);
+  EXPECT_EQ(a.stands_at, b.stands_at) << "seed " << seed;
+  EXPECT_EQ(a.label_pass_values, b.label_pass_values) << "seed " << seed;
+  const auto& x = a.facts.transfers;
+  const auto& y = b.facts.transfers;
+  ASSERT_EQ(x.size(), y.size()) << "seed " << seed;
+  for (size_t i = 0; i < x.size(); ++i) {
+    EXPECT_EQ(x[i].operand_offset, y[i].operand_offset) << "seed " << seed;
+    EXPECT_EQ(x[i].operand_length, y[i].operand_length) << "seed " << seed;
+    EXPECT_EQ(x[i].index, y[i].index) << "seed " << seed;
+    EXPECT_EQ(x[i].target, y[i].target) << "seed " << seed;
+    EXPECT_EQ(x[i].opcode, y[i].opcode) << "seed " << seed;
+    EXPECT_EQ(x[i].via_label, y[i].via_label) << "seed " << seed;
+  }
+}
+
+// `count` programs of the grammar in a row, with mistakes for even seeds.
+std::string ProgramsInARow(uint32_t seed, uint32_t count) {
+  std::string source;
+  for (uint32_t part = 0; part < count; ++part) {
+    source += SourceGrammar(seed * count + part, seed % 2 == 0).Program();
+  }
+  return source;
+}
+
 // Label operands looked up a ring's length after they are read find what
 // looking each up at once finds, in the same order; sources of several
 // programs in a row hold enough label operands to go round the ring.
@@ -302,28 +329,13 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   size_t to_labels = 0;
   size_t to_numbers = 0;
   for (uint32_t seed = 1; seed <= 1500; ++seed) {
-    std::string source;
-    for (uint32_t part = 0; part < 8; ++part) {
-      source += SourceGrammar(seed * 8 + part, seed % 2 == 0).Program();
-    }
+    const std::string source = ProgramsInARow(seed, 8);
     const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
     const WalkOutcome plain = WalkWithLookAhead(front, 0);
     const WalkOutcome ahead = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
-    ExpectSameDiagnostics(plain.diagnostics, ahead.diagnostics, seed);
-    EXPECT_EQ(plain.stands_at, ahead.stands_at) << "seed " << seed;
-    EXPECT_EQ(plain.label_pass_values, ahead.label_pass_values) << "seed " << seed;
-    const auto& a = plain.facts.transfers;
+    ExpectSameWalk(plain, ahead, seed);
     const auto& b = ahead.facts.transfers;
-    ASSERT_EQ(a.size(), b.size()) << "seed " << seed;
-    for (size_t i = 0; i < a.size(); ++i) {
-      EXPECT_EQ(a[i].operand_offset, b[i].operand_offset) << "seed " << seed;
-      EXPECT_EQ(a[i].operand_length, b[i].operand_length) << "seed " << seed;
-      EXPECT_EQ(a[i].index, b[i].index) << "seed " << seed;
-      EXPECT_EQ(a[i].target, b[i].target) << "seed " << seed;
-      EXPECT_EQ(a[i].opcode, b[i].opcode) << "seed " << seed;
-      EXPECT_EQ(a[i].via_label, b[i].via_label) << "seed " << seed;
-      ++(b[i].via_label ? to_labels : to_numbers);
-    }
+    for (const auto& transfer : b) ++(transfer.via_label ? to_labels : to_numbers);
     // In source order, numbers and labels alike: a refusal of the back end is
     // reported at the first jump or branch of the source.
     EXPECT_TRUE(std::is_sorted(
@@ -340,10 +352,7 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
 // that happens, find what looking each up at once finds.
 TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) {
   for (uint32_t seed = 1; seed <= 150; ++seed) {
-    std::string source;
-    for (uint32_t part = 0; part < 300; ++part) {
-      source += SourceGrammar(seed * 300 + part, seed % 2 == 0).Program();
-    }
+    const std::string source = ProgramsInARow(seed, 300);
     const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
     const WalkOutcome plain = WalkWithLookAhead(front, 0);
     const WalkOutcome late = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead,
@@ -400,10 +409,7 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
   int handed_over_count = 0;
   int read_on_alone = 0;
   for (uint32_t seed = 1; seed <= 400; ++seed) {
-    std::string source;
-    for (uint32_t part = 0; part < 6; ++part) {
-      source += SourceGrammar(seed * 6 + part, seed % 2 == 0).Program();
-    }
+    const std::string source = ProgramsInARow(seed, 6);
     const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
     const WalkOutcome one = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
     std::mt19937 random(seed);
@@ -417,20 +423,12 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
       bool handed_over = false;
       const WalkOutcome two = WalkInTwoHalves(front, *split.state, handed_over);
       ++(handed_over ? handed_over_count : read_on_alone);
-      ExpectSameDiagnostics(one.diagnostics, two.diagnostics, seed);
-      EXPECT_EQ(one.stands_at, two.stands_at) << "seed " << seed;
-      EXPECT_EQ(one.label_pass_values, two.label_pass_values) << "seed " << seed;
+      ExpectSameWalk(one, two, seed);
       EXPECT_EQ(one.facts.end_index, two.facts.end_index) << "seed " << seed;
       ASSERT_EQ(one.facts.statements.size(), two.facts.statements.size()) << "seed " << seed;
       for (size_t i = 0; i < one.facts.statements.size(); ++i) {
         EXPECT_EQ(one.facts.statements[i].offset, two.facts.statements[i].offset);
         EXPECT_EQ(one.facts.statements[i].index, two.facts.statements[i].index);
-      }
-      ASSERT_EQ(one.facts.transfers.size(), two.facts.transfers.size()) << "seed " << seed;
-      for (size_t i = 0; i < one.facts.transfers.size(); ++i) {
-        EXPECT_EQ(one.facts.transfers[i].operand_offset, two.facts.transfers[i].operand_offset);
-        EXPECT_EQ(one.facts.transfers[i].target, two.facts.transfers[i].target);
-        EXPECT_EQ(one.facts.transfers[i].index, two.facts.transfers[i].index);
       }
       ASSERT_EQ(one.facts.sections.size(), two.facts.sections.size()) << "seed " << seed;
       for (size_t i = 0; i < one.facts.sections.size(); ++i) {
