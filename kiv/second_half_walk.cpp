@@ -33,11 +33,13 @@ SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::Label
       std::lower_bound(definitions.begin(), definitions.end(), start.offset,
                        [](const LabelDefinition& d, size_t at) { return d.colon_offset < at; });
   first_definition_ = static_cast<size_t>(first - definitions.begin());
-  // The first half's walk may still be placing labels: only the fields it
-  // never writes are read.
+  // The checks' thread may still be placing labels, and once its walk has
+  // ended it marks the duplicates: only the fields it never writes are read.
+  // The walk reads neither of the others.
   ReserveLarge(definitions_, static_cast<size_t>(definitions.end() - first));
   for (auto d = first; d != definitions.end(); ++d) {
-    definitions_.push_back(LabelDefinition{d->name, d->name_offset, d->colon_offset, d->first});
+    definitions_.push_back(
+        LabelDefinition{d->name, d->name_offset, d->colon_offset, /*first=*/true});
   }
   if (with_values) values_.resize(definitions_.size());
 }
