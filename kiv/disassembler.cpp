@@ -71,9 +71,8 @@ uint32_t ValueFieldOf(OperandForm form, uint32_t body) {
 }
 
 void AppendRegister(std::string& text, uint32_t number) {
-  char digits[4];
-  const auto end = std::to_chars(digits, digits + sizeof digits, number & 0xffu).ptr;
-  text += '$';
+  char digits[4] = {'$'};
+  const auto end = std::to_chars(digits + 1, digits + sizeof digits, number & 0xffu).ptr;
   text.append(digits, end);
 }
 
@@ -125,9 +124,15 @@ std::string ValueText(const Instruction& instruction) {
 }
 
 std::string FormatInstruction(const Instruction& instruction, std::string_view value) {
+  std::string text;
+  AppendInstruction(text, instruction, value);
+  return text;
+}
+
+void AppendInstruction(std::string& text, const Instruction& instruction, std::string_view value) {
   const Mnemonic& row = *instruction.row;
   const assembly::Operands& ops = instruction.operands;
-  std::string text(row.token);
+  text += row.token;
   bool first = true;
   const auto separate = [&] {
     text += first ? " " : ", ";
@@ -185,7 +190,6 @@ std::string FormatInstruction(const Instruction& instruction, std::string_view v
       text += std::to_string(static_cast<int32_t>(ops.second));
       break;
   }
-  return text;
 }
 
 }  // namespace kiv::tool

@@ -43,4 +43,8 @@ std::string ValueText(const Instruction& instruction);
 // place of its immediate or target operand.
 std::string FormatInstruction(const Instruction& instruction, std::string_view value);
 
+// The same appended to `text`: a listing writes a million of them into one
+// buffer.
+void AppendInstruction(std::string& text, const Instruction& instruction, std::string_view value);
+
 }  // namespace kiv::tool

@@ -41,55 +41,63 @@ int64_t IndexBeyond(const Program& program, int64_t unit) {
   return 3 * unit - static_cast<int64_t>(program.padding_beyond);
 }
 
-SourceLine JumpLine(const Program& program, const Instruction& instruction, size_t unit) {
+// The value operand's text of an instruction in a slot, and what the line
+// cannot give back when assembled again (empty when it can).
+struct LineValue {
+  std::string value;
+  std::string_view warning;
+};
+
+LineValue JumpValue(const Program& program, const Instruction& instruction, size_t unit) {
   const auto target = TransferTarget(instruction, unit);
   const int64_t count = static_cast<int64_t>(program.units.size());
   if (target && *target < count) {
-    SourceLine line{FormatInstruction(instruction, LabelName(static_cast<size_t>(*target))), ""};
-    if (InsideData(program, static_cast<size_t>(*target))) line.warning = "a jump into data";
-    return line;
+    const auto at = static_cast<size_t>(*target);
+    return {LabelName(at), InsideData(program, at) ? "a jump into data" : ""};
   }
   if (!target) {
-    return {FormatInstruction(instruction, ValueText(instruction)),
-            "the target is no bundle address and is kept as a number"};
+    return {ValueText(instruction), "the target is no bundle address and is kept as a number"};
   }
-  return {FormatInstruction(instruction, std::to_string(IndexBeyond(program, *target))),
-          "a numeric target beyond the program"};
+  return {std::to_string(IndexBeyond(program, *target)), "a numeric target beyond the program"};
 }
 
-SourceLine BranchLine(const Program& program, const Instruction& instruction, size_t unit,
+LineValue BranchValue(const Program& program, const Instruction& instruction, size_t unit,
                       int slot) {
   const int64_t target = *TransferTarget(instruction, unit);
   const int64_t count = static_cast<int64_t>(program.units.size());
   if (target >= 0 && target < count) {
-    SourceLine line{FormatInstruction(instruction, LabelName(static_cast<size_t>(target))), ""};
-    if (InsideData(program, static_cast<size_t>(target))) line.warning = "a branch into data";
-    return line;
+    const auto at = static_cast<size_t>(target);
+    return {LabelName(at), InsideData(program, at) ? "a branch into data" : ""};
   }
-  if (target < 0) {
-    return {FormatInstruction(instruction, ValueText(instruction)),
-            "a branch before the start of the program"};
-  }
+  if (target < 0) return {ValueText(instruction), "a branch before the start of the program"};
   const int64_t own = program.units[unit].first_index + slot;
-  return {FormatInstruction(instruction, SignedText(IndexBeyond(program, target) - own - 1)),
-          "a branch beyond the program"};
+  return {SignedText(IndexBeyond(program, target) - own - 1), "a branch beyond the program"};
 }
 
 // An la holds a bundle address when the back end relocated it, and the
 // index itself when the index was beyond 1535: printed as that number, it is
 // left alone again. Only a number below 1536 that names no bundle of the
 // program cannot come back.
-SourceLine AddressLine(const Program& program, const Instruction& instruction) {
+LineValue AddressValue(const Program& program, const Instruction& instruction) {
   const auto target = AddressTarget(instruction, program.units.size());
   if (target && program.units[*target].first_index <= kLastRelocatedIndex) {
-    return {FormatInstruction(instruction, LabelName(*target)), ""};
+    return {LabelName(*target), ""};
   }
-  SourceLine line{FormatInstruction(instruction, ValueText(instruction)), ""};
-  if (ImmediateField(instruction.operands.immediate) <= kLastRelocatedIndex) {
-    line.warning = "an la of a number below 1536, which the back end would relocate";
-  }
-  return line;
+  const bool relocated = ImmediateField(instruction.operands.immediate) <= kLastRelocatedIndex;
+  return {ValueText(instruction),
+          relocated ? "an la of a number below 1536, which the back end would relocate" : ""};
 }
+
+LineValue ValueOf(const Program& program, const Instruction& instruction, size_t unit, int slot) {
+  const assembly::Mnemonic& row = *instruction.row;
+  if (row.form == assembly::OperandForm::kTarget) return JumpValue(program, instruction, unit);
+  if (row.form == assembly::OperandForm::kRsTarget) return AddressValue(program, instruction);
+  if (IsBranchOpcode(row.opcode)) return BranchValue(program, instruction, unit, slot);
+  return {ValueText(instruction), ""};
+}
+
+constexpr std::string_view kNoInstruction = "nop";
+constexpr std::string_view kNoInstructionWarning = "no instruction is this word";
 
 class Writer {
  public:
@@ -206,13 +214,18 @@ SourceLine InstructionLine(const Program& program, size_t unit, int slot) {
   // A listing may call a unit a bundle that no bundle the back end writes
   // can be; its slot keeps its place.
   const auto decoded = InstructionAt(program.units[unit], slot);
-  if (!decoded) return {"nop", "no instruction is this word"};
-  const Instruction& instruction = *decoded;
-  const assembly::Mnemonic& row = *instruction.row;
-  if (row.form == assembly::OperandForm::kTarget) return JumpLine(program, instruction, unit);
-  if (row.form == assembly::OperandForm::kRsTarget) return AddressLine(program, instruction);
-  if (IsBranchOpcode(row.opcode)) return BranchLine(program, instruction, unit, slot);
-  return {FormatInstruction(instruction, ValueText(instruction)), ""};
+  if (!decoded) return {std::string(kNoInstruction), std::string(kNoInstructionWarning)};
+  const LineValue value = ValueOf(program, *decoded, unit, slot);
+  return {FormatInstruction(*decoded, value.value), std::string(value.warning)};
+}
+
+void AppendInstructionText(std::string& text, const Program& program, size_t unit, int slot) {
+  const auto decoded = InstructionAt(program.units[unit], slot);
+  if (!decoded) {
+    text += kNoInstruction;
+    return;
+  }
+  AppendInstruction(text, *decoded, ValueOf(program, *decoded, unit, slot).value);
 }
 
 Disassembly Disassemble(const Program& program, const DisassemblyOptions& options) {

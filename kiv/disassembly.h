@@ -33,6 +33,9 @@ std::string LabelName(size_t unit);
 // The instruction in a slot (0-2) of a bundle unit, as dis prints it.
 SourceLine InstructionLine(const Program& program, size_t unit, int slot);
 
+// Its text alone, appended to `text`.
+void AppendInstructionText(std::string& text, const Program& program, size_t unit, int slot);
+
 Disassembly Disassemble(const Program& program, const DisassemblyOptions& options);
 
 }  // namespace kiv::tool

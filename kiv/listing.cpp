@@ -175,7 +175,10 @@ class ListingWriter {
       // spawni's two values take 16 digits; every slot word 11.
       AppendHexDigits(out, word, spawni ? 16 : 11);
       out.append(spawni ? 2 : 7, ' ');
-      AppendColumn(out, InstructionLine(program_, k, slot).text, kInstructionWidth);
+      const size_t before = out.size();
+      AppendInstructionText(out, program_, k, slot);
+      const size_t written = out.size() - before;
+      out.append(written < kInstructionWidth ? kInstructionWidth - written : 1, ' ');
       SourceColumns(map_.slot_lines[3 * k + slot], out);
     }
   }
