@@ -100,6 +100,7 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
+  const SourceMap* SourceLines() const { return source_lines_found_ ? &source_lines_ : nullptr; }
   void Walk(const SourceMap& lines, Report& walk_report);
   const assembly::EncodingState* SecondHalfStart() const;
   void WalkSecondHalf(const assembly::EncodingState& start);
@@ -108,7 +109,11 @@ class ChecksBesideFrontEnd {
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
-  SourceMap source_lines_{source_};  // used on the checks' thread only
+  // Found by the checks' thread before the definitions, if at all; read by
+  // both threads after that.
+  SourceMap source_lines_{source_};
+  bool source_lines_found_ = false;  // written before definitions_found_
+  PlacedDiagnostics walk_placed_;    // what the walk found, both halves
   std::latch formatted_{1};
   std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
@@ -136,7 +141,7 @@ class ChecksBesideFrontEnd {
 const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
   const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
   const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
-  const size_t middle = reached + (front_.formatted.size() - reached) / 16 * 7;
+  const size_t middle = reached + (front_.formatted.size() - reached) / 32 * 13;
   auto start =
       std::lower_bound(starts.begin(), starts.end(), middle,
                        [](const assembly::EncodingState& s, size_t at) { return s.offset < at; });
@@ -150,6 +155,7 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
     second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
                          /*with_values=*/true, /*keep_statements=*/false);
     second_half_->Run();
+    second_half_->Place(source_, SourceLines());
     second_half_walked_ = true;
   } catch (const std::bad_alloc&) {
     // The checks' thread walks it itself, if it needs it.
@@ -166,6 +172,9 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   bool handed_over = false;
   checks_.facts =
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
+  // What the walk found is placed on the source's lines at once, here and on
+  // the thread of the second half, while the other thread may still walk.
+  walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines());
   if (!handed_over) return;
   second_half_done_.wait();
   if (!second_half_walked_) {
@@ -173,15 +182,20 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
                          /*with_values=*/true, /*keep_statements=*/false);
     second_half_->Run();
+    second_half_->Place(source_, SourceLines());
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, checks_.label_pass_values, walk_report);
+  walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
 }
 
 void ChecksBesideFrontEnd::Run() {
   checks_.quotes_in_comments = CheckQuotesInComments(source_);
   // The source's lines, for placing what the checks find, are found while
   // the normaliser still runs, if it does.
-  if (!formatted_.try_wait()) source_lines_.line_count();
+  if (!formatted_.try_wait()) {
+    source_lines_.line_count();
+    source_lines_found_ = true;
+  }
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
@@ -199,7 +213,8 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   exact_until_ = report_.first_error_offset();
   facts_found_.count_down();
-  checks_.placed = PlaceDiagnostics(report_, formatted, source_, &source_lines_);
+  checks_.placed = MergePlacedBatches(PlaceDiagnostics(report_, formatted, source_, SourceLines()),
+                                      std::move(walk_placed_));
 }
 
 // A label whose two passes disagree. The statements are walked again,

@@ -42,6 +42,33 @@ bool NearInInstructions(const TransferFact& transfer) {
   return instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2;
 }
 
+// A bit for every index that some data section holds, up to the end of the
+// last: a target whose bit is clear lies in no section. Kept off for
+// indices so large that the bits would take more room than they save.
+class DataIndices {
+ public:
+  DataIndices(const std::vector<SectionFact>& sections, bool screen) {
+    constexpr uint32_t kMostIndices = uint32_t{1} << 28;
+    uint32_t end = 0;
+    for (const SectionFact& section : sections) end = std::max(end, section.end);
+    screened_ = screen && end <= kMostIndices;
+    if (!screened_) return;
+    bits_.assign(end / 64 + 1, 0);
+    for (const SectionFact& section : sections) {
+      for (uint32_t i = section.start; i < section.end; ++i)
+        bits_[i / 64] |= uint64_t{1} << (i % 64);
+    }
+  }
+  bool MayHold(uint32_t index) const {
+    if (!screened_) return true;
+    return index / 64 < bits_.size() && ((bits_[index / 64] >> (index % 64)) & 1) != 0;
+  }
+
+ private:
+  bool screened_ = false;
+  std::vector<uint64_t> bits_;
+};
+
 }  // namespace
 
 std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
@@ -98,9 +125,12 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 // The walk's indices are exact up to the first error: only sections closed
 // before it, and numeric branch targets counted before it, are compared.
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
-                            const SourceMap& lines, size_t exact_until, Report& report) {
+                            const SourceMap& lines, size_t exact_until, Report& report,
+                            bool screen) {
+  const DataIndices data(facts.sections, screen);
   for (const TransferFact& transfer : facts.transfers) {
     if (!transfer.via_label && transfer.operand_offset >= exact_until) continue;
+    if (!data.MayHold(transfer.target)) continue;
     // Sections are in ascending order of index: the last one starting at or
     // before the target is the only one that can hold it.
     const auto after =

@@ -40,8 +40,13 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 // A target strictly inside a data section is refused by the back end; one at
 // a section's first index runs the data as instructions. The walk's indices
 // are exact only before `exact_until`, the offset of the first error.
+// Most programs jump into data nowhere: with `screen`, a bit for every index
+// that some section holds passes over the others at once; without, each
+// jump and branch looks for the section that may hold its target (the
+// plain way, which a test compares with).
 void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& facts,
-                            const SourceMap& lines, size_t exact_until, Report& report);
+                            const SourceMap& lines, size_t exact_until, Report& report,
+                            bool screen = true);
 
 // Whether a branch lies so far from its target in instructions that only the
 // back end's layout tells whether its distance in bundles fits.

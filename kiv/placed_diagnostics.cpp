@@ -47,28 +47,38 @@ PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
   return placed;
 }
 
-std::vector<Diagnostic> MergePlaced(PlacedDiagnostics earlier, PlacedDiagnostics later) {
-  if (later.diagnostics.empty()) return std::move(earlier.diagnostics);
-  std::vector<Diagnostic> merged;
-  merged.reserve(earlier.diagnostics.size() + later.diagnostics.size());
+PlacedDiagnostics MergePlacedBatches(PlacedDiagnostics earlier, PlacedDiagnostics later) {
+  if (later.diagnostics.empty()) return earlier;
+  if (earlier.diagnostics.empty()) return later;
+  PlacedDiagnostics merged;
+  merged.diagnostics.reserve(earlier.diagnostics.size() + later.diagnostics.size());
+  merged.sorted_by.reserve(merged.diagnostics.capacity());
+  const auto take = [&merged](PlacedDiagnostics& from, size_t i) {
+    merged.diagnostics.push_back(std::move(from.diagnostics[i]));
+    merged.sorted_by.push_back(from.sorted_by[i]);
+  };
   size_t next = 0;  // in `later`
   // A later diagnostic goes in with its notes, never between an earlier one
   // and its notes, and only before an earlier one at a larger offset.
   const auto take_later_before = [&](size_t key) {
     while (next < later.diagnostics.size() && later.sorted_by[next] < key) {
-      merged.push_back(std::move(later.diagnostics[next++]));
+      take(later, next++);
       while (next < later.diagnostics.size() &&
              later.diagnostics[next].severity == Severity::kNote) {
-        merged.push_back(std::move(later.diagnostics[next++]));
+        take(later, next++);
       }
     }
   };
   for (size_t i = 0; i < earlier.diagnostics.size(); ++i) {
     if (earlier.diagnostics[i].severity != Severity::kNote) take_later_before(earlier.sorted_by[i]);
-    merged.push_back(std::move(earlier.diagnostics[i]));
+    take(earlier, i);
   }
-  while (next < later.diagnostics.size()) merged.push_back(std::move(later.diagnostics[next++]));
+  while (next < later.diagnostics.size()) take(later, next++);
   return merged;
+}
+
+std::vector<Diagnostic> MergePlaced(PlacedDiagnostics earlier, PlacedDiagnostics later) {
+  return MergePlacedBatches(std::move(earlier), std::move(later)).diagnostics;
 }
 
 }  // namespace kiv::tool

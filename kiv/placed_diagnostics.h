@@ -39,4 +39,7 @@ PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
 // each diagnostic with its notes, the earlier batch first at equal offsets.
 std::vector<Diagnostic> MergePlaced(PlacedDiagnostics earlier, PlacedDiagnostics later);
 
+// The same, keeping each one's sort key, for a merge with a batch after it.
+PlacedDiagnostics MergePlacedBatches(PlacedDiagnostics earlier, PlacedDiagnostics later);
+
 }  // namespace kiv::tool

@@ -53,6 +53,10 @@ void SecondHalfWalk::Run() {
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options);
 }
 
+void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines) {
+  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines);
+}
+
 void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
                             std::span<std::optional<uint32_t>> values, Report& report) {
   for (size_t i = 0; i < definitions_.size(); ++i) {

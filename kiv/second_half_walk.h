@@ -18,6 +18,7 @@
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
@@ -35,8 +36,15 @@ class SecondHalfWalk {
 
   void Run();
 
+  // Sorts what the walk found and moves it to the source's lines, on the
+  // thread that walked, rather than after the join; TakePlaced hands it on.
+  // `source_lines` as PlaceDiagnostics takes it.
+  void Place(std::string_view source, const SourceMap* source_lines);
+  PlacedDiagnostics TakePlaced() { return std::move(placed_); }
+
   // After a first half's walk that handed over at `start`: its facts, the
-  // definitions' places and values, and its report take what this half found.
+  // definitions' places and values, and its report take what this half found
+  // (only its first error, when it has been placed).
   void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
               std::span<std::optional<uint32_t>> values, Report& report);
 
@@ -51,6 +59,7 @@ class SecondHalfWalk {
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;
+  PlacedDiagnostics placed_;
 };
 
 }  // namespace kiv::tool

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -141,6 +144,49 @@ TEST(KivCheckLayout, BranchDistanceCountsBundlesOfTheBackEnd) {
   EXPECT_EQ(diagnostics[0].offset, 10u);
   EXPECT_TRUE(diagnostics[0].message.starts_with("branch distance of 133334 bundles"))
       << diagnostics[0].message;
+}
+
+// The screen of data indices passes over only targets no section holds:
+// random sections (some empty, some overlapping, as after an error) and
+// targets in, at the start of, around and far past them, against the plain
+// search for each.
+TEST(KivCheckLayout, ScreenedJumpsIntoDataFindWhatThePlainSearchFinds) {
+  std::mt19937 random(11);
+  const auto pick = [&random](uint32_t below) { return static_cast<uint32_t>(random() % below); };
+  const std::string text(4096, 'x');
+  const kiv::tool::SourceMap lines(text);
+  int found = 0;
+  for (int round = 0; round < 400; ++round) {
+    kiv::tool::ProgramFacts facts;
+    uint32_t index = pick(50);
+    for (uint32_t s = pick(6); s > 0; --s) {
+      const uint32_t start = round % 7 == 0 ? pick(200) : index + pick(40);
+      const uint32_t end = start + pick(30);
+      facts.sections.push_back({pick(4000), pick(4096), start, end});
+      index = std::max(index, end);
+    }
+    std::sort(facts.sections.begin(), facts.sections.end(),
+              [](const auto& a, const auto& b) { return a.start < b.start; });
+    for (int t = 0; t < 30; ++t) {
+      const uint32_t target = t % 10 == 0 ? 0xfffffff0u + pick(16) : pick(index + 20);
+      facts.transfers.push_back(
+          {pick(4000), 1 + pick(3), pick(300), target, t % 2 == 0 ? 2u : 4u, t % 3 == 0});
+    }
+    const size_t exact_until = round % 4 == 0 ? pick(4096) : SIZE_MAX;
+    kiv::tool::Report screened;
+    kiv::tool::CheckTransfersIntoData(text, facts, lines, exact_until, screened, true);
+    kiv::tool::Report plain;
+    kiv::tool::CheckTransfersIntoData(text, facts, lines, exact_until, plain, false);
+    const auto a = screened.Finish();
+    const auto b = plain.Finish();
+    ASSERT_EQ(a.size(), b.size()) << round;
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].offset, b[i].offset) << round;
+      EXPECT_EQ(a[i].message, b[i].message) << round;
+    }
+    found += static_cast<int>(a.size());
+  }
+  EXPECT_GT(found, 200);  // many targets do land in data
 }
 
 TEST(KivCheckChain, FrontEndFailureGetsAnErrorUnlessOneStandsBeforeIt) {
