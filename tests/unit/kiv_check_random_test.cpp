@@ -34,6 +34,7 @@
 namespace {
 
 using kiv::tool::Diagnostic;
+using kiv::tool::ProgramFacts;
 using kiv::tool::Severity;
 
 class SourceGrammar {
@@ -245,6 +246,22 @@ struct WalkOutcome {
   std::vector<std::optional<uint32_t>> label_pass_values;
 };
 
+// A walk's facts with the label counts checked, its report finished and the
+// definitions' places and label-pass values taken.
+WalkOutcome Outcome(ProgramFacts facts, const kiv::assembly::AssemblyResult& front,
+                    const std::vector<kiv::tool::LabelDefinition>& definitions,
+                    std::vector<std::optional<uint32_t>> values, const kiv::tool::SourceMap& lines,
+                    kiv::tool::Report& report) {
+  WalkOutcome outcome;
+  outcome.facts = std::move(facts);
+  const auto statements = [&] { return outcome.facts; };
+  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
+  outcome.diagnostics = report.Finish();
+  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
+  outcome.label_pass_values = std::move(values);
+  return outcome;
+}
+
 // With `late_labels`, the walk starts while the labels are not yet final,
 // as beside the label pass, and another thread makes them final a moment
 // later: anywhere from before the first label operand to after the last.
@@ -253,7 +270,6 @@ struct WalkOutcome {
 // once.
 WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t ahead,
                               std::optional<std::chrono::microseconds> late_labels = {}) {
-  WalkOutcome outcome;
   std::vector<kiv::tool::LabelDefinition> definitions =
       kiv::tool::ScanLabelDefinitions(front.formatted);
   const kiv::tool::SourceMap lines(front.formatted);
@@ -274,14 +290,10 @@ WalkOutcome WalkWithLookAhead(const kiv::assembly::AssemblyResult& front, size_t
       labels_ready.notify_all();
     });
   }
-  outcome.facts = kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
-  const auto statements = [&] { return outcome.facts; };
+  ProgramFacts facts =
+      kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options);
   if (ahead == 0) values = kiv::tool::LabelPassValues(definitions, front.labels, 0);
-  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
-  outcome.diagnostics = report.Finish();
-  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
-  outcome.label_pass_values = std::move(values);
-  return outcome;
+  return Outcome(std::move(facts), front, definitions, std::move(values), lines, report);
 }
 
 void ExpectSameDiagnostics(const std::vector<Diagnostic>& a, const std::vector<Diagnostic>& b,
@@ -375,7 +387,6 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
 // whether it did.
 WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
                             const kiv::assembly::EncodingState& note, bool& handed_over) {
-  WalkOutcome outcome;
   std::vector<kiv::tool::LabelDefinition> definitions =
       kiv::tool::ScanLabelDefinitions(front.formatted);
   std::vector<std::optional<uint32_t>> values(definitions.size());
@@ -391,15 +402,10 @@ WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
   kiv::tool::HandOver hand_over;
   hand_over.start.store(&note);
   options.hand_over = &hand_over;
-  outcome.facts =
+  ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
-  if (handed_over) second.JoinTo(outcome.facts, definitions, values, report);
-  const auto statements = [&] { return outcome.facts; };
-  kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
-  outcome.diagnostics = report.Finish();
-  for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
-  outcome.label_pass_values = std::move(values);
-  return outcome;
+  if (handed_over) second.JoinTo(facts, definitions, values, report);
+  return Outcome(std::move(facts), front, definitions, std::move(values), lines, report);
 }
 
 // A text walked in two halves, split where the label pass notes its counts
