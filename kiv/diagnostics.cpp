@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -24,53 +25,71 @@ std::string_view SeverityName(Severity severity) {
   return "error";
 }
 
-// The caret line keeps every tab of the source line before the token, so the
-// caret stands under the token whatever tab width the reader's terminal uses.
-// Appended in place: a large source can draw many thousands of them.
-void AppendCaretLine(std::string& text, std::string_view line, size_t column_offset,
-                     size_t length) {
-  const size_t before = std::min(column_offset, line.size());
-  for (size_t i = 0; i < before; ++i) {
-    const auto byte = static_cast<unsigned char>(line[i]);
-    if (byte == '\t') {
-      text += '\t';
-    } else if ((byte & 0xc0) != 0x80) {
-      text += ' ';
+// Each diagnostic is written into room made for it at once: a large source
+// can draw many thousands of them, and appending a byte at a time with a
+// check of the room for each was most of the printing's time.
+class TextWriter {
+ public:
+  explicit TextWriter(char* at) : at_(at) {}
+  char* at() const { return at_; }
+  void Put(char c) { *at_++ = c; }
+  void Put(std::string_view s) {
+    std::memcpy(at_, s.data(), s.size());
+    at_ += s.size();
+  }
+  void PutNumber(size_t value) { at_ = std::to_chars(at_, at_ + kMostDigits, value).ptr; }
+  static constexpr size_t kMostDigits = 20;
+
+  // The caret line keeps every tab of the source line before the token, so
+  // the caret stands under the token whatever tab width the reader's terminal
+  // uses; a character of several bytes takes one column.
+  void PutCaretLine(std::string_view line, size_t column_offset, size_t length) {
+    const size_t before = std::min(column_offset, line.size());
+    for (size_t i = 0; i < before; ++i) {
+      const auto byte = static_cast<unsigned char>(line[i]);
+      *at_ = byte == '\t' ? '\t' : ' ';
+      at_ += (byte & 0xc0) != 0x80;
+    }
+    *at_++ = '^';
+    // The underline ends with the line: a token never spans a line end.
+    const size_t rest = std::min(length, line.size() - before);
+    for (size_t i = 1; i < rest; ++i) {
+      *at_ = '~';
+      at_ += (static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80;
     }
   }
-  text += '^';
-  // The underline ends with the line: a token never spans a line end.
-  const size_t rest = std::min(length, line.size() - before);
-  for (size_t i = 1; i < rest; ++i) {
-    if ((static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80) text += '~';
-  }
-}
 
-void AppendNumber(std::string& text, size_t value) {
-  char digits[24];
-  const char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, static_cast<size_t>(end - digits));
-}
+ private:
+  char* at_;
+};
 
 void AppendDiagnostic(std::string& text, std::string_view source_name, std::string_view source,
                       const Diagnostic& d, const SourcePosition& at, bool plain) {
-  text.append(source_name);
-  text += ':';
-  AppendNumber(text, at.line);
-  text += ':';
-  AppendNumber(text, at.column);
-  text += ": ";
-  text.append(SeverityName(d.severity));
-  text += ": ";
-  text += d.message;
-  text += '\n';
+  const std::string_view severity = SeverityName(d.severity);
+  // At most: the caret line is no longer than the source line and its caret.
+  const size_t most = source_name.size() + 2 * TextWriter::kMostDigits + severity.size() +
+                      d.message.size() + 7 + (plain ? 0 : 2 * at.line_text.size() + 3);
+  const size_t begin = text.size();
+  text.resize(begin + most);
+  TextWriter out(text.data() + begin);
+  out.Put(source_name);
+  out.Put(':');
+  out.PutNumber(at.line);
+  out.Put(':');
+  out.PutNumber(at.column);
+  out.Put(": ");
+  out.Put(severity);
+  out.Put(": ");
+  out.Put(d.message);
+  out.Put('\n');
   if (!plain) {
-    text.append(at.line_text);
-    text += '\n';
+    out.Put(at.line_text);
+    out.Put('\n');
     const size_t within = std::min(d.offset, source.size()) - at.line_start;
-    AppendCaretLine(text, at.line_text, within, std::max<size_t>(d.length, 1));
-    text += '\n';
+    out.PutCaretLine(at.line_text, within, std::max<size_t>(d.length, 1));
+    out.Put('\n');
   }
+  text.resize(static_cast<size_t>(out.at() - text.data()));
 }
 
 // A large source can draw many thousands of lines: they are written a piece
@@ -121,6 +140,12 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
         first_half.begin(), first_half.end(), [](const Diagnostic& d) { return d.line == 0; }));
     try {
       second = std::jthread([&, found_before] {
+        const auto rest = diagnostics.subspan(half);
+        // Room for all of it, most likely, so that it is never copied as it
+        // grows: room never written costs nothing.
+        size_t room = 0;
+        for (const Diagnostic& d : rest) room += d.message.size() + source_name.size() + 192;
+        later.reserve(room);
         FormatDiagnostics(later, nullptr, source_name, source, diagnostics.subspan(half),
                           std::span(found).subspan(found_before), plain);
       });

@@ -123,6 +123,14 @@ TEST(KivPrintDiagnostics, UnderlineStopsAtTheLineEndAndEmptyLinesGetACaret) {
             "f:3:5: error: at the end\nlast\n    ^\n");
 }
 
+TEST(KivPrintDiagnostics, ACharacterOfSeveralBytesTakesOneColumnAndOneCaretPlace) {
+  const std::string source = "\xc3\xa9\tlw \xc3\xa9" "9\n";
+  const std::vector<Diagnostic> diagnostics{{Severity::kError, 6, "m", 3}};
+  std::ostringstream out;
+  kiv::tool::PrintDiagnostics(out, "f", source, diagnostics, false);
+  EXPECT_EQ(out.str(), "f:1:12: error: m\n\xc3\xa9\tlw \xc3\xa9" "9\n \t   ^~\n");
+}
+
 // Thousands of diagnostics are printed in two halves, the second formatted
 // on a thread of its own: the text is that of printing each alone in turn,
 // placed ones and those the printer places itself alike.
@@ -130,7 +138,9 @@ TEST(KivPrintDiagnostics, ManyPrintAsEachAloneInTurn) {
   std::mt19937 random(9);
   std::string source;
   for (int line = 0; line < 3000; ++line) {
-    source += std::string(static_cast<size_t>(random() % 6), '\t') + "add 1 2 3  # x\n";
+    // Tabs and characters of several bytes before the token shape the caret line.
+    source += std::string(static_cast<size_t>(random() % 6), '\t') +
+              (random() % 4 == 0 ? "\xc3\xa9t: " : "") + "add 1 2 3  # x\n";
   }
   std::vector<Diagnostic> diagnostics;
   for (int i = 0; i < 9000; ++i) {
