@@ -124,11 +124,15 @@ TEST(KivPrintDiagnostics, UnderlineStopsAtTheLineEndAndEmptyLinesGetACaret) {
 }
 
 TEST(KivPrintDiagnostics, ACharacterOfSeveralBytesTakesOneColumnAndOneCaretPlace) {
-  const std::string source = "\xc3\xa9\tlw \xc3\xa9" "9\n";
+  const std::string source =
+      "\xc3\xa9\tlw \xc3\xa9"
+      "9\n";
   const std::vector<Diagnostic> diagnostics{{Severity::kError, 6, "m", 3}};
   std::ostringstream out;
   kiv::tool::PrintDiagnostics(out, "f", source, diagnostics, false);
-  EXPECT_EQ(out.str(), "f:1:12: error: m\n\xc3\xa9\tlw \xc3\xa9" "9\n \t   ^~\n");
+  EXPECT_EQ(out.str(),
+            "f:1:12: error: m\n\xc3\xa9\tlw \xc3\xa9"
+            "9\n \t   ^~\n");
 }
 
 // Thousands of diagnostics are printed in two halves, the second formatted
