@@ -17,6 +17,43 @@ Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
   return Status::kSuccess;
 }
 
+namespace {
+
+// The table's definitions, each also listed as it is entered.
+class ListedDefinitions {
+ public:
+  ListedDefinitions(std::string_view text, TableDefinitions& table,
+                    std::vector<DefinedLabel>& defined)
+      : text_(text), table_(table), defined_(defined) {}
+  void Define(std::string_view name, uint32_t index) {
+    const auto name_offset = static_cast<size_t>(name.data() - text_.data());
+    defined_.push_back(DefinedLabel{name_offset, name_offset + name.size(), index});
+    table_.Define(name, index);
+  }
+  void AsciiFault(uint32_t index) { table_.AsciiFault(index); }
+  void Finish() { table_.Finish(); }
+
+ private:
+  std::string_view text_;
+  TableDefinitions& table_;
+  std::vector<DefinedLabel>& defined_;
+};
+
+}  // namespace
+
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
+                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined) {
+  const size_t colons = CountByteSet<':'>(formatted);
+  table.Reserve(table.size() + colons);
+  defined.reserve(defined.size() + colons);
+  TableDefinitions entered(table, log);
+  ListedDefinitions definitions(formatted, entered, defined);
+  LabelScan scan(formatted, definitions, LabelScanState{}, notes);
+  scan.Run();
+  definitions.Finish();
+  return Status::kSuccess;
+}
+
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log, SplitNote* split) {
   return BuildLabelList(formatted, table, log,
                         split != nullptr ? std::span<SplitNote>(split, 1) : std::span<SplitNote>());

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "assembly/encoding_state.h"
 #include "assembly/label_table.h"
@@ -33,5 +35,19 @@ Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
 // `from`: for a walk that chooses where to split once the pass has ended.
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
                       std::span<SplitNote> notes);
+
+// A label definition as the pass read it: where its name and its colon lie
+// in the text, and the index it was entered with.
+struct DefinedLabel {
+  size_t name_offset;
+  size_t colon_offset;
+  uint32_t index;
+};
+
+// The same, also listing every definition in `defined`, in source order,
+// duplicates included: for a checker that needs each label's value without
+// looking its name up again.
+Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
+                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined);
 
 }  // namespace kiv::assembly

@@ -32,7 +32,6 @@ struct SourceChecks {
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
   // Found after the label counts are compared, and reported after them.
   Report transfers_into_data;
-  std::vector<std::optional<uint32_t>> label_pass_values;  // of the definitions
   // Everything the report held when these checks ended, sorted and moved to
   // the source here, while the calling thread lays the program out.
   PlacedDiagnostics placed;
@@ -42,8 +41,7 @@ struct SourceChecks {
 // the front end has made what it reads: the quotes in comments need the
 // source alone, the label definitions and the walk the normalised text (the
 // walk puts label operands aside until the label pass has ended), the
-// duplicate labels the labels too. The walk also looks up the label pass's
-// values of the definitions. When the label pass has ended, the calling
+// duplicate labels the labels too. When the label pass has ended, the calling
 // thread walks the text's second half, which the checks' thread takes over
 // if its own walk arrives there with the same counts. Until Finish, only the
 // checks' thread touches the report.
@@ -135,9 +133,8 @@ class ChecksBesideFrontEnd {
 // The first line start outside data past a share of what the checks'
 // thread has still to walk, so that both threads end about together; none
 // when there is no such line start. That thread's share is a little less
-// than half: it reads a little slower (it also looks up the definitions'
-// label-pass values and takes the label operands it put aside), and joins
-// the halves when both have ended.
+// than half: it reads a little slower (it also takes the label operands it
+// put aside), and joins the halves when both have ended.
 const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
   const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
   const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
@@ -153,7 +150,7 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
   definitions_found_.wait();
   try {
     second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
-                         /*with_values=*/true, /*keep_statements=*/false);
+                         /*keep_statements=*/false);
     second_half_->Run();
     second_half_->Place(source_, SourceLines());
     second_half_walked_ = true;
@@ -166,7 +163,6 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
 void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   WalkOptions walk;
   walk.definitions = checks_.definitions;
-  walk.label_pass_values = checks_.label_pass_values;
   walk.labels_ready = &labels_ready_;
   walk.hand_over = &hand_over_;
   bool handed_over = false;
@@ -180,11 +176,11 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   if (!second_half_walked_) {
     const assembly::EncodingState& start = *hand_over_.start.load(std::memory_order_relaxed);
     second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
-                         /*with_values=*/true, /*keep_statements=*/false);
+                         /*keep_statements=*/false);
     second_half_->Run();
     second_half_->Place(source_, SourceLines());
   }
-  second_half_->JoinTo(checks_.facts, checks_.definitions, checks_.label_pass_values, walk_report);
+  second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
   walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
 }
 
@@ -199,7 +195,6 @@ void ChecksBesideFrontEnd::Run() {
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   checks_.definitions = ScanLabelDefinitions(formatted);
-  checks_.label_pass_values.resize(checks_.definitions.size());
   definitions_found_.count_down();
   const SourceMap lines(formatted);
   Report walk_report;
@@ -228,8 +223,9 @@ void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
     keep.keep_statements = true;
     return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  CheckLabelCounts(formatted, checks.definitions, checks.label_pass_values, lines, with_statements,
-                   report);
+  CheckLabelCounts(formatted, checks.definitions,
+                   LabelPassValues(checks.definitions, front.labels, front.defined), lines,
+                   with_statements, report);
 }
 
 }  // namespace

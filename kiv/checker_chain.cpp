@@ -77,7 +77,7 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
   if (assembly::WorthASecondThread(size)) {
     for (size_t k = 1; k < kWalkStarts; ++k) notes.push_back({size / kWalkStarts * k, {}});
   }
-  run.status = assembly::BuildLabelList(run.formatted, run.labels, log, notes);
+  run.status = assembly::BuildLabelList(run.formatted, run.labels, log, notes, run.defined);
   for (size_t i = 0; i < notes.size(); ++i) {
     const assembly::SplitNote& note = notes[i];
     if (!note.state) break;

@@ -11,6 +11,7 @@
 
 #include "assembler/boundary_table.h"
 #include "assembly/encoding_state.h"
+#include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "assembly/status.h"
 #include "kiv/checker_facts.h"
@@ -22,6 +23,8 @@ struct FrontEndRun {
   assembly::Status status = assembly::Status::kSuccess;
   std::string formatted;  // the normalised text
   assembly::LabelTable labels;
+  // Every label definition as the label pass read and entered it.
+  std::vector<assembly::DefinedLabel> defined;
   std::string object_text;
   std::string log;
   // Where the encoding pass stopped, in the normalised text, when it failed.

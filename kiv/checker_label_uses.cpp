@@ -30,30 +30,6 @@ void StatementWalker::DeferLabelUse(const LabelUse& use) {
                     [this](const PendingUse& pending) { ResolveLabelUse(pending); });
 }
 
-void StatementWalker::PlaceDefinition(size_t definition) {
-  options_.definitions[definition].stands_at = index_;
-  if (options_.label_pass_values.empty()) return;
-  if (!labels_final_ && !options_.labels_ready->load(std::memory_order_acquire)) {
-    waiting_definitions_.push_back(definition);
-    return;
-  }
-  if (!labels_final_) TakeWaitingLabelUses();
-  DeferDefinitionLookUp(definition);
-}
-
-void StatementWalker::DeferDefinitionLookUp(size_t definition) {
-  pending_definitions_.Add(
-      PendingDefinition{definition, labels_.PrepareFind(options_.definitions[definition].name)},
-      [this](const PendingDefinition& pending) { ResolveDefinition(pending); });
-}
-
-void StatementWalker::ResolveDefinition(const PendingDefinition& pending) {
-  int32_t value = 0;
-  if (labels_.FindLabel(pending.query, value) == assembly::Status::kSuccess) {
-    options_.label_pass_values[pending.definition] = static_cast<uint32_t>(value);
-  }
-}
-
 void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
   uint32_t value = 0;
   if (LabelValue(pending, value)) CheckTarget(pending.use, value, true);
@@ -66,8 +42,6 @@ void StatementWalker::TakeWaitingLabelUses() {
                       [this](const PendingUse& pending) { ResolveLabelUse(pending); });
   }
   waiting_uses_ = {};
-  for (const size_t definition : waiting_definitions_) DeferDefinitionLookUp(definition);
-  waiting_definitions_ = {};
 }
 
 void StatementWalker::ResolveLabelUses() {
@@ -76,8 +50,6 @@ void StatementWalker::ResolveLabelUses() {
     TakeWaitingLabelUses();
   }
   pending_uses_.Drain([this](const PendingUse& pending) { ResolveLabelUse(pending); });
-  pending_definitions_.Drain(
-      [this](const PendingDefinition& pending) { ResolveDefinition(pending); });
 }
 
 void StatementWalker::MergeTransfers() {

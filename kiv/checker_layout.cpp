@@ -93,6 +93,22 @@ std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefini
   return values;
 }
 
+std::vector<std::optional<uint32_t>> LabelPassValues(
+    std::span<const LabelDefinition> definitions, const assembly::LabelTable& labels,
+    std::span<const assembly::DefinedLabel> defined) {
+  const bool read_alike =
+      defined.size() == definitions.size() && labels.size() == defined.size() &&
+      std::equal(definitions.begin(), definitions.end(), defined.begin(),
+                 [](const LabelDefinition& d, const assembly::DefinedLabel& entered) {
+                   return d.name_offset == entered.name_offset &&
+                          d.colon_offset == entered.colon_offset;
+                 });
+  if (!read_alike) return LabelPassValues(definitions, labels);
+  std::vector<std::optional<uint32_t>> values(defined.size());
+  for (size_t i = 0; i < defined.size(); ++i) values[i] = defined[i].index;
+  return values;
+}
+
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
                       std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
                       const std::function<ProgramFacts()>& statements, Report& report) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assembler/boundary_table.h"
+#include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
@@ -26,6 +27,15 @@ namespace kiv::tool {
 std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefinition> definitions,
                                                      const assembly::LabelTable& labels,
                                                      size_t labels_ahead = kMostLabelsAhead);
+
+// The same values, taken from `defined`, what the label pass listed as it
+// entered the labels, when it read every name as `definitions` holds it and
+// no name twice: then each name's value is the index it was entered with.
+// Otherwise (a name the pass read from elsewhere, after a .word whose number
+// stands on a later line; a duplicate) each is looked up.
+std::vector<std::optional<uint32_t>> LabelPassValues(
+    std::span<const LabelDefinition> definitions, const assembly::LabelTable& labels,
+    std::span<const assembly::DefinedLabel> defined);
 
 // A label whose label-pass value (`values`, as LabelPassValues gives them) is
 // not the encoding pass's index where it stands (set by the statement walk):

@@ -37,11 +37,6 @@ struct WalkOptions {
   bool keep_statements = false;
   // In source order: each gets the encoding pass's index where it stands.
   std::span<LabelDefinition> definitions;
-  // When given, one per definition: each gets the label pass's value of its
-  // name (none when the table lacks it), looked up as LabelPassValues does
-  // but between the walk's other work, once the labels are final, so that
-  // the slots arrive while the walk reads on.
-  std::span<std::optional<uint32_t>> label_pass_values;
   // How many label operands are read before the first of them is looked up,
   // at most kMostLabelsAhead: the table is far larger than the caches, and
   // each slot is fetched when its operand is read. 0 looks each up at once,

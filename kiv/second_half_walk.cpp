@@ -22,8 +22,7 @@ bool CanWalkFrom(const assembly::EncodingState& note) {
 
 SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
                                std::span<const LabelDefinition> definitions,
-                               const assembly::EncodingState& start, bool with_values,
-                               bool keep_statements)
+                               const assembly::EncodingState& start, bool keep_statements)
     : formatted_(formatted),
       lines_(formatted),
       labels_(labels),
@@ -41,14 +40,12 @@ SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::Label
     definitions_.push_back(
         LabelDefinition{d->name, d->name_offset, d->colon_offset, /*first=*/true});
   }
-  if (with_values) values_.resize(definitions_.size());
 }
 
 void SecondHalfWalk::Run() {
   WalkOptions options;
   options.keep_statements = keep_statements_;
   options.definitions = definitions_;
-  options.label_pass_values = values_;
   options.start = &start_;
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options);
 }
@@ -58,10 +55,9 @@ void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_line
 }
 
 void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
-                            std::span<std::optional<uint32_t>> values, Report& report) {
+                            Report& report) {
   for (size_t i = 0; i < definitions_.size(); ++i) {
     definitions[first_definition_ + i].stands_at = definitions_[i].stands_at;
-    if (!values_.empty()) values[first_definition_ + i] = values_[i];
   }
   report.Absorb(std::move(report_));
   Append(facts.statements, std::move(facts_.statements));

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -29,10 +28,10 @@ bool CanWalkFrom(const assembly::EncodingState& note);
 class SecondHalfWalk {
  public:
   // The definitions are the whole text's; the walk keeps its own copies of
-  // those from `start` on, and their label-pass values when `with_values`.
+  // those from `start` on.
   SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
                  std::span<const LabelDefinition> definitions, const assembly::EncodingState& start,
-                 bool with_values, bool keep_statements);
+                 bool keep_statements);
 
   void Run();
 
@@ -43,10 +42,9 @@ class SecondHalfWalk {
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
 
   // After a first half's walk that handed over at `start`: its facts, the
-  // definitions' places and values, and its report take what this half found
-  // (only its first error, when it has been placed).
-  void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
-              std::span<std::optional<uint32_t>> values, Report& report);
+  // definitions' places, and its report take what this half found (only its
+  // first error, when it has been placed).
+  void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions, Report& report);
 
  private:
   std::string_view formatted_;
@@ -55,7 +53,6 @@ class SecondHalfWalk {
   assembly::EncodingState start_;
   size_t first_definition_;  // the whole text's index of the first copied
   std::vector<LabelDefinition> definitions_;
-  std::vector<std::optional<uint32_t>> values_;
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;

@@ -87,16 +87,9 @@ class StatementWalker {
     LabelUse use;
     assembly::LabelTable::Query query;  // its slot fetched when the use was read
   };
-  struct PendingDefinition {
-    size_t definition;
-    assembly::LabelTable::Query query;
-  };
   void DeferLabelUse(const LabelUse& use);
-  // The label at `definition` stands at the current index; its label-pass
-  // value is looked up once the labels are final.
-  void PlaceDefinition(size_t definition);
-  void DeferDefinitionLookUp(size_t definition);
-  void ResolveDefinition(const PendingDefinition& pending);
+  // The label at `definition` stands at the current index.
+  void PlaceDefinition(size_t definition) { options_.definitions[definition].stands_at = index_; }
   // The labels are final: the uses put aside until then go into the ring.
   void TakeWaitingLabelUses();
   void ResolveLabelUse(const PendingUse& pending);
@@ -131,8 +124,6 @@ class StatementWalker {
   LookupRing<PendingUse, kMostLabelsAhead> pending_uses_{options_.labels_ahead};
   bool labels_final_;
   std::vector<LabelUse> waiting_uses_;  // read before the labels were final
-  LookupRing<PendingDefinition, kMostLabelsAhead> pending_definitions_{options_.labels_ahead};
-  std::vector<size_t> waiting_definitions_;  // placed before the labels were final
   // Label uses are looked up a few later than numbers: their jumps and
   // branches wait here, in source order, to be merged with the others.
   std::vector<TransferFact> label_transfers_;
