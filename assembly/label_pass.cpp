@@ -23,31 +23,42 @@ namespace {
 class ListedDefinitions {
  public:
   ListedDefinitions(std::string_view text, TableDefinitions& table,
-                    std::vector<DefinedLabel>& defined)
-      : text_(text), table_(table), defined_(defined) {}
+                    std::vector<DefinedLabel>& defined, std::atomic<size_t>* listed)
+      : text_(text), table_(table), defined_(defined), listed_(listed) {}
   void Define(std::string_view name, uint32_t index) {
     const auto name_offset = static_cast<size_t>(name.data() - text_.data());
     defined_.push_back(DefinedLabel{name_offset, name_offset + name.size(), index});
+    // Often enough that a reader is seldom kept waiting, seldom enough that
+    // the stores cost nothing.
+    constexpr size_t kListedEvery = 256;
+    if (listed_ != nullptr && defined_.size() % kListedEvery == 0) Tell();
     table_.Define(name, index);
   }
   void AsciiFault(uint32_t index) { table_.AsciiFault(index); }
-  void Finish() { table_.Finish(); }
+  void Finish() {
+    table_.Finish();
+    if (listed_ != nullptr) Tell();
+  }
 
  private:
+  void Tell() { listed_->store(defined_.size(), std::memory_order_release); }
+
   std::string_view text_;
   TableDefinitions& table_;
   std::vector<DefinedLabel>& defined_;
+  std::atomic<size_t>* listed_;
 };
 
 }  // namespace
 
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
-                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined) {
+                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined,
+                      std::atomic<size_t>* listed) {
   const size_t colons = CountByteSet<':'>(formatted);
   table.Reserve(table.size() + colons);
   defined.reserve(defined.size() + colons);
   TableDefinitions entered(table, log);
-  ListedDefinitions definitions(formatted, entered, defined);
+  ListedDefinitions definitions(formatted, entered, defined, listed);
   LabelScan scan(formatted, definitions, LabelScanState{}, notes);
   scan.Run();
   definitions.Finish();

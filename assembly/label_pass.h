@@ -3,6 +3,7 @@
 // instruction index, and advances the index by the room each line takes.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -46,8 +47,12 @@ struct DefinedLabel {
 
 // The same, also listing every definition in `defined`, in source order,
 // duplicates included: for a checker that needs each label's value without
-// looking its name up again.
+// looking its name up again. `defined` gets its room once, before the pass,
+// so its entries stay where they are; with `listed`, the pass stores there,
+// every few definitions and at its end, how many are final, for another
+// thread that reads them while it goes on.
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
-                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined);
+                      std::span<SplitNote> notes, std::vector<DefinedLabel>& defined,
+                      std::atomic<size_t>* listed = nullptr);
 
 }  // namespace kiv::assembly

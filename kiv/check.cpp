@@ -15,6 +15,7 @@
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/definition_feed.h"
 #include "kiv/placed_diagnostics.h"
 #include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
@@ -65,6 +66,8 @@ class ChecksBesideFrontEnd {
   ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
 
   void FormattedReady() { Tell(formatted_, formatted_told_); }
+  // Where the label pass tells how many definitions it has listed.
+  std::atomic<size_t>* listed() { return &listed_; }
   // Called once the label pass has ended; walks the second half, if any.
   void LabelsReady() {
     FormattedReady();
@@ -107,20 +110,22 @@ class ChecksBesideFrontEnd {
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
-  // Found by the checks' thread before the definitions, if at all; read by
-  // both threads after that.
+  // Found by the checks' thread before lines_found_, if at all; read by both
+  // threads after that.
   SourceMap source_lines_{source_};
-  bool source_lines_found_ = false;  // written before definitions_found_
-  PlacedDiagnostics walk_placed_;    // what the walk found, both halves
+  bool source_lines_found_ = false;  // written before lines_found_
+  std::latch lines_found_{1};
+  PlacedDiagnostics walk_placed_;  // what the walk found, both halves
   std::latch formatted_{1};
   std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
   bool labels_told_ = false;
   bool abandoned_ = false;  // written before the labels are told ready
-  // The second half's walk: set up by the calling thread once the checks'
-  // thread has the definitions, and run there.
+  // How many of the label pass's list of definitions are final.
+  std::atomic<size_t> listed_{0};
+  // The second half's walk: set up and run by the calling thread once the
+  // label pass has ended.
   HandOver hand_over_;
-  std::latch definitions_found_{1};
   std::optional<SecondHalfWalk> second_half_;
   bool second_half_walked_ = false;  // written before second_half_done_
   std::latch second_half_done_{1};
@@ -147,9 +152,9 @@ const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
 }
 
 void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) {
-  definitions_found_.wait();
+  lines_found_.wait();
   try {
-    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
+    second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
     second_half_->Place(source_, SourceLines());
@@ -161,13 +166,18 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
 }
 
 void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
+  // The label pass lists the definitions as it reads, far ahead of the walk.
+  DefinitionFeed feed(front_.formatted, front_.defined, listed_, labels_ready_);
   WalkOptions walk;
-  walk.definitions = checks_.definitions;
+  walk.feed = &feed;
   walk.labels_ready = &labels_ready_;
   walk.hand_over = &hand_over_;
   bool handed_over = false;
   checks_.facts =
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
+  // Those of the second half too: it has placed them on its own copies.
+  feed.MakeBefore(SIZE_MAX);
+  checks_.definitions = std::move(feed.definitions());
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the second half, while the other thread may still walk.
   walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines());
@@ -175,7 +185,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   second_half_done_.wait();
   if (!second_half_walked_) {
     const assembly::EncodingState& start = *hand_over_.start.load(std::memory_order_relaxed);
-    second_half_.emplace(front_.formatted, front_.labels, checks_.definitions, start,
+    second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
     second_half_->Place(source_, SourceLines());
@@ -193,9 +203,8 @@ void ChecksBesideFrontEnd::Run() {
     source_lines_found_ = true;
   }
   formatted_.wait();
+  lines_found_.count_down();
   const std::string_view formatted = front_.formatted;
-  checks_.definitions = ScanLabelDefinitions(formatted);
-  definitions_found_.count_down();
   const SourceMap lines(formatted);
   Report walk_report;
   Walk(lines, walk_report);
@@ -242,7 +251,8 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   PlacedDiagnostics placed_beside;
   {
     ChecksBesideFrontEnd beside(source, front, report);
-    RunLabelPass(source, front, [&] { beside.FormattedReady(); });
+    RunLabelPass(
+        source, front, [&] { beside.FormattedReady(); }, beside.listed());
     beside.LabelsReady();
     SourceChecks& checks = beside.Finish();
     // The encoding pass and the back end's layout only add to the checks when

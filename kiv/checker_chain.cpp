@@ -63,7 +63,7 @@ void FindFailure(FrontEndRun& run) {
 }  // namespace
 
 void RunLabelPass(std::string_view source, FrontEndRun& run,
-                  const std::function<void()>& formatted_ready) {
+                  const std::function<void()>& formatted_ready, std::atomic<size_t>* listed) {
   assembly::Log log;
   run.formatted = assembly::NormaliseSource(source);
   if (formatted_ready) formatted_ready();
@@ -77,7 +77,7 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
   if (assembly::WorthASecondThread(size)) {
     for (size_t k = 1; k < kWalkStarts; ++k) notes.push_back({size / kWalkStarts * k, {}});
   }
-  run.status = assembly::BuildLabelList(run.formatted, run.labels, log, notes, run.defined);
+  run.status = assembly::BuildLabelList(run.formatted, run.labels, log, notes, run.defined, listed);
   for (size_t i = 0; i < notes.size(); ++i) {
     const assembly::SplitNote& note = notes[i];
     if (!note.state) break;

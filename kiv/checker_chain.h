@@ -2,6 +2,7 @@
 // the check is never silent about a source they refuse.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -48,8 +49,11 @@ inline constexpr size_t kWalkStarts = 64;
 // and label pass. `formatted_ready` is called as soon as the normalised text
 // is final, before the label pass, for work that needs the text alone; from
 // then on the text stays where it is.
+// With `listed`, the pass tells there how many entries of `run.defined` are
+// final as it goes (see BuildLabelList).
 void RunLabelPass(std::string_view source, FrontEndRun& run,
-                  const std::function<void()>& formatted_ready = {});
+                  const std::function<void()>& formatted_ready = {},
+                  std::atomic<size_t>* listed = nullptr);
 
 // The encoding pass over what RunLabelPass made, when that succeeded.
 void RunEncodingPass(FrontEndRun& run);

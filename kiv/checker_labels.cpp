@@ -26,16 +26,20 @@ std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted) {
       continue;
     }
     if (in_quote) continue;
-    // Back from the colon to its line start, or to the previous colon: only
-    // the name and the blanks before it are looked at, never the lines
-    // between two labels.
-    size_t first = i;
-    while (first > previous_colon_end && formatted[first - 1] != '\n') --first;
-    while (first < i && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
-    definitions.push_back(LabelDefinition{formatted.substr(first, i - first), first, i, true, 0});
+    definitions.push_back(DefinitionAt(formatted, i, previous_colon_end));
     previous_colon_end = i + 1;
   }
   return definitions;
+}
+
+LabelDefinition DefinitionAt(std::string_view formatted, size_t colon, size_t previous_colon_end) {
+  // Back from the colon to its line start, or to the previous colon: only
+  // the name and the blanks before it are looked at, never the lines
+  // between two labels.
+  size_t first = colon;
+  while (first > previous_colon_end && formatted[first - 1] != '\n') --first;
+  while (first < colon && (formatted[first] == ' ' || formatted[first] == '\t')) ++first;
+  return LabelDefinition{formatted.substr(first, colon - first), first, colon, true, 0};
 }
 
 void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,

@@ -26,6 +26,10 @@ struct LabelDefinition {
 // In source order.
 std::vector<LabelDefinition> ScanLabelDefinitions(std::string_view formatted);
 
+// The definition whose colon is at `colon`, its name read back to the line
+// start or to `previous_colon_end`, the offset after the colon before it.
+LabelDefinition DefinitionAt(std::string_view formatted, size_t colon, size_t previous_colon_end);
+
 // A duplicate is an error at its second definition, with a note at the first.
 // `labels` is the label pass's table of the same text.
 void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,

@@ -9,6 +9,7 @@
 #include "common/instruction_word.h"
 #include "common/large_buffer.h"
 #include "common/packed_bytes.h"
+#include "kiv/definition_feed.h"
 #include "kiv/operand_roles.h"
 #include "kiv/statement_walker.h"
 
@@ -37,12 +38,7 @@ ProgramFacts StatementWalker::Run() {
   facts_.end_index = index_;
   // Labels after the last statement stand at the end; when the walk hands
   // over, those before the hand-over line stand at its index, the same.
-  const auto& definitions = options_.definitions;
-  const size_t placed_before = handed_over_ ? pos_ : SIZE_MAX;
-  while (next_definition_ < definitions.size() &&
-         definitions[next_definition_].colon_offset < placed_before) {
-    PlaceDefinition(next_definition_++);
-  }
+  PlaceDefinitionsBefore(handed_over_ ? pos_ : SIZE_MAX);
   ResolveLabelUses();
   MergeTransfers();
   if (section_open_) {
@@ -52,6 +48,15 @@ ProgramFacts StatementWalker::Run() {
                                           section_start_ + section_pairs_});
   }
   return std::move(facts_);
+}
+
+void StatementWalker::TakeFromFeed(size_t offset) {
+  DefinitionFeed& feed = *options_.feed;
+  while (next_definition_ == definitions_.size() && !feed.all_made()) {
+    feed.MakeBefore(offset);
+    definitions_ = feed.definitions();
+    PlaceKnownBefore(offset);
+  }
 }
 
 bool StatementWalker::HandOverHere() {
@@ -77,11 +82,7 @@ void StatementWalker::SkipRestOfLine() { pos_ = std::min(text_.find('\n', pos_),
 // Labels in front of a statement stand at its index.
 void StatementWalker::Record(std::string_view token) {
   const size_t offset = Offset(token);
-  auto& definitions = options_.definitions;
-  while (next_definition_ < definitions.size() &&
-         definitions[next_definition_].colon_offset < offset) {
-    PlaceDefinition(next_definition_++);
-  }
+  PlaceDefinitionsBefore(offset);
   if (options_.keep_statements) {
     facts_.statements.push_back(StatementFact{offset, index_, static_cast<uint32_t>(token.size())});
   }

@@ -18,6 +18,8 @@
 
 namespace kiv::tool {
 
+class DefinitionFeed;
+
 inline constexpr size_t kMostLabelsAhead = 16;
 
 // Between the first half's walk and the thread that walks the second half.
@@ -37,6 +39,9 @@ struct WalkOptions {
   bool keep_statements = false;
   // In source order: each gets the encoding pass's index where it stands.
   std::span<LabelDefinition> definitions;
+  // When given, the definitions come from here as the walk comes to them,
+  // in place of `definitions`.
+  DefinitionFeed* feed = nullptr;
   // How many label operands are read before the first of them is looked up,
   // at most kMostLabelsAhead: the table is far larger than the caches, and
   // each slot is fetched when its operand is read. 0 looks each up at once,

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/large_buffer.h"
+#include "kiv/definition_feed.h"
 
 namespace kiv::tool {
 namespace {
@@ -14,6 +15,14 @@ void Append(std::vector<T>& to, std::vector<T>&& from) {
   to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }
 
+// The list's index of the first definition at or after `offset`.
+size_t FirstFrom(std::span<const assembly::DefinedLabel> defined, size_t offset) {
+  const auto first = std::lower_bound(
+      defined.begin(), defined.end(), offset,
+      [](const assembly::DefinedLabel& d, size_t at) { return d.colon_offset < at; });
+  return static_cast<size_t>(first - defined.begin());
+}
+
 }  // namespace
 
 bool CanWalkFrom(const assembly::EncodingState& note) {
@@ -21,33 +30,23 @@ bool CanWalkFrom(const assembly::EncodingState& note) {
 }
 
 SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
-                               std::span<const LabelDefinition> definitions,
+                               std::span<const assembly::DefinedLabel> defined,
                                const assembly::EncodingState& start, bool keep_statements)
     : formatted_(formatted),
       lines_(formatted),
       labels_(labels),
       start_(start),
-      keep_statements_(keep_statements) {
-  const auto first =
-      std::lower_bound(definitions.begin(), definitions.end(), start.offset,
-                       [](const LabelDefinition& d, size_t at) { return d.colon_offset < at; });
-  first_definition_ = static_cast<size_t>(first - definitions.begin());
-  // The checks' thread may still be placing labels, and once its walk has
-  // ended it marks the duplicates: only the fields it never writes are read.
-  // The walk reads neither of the others.
-  ReserveLarge(definitions_, static_cast<size_t>(definitions.end() - first));
-  for (auto d = first; d != definitions.end(); ++d) {
-    definitions_.push_back(
-        LabelDefinition{d->name, d->name_offset, d->colon_offset, /*first=*/true});
-  }
-}
+      first_definition_(FirstFrom(defined, start.offset)),
+      feed_(formatted, defined, first_definition_),
+      keep_statements_(keep_statements) {}
 
 void SecondHalfWalk::Run() {
   WalkOptions options;
   options.keep_statements = keep_statements_;
-  options.definitions = definitions_;
+  options.feed = &feed_;
   options.start = &start_;
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options);
+  definitions_ = std::move(feed_.definitions());
 }
 
 void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines) {

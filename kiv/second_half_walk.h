@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "assembly/encoding_state.h"
+#include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/definition_feed.h"
 #include "kiv/placed_diagnostics.h"
 #include "kiv/source_map.h"
 
@@ -27,11 +29,11 @@ bool CanWalkFrom(const assembly::EncodingState& note);
 
 class SecondHalfWalk {
  public:
-  // The definitions are the whole text's; the walk keeps its own copies of
-  // those from `start` on.
+  // The definitions from `start` on are made from the label pass's list of
+  // the whole text's, as the walk comes to them.
   SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
-                 std::span<const LabelDefinition> definitions, const assembly::EncodingState& start,
-                 bool keep_statements);
+                 std::span<const assembly::DefinedLabel> defined,
+                 const assembly::EncodingState& start, bool keep_statements);
 
   void Run();
 
@@ -51,8 +53,9 @@ class SecondHalfWalk {
   SourceMap lines_;  // its own: a map finds its lines when first asked
   const assembly::LabelTable& labels_;
   assembly::EncodingState start_;
-  size_t first_definition_;  // the whole text's index of the first copied
-  std::vector<LabelDefinition> definitions_;
+  size_t first_definition_;  // the whole text's index of the first of its own
+  DefinitionFeed feed_;
+  std::vector<LabelDefinition> definitions_;  // from the feed, once walked
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;

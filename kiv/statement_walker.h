@@ -30,6 +30,7 @@ class StatementWalker {
         labels_(labels),
         report_(report),
         options_(options),
+        definitions_(options.definitions),
         labels_final_(options.labels_ready == nullptr) {
     if (options.start != nullptr) {
       pos_ = options.start->offset;
@@ -88,8 +89,20 @@ class StatementWalker {
     assembly::LabelTable::Query query;  // its slot fetched when the use was read
   };
   void DeferLabelUse(const LabelUse& use);
-  // The label at `definition` stands at the current index.
-  void PlaceDefinition(size_t definition) { options_.definitions[definition].stands_at = index_; }
+  // The labels whose colons lie before `offset` stand at the current index.
+  void PlaceDefinitionsBefore(size_t offset) {
+    PlaceKnownBefore(offset);
+    if (next_definition_ == definitions_.size() && options_.feed != nullptr) TakeFromFeed(offset);
+  }
+  void PlaceKnownBefore(size_t offset) {
+    while (next_definition_ < definitions_.size() &&
+           definitions_[next_definition_].colon_offset < offset) {
+      definitions_[next_definition_++].stands_at = index_;
+    }
+  }
+  // Every known label before `offset` is placed: more are made and placed
+  // until one lies at or after it, or none are left.
+  void TakeFromFeed(size_t offset);
   // The labels are final: the uses put aside until then go into the ring.
   void TakeWaitingLabelUses();
   void ResolveLabelUse(const PendingUse& pending);
@@ -105,7 +118,8 @@ class StatementWalker {
   Report& report_;
   const WalkOptions& options_;
   ProgramFacts facts_;
-  size_t next_definition_ = 0;  // the first label not yet placed
+  std::span<LabelDefinition> definitions_;  // those known so far
+  size_t next_definition_ = 0;              // the first label not yet placed
 
   size_t pos_ = 0;
   LineTokens line_tokens_{text_};

@@ -28,6 +28,7 @@
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/definition_feed.h"
 #include "kiv/diagnostics.h"
 #include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
@@ -360,6 +361,73 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   EXPECT_GT(to_numbers, 100u);
 }
 
+// The label pass's list of the definitions it entered.
+std::vector<kiv::assembly::DefinedLabel> LabelPassList(std::string_view formatted) {
+  kiv::assembly::LabelTable labels;
+  kiv::assembly::CreateLabelTable(labels);
+  kiv::assembly::Log log;
+  std::vector<kiv::assembly::DefinedLabel> defined;
+  kiv::assembly::BuildLabelList(formatted, labels, log, {}, defined);
+  return defined;
+}
+
+// Text with the label pass's odd corners packed close: colons in and out of
+// quotes, names after a .word's number on a later line, blanks before colons.
+std::string LabelJunk(std::mt19937& random) {
+  static const char* const kPieces[] = {
+      "a",      "b1",    ":",     "\"",     " ",  "\t", "\n", ".word",
+      ".rdata", "5",     ".text", ".ascii", "12", "-",  "#",  "add $1, $2, $3",
+      "x:",     "\n7y: "};
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += kPieces[random() % std::size(kPieces)];
+  return text;
+}
+
+void ExpectSameDefinitions(std::span<const kiv::tool::LabelDefinition> made,
+                           std::span<const kiv::tool::LabelDefinition> scanned,
+                           const std::string& source) {
+  ASSERT_EQ(made.size(), scanned.size()) << source;
+  for (size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ(made[i].name, scanned[i].name) << source;
+    EXPECT_EQ(made[i].name_offset, scanned[i].name_offset) << source;
+    EXPECT_EQ(made[i].colon_offset, scanned[i].colon_offset) << source;
+  }
+}
+
+// The definitions made from the label pass's list are those a scan of the
+// text finds: from a whole list, from any entry on, and while the pass still
+// lists them on another thread, made in steps as a walk asks for them.
+TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
+  std::mt19937 random(11);
+  for (uint32_t seed = 1; seed <= 400; ++seed) {
+    const std::string source = seed % 2 == 0 ? LabelJunk(random) : ProgramsInARow(seed, 2);
+    const std::string formatted = kiv::assembly::NormaliseSource(source);
+    const std::vector<kiv::tool::LabelDefinition> scanned =
+        kiv::tool::ScanLabelDefinitions(formatted);
+    const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(formatted);
+    const size_t from = random() % (defined.size() + 1);
+    kiv::tool::DefinitionFeed whole(formatted, defined, from);
+    whole.MakeBefore(SIZE_MAX);
+    ExpectSameDefinitions(whole.definitions(),
+                          std::span(scanned).subspan(std::min(from, scanned.size())), source);
+
+    std::vector<kiv::assembly::DefinedLabel> growing;
+    std::atomic<size_t> listed{0};
+    std::atomic<bool> ended{false};
+    std::jthread pass([&] {
+      kiv::assembly::LabelTable labels;
+      kiv::assembly::CreateLabelTable(labels);
+      kiv::assembly::Log log;
+      kiv::assembly::BuildLabelList(formatted, labels, log, {}, growing, &listed);
+      ended.store(true, std::memory_order_release);
+    });
+    kiv::tool::DefinitionFeed feed(formatted, growing, listed, ended);
+    for (size_t offset = 0; !feed.all_made(); offset += 1 + random() % 64) feed.MakeBefore(offset);
+    pass.join();
+    ExpectSameDefinitions(feed.definitions(), scanned, source);
+  }
+}
+
 // What the label pass listed as it entered the labels gives each definition
 // the value looking its name up gives: on random sources, duplicates among
 // their mistakes, and where the pass reads a name from after a .word's
@@ -416,24 +484,27 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
 // The walk of a text's second half from the label pass's note at a line
 // start, joined to a first half's walk that stops there: the same findings
 // as one walk, whenever the first half hands over. `handed_over` says
-// whether it did.
+// whether it did. Both halves make their definitions from the label pass's
+// list, as the check does.
 WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
                             const kiv::assembly::EncodingState& note, bool& handed_over) {
-  std::vector<kiv::tool::LabelDefinition> definitions =
-      kiv::tool::ScanLabelDefinitions(front.formatted);
-  kiv::tool::SecondHalfWalk second(front.formatted, front.labels, definitions, note,
+  const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
+  kiv::tool::SecondHalfWalk second(front.formatted, front.labels, defined, note,
                                    /*keep_statements=*/true);
   second.Run();
   const kiv::tool::SourceMap lines(front.formatted);
   kiv::tool::Report report;
+  kiv::tool::DefinitionFeed feed(front.formatted, defined, 0);
   kiv::tool::WalkOptions options;
   options.keep_statements = true;
-  options.definitions = definitions;
+  options.feed = &feed;
   kiv::tool::HandOver hand_over;
   hand_over.start.store(&note);
   options.hand_over = &hand_over;
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
+  feed.MakeBefore(SIZE_MAX);
+  std::vector<kiv::tool::LabelDefinition> definitions = std::move(feed.definitions());
   if (handed_over) second.JoinTo(facts, definitions, report);
   return Outcome(std::move(facts), front, definitions,
                  kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);

@@ -1,0 +1,59 @@
+#include "kiv/definition_feed.h"
+
+#include <thread>
+
+#include "common/large_buffer.h"
+
+namespace kiv::tool {
+
+DefinitionFeed::DefinitionFeed(std::string_view formatted,
+                               const std::vector<assembly::DefinedLabel>& defined,
+                               const std::atomic<size_t>& listed,
+                               const std::atomic<bool>& pass_ended)
+    : formatted_(formatted), growing_(&defined), listed_(&listed), pass_ended_(&pass_ended) {
+  // Room for a label every sixteen bytes, more than most sources hold, so
+  // that the list is never copied as it grows.
+  ReserveLarge(made_, formatted.size() / 16 + 16);
+}
+
+DefinitionFeed::DefinitionFeed(std::string_view formatted,
+                               std::span<const assembly::DefinedLabel> defined, size_t from)
+    : formatted_(formatted), whole_(defined), from_(from), known_(defined.size()) {
+  if (from > 0 && from <= defined.size()) previous_colon_end_ = defined[from - 1].colon_offset + 1;
+  ReserveLarge(made_, defined.size() - std::min(from, defined.size()));
+}
+
+void DefinitionFeed::MakeBefore(size_t offset) {
+  while (!all_made_) {
+    if (from_ + made_.size() >= known_ && !WaitForMore()) {
+      all_made_ = true;
+      return;
+    }
+    // Only the entries the pass has told final are read: it may be writing
+    // the next ones.
+    const assembly::DefinedLabel* const entries =
+        growing_ != nullptr ? growing_->data() : whole_.data();
+    while (from_ + made_.size() < known_) {
+      const size_t colon = entries[from_ + made_.size()].colon_offset;
+      made_.push_back(DefinitionAt(formatted_, colon, previous_colon_end_));
+      previous_colon_end_ = colon + 1;
+      if (colon >= offset) return;
+    }
+  }
+}
+
+bool DefinitionFeed::WaitForMore() {
+  if (growing_ == nullptr) return false;  // a whole list: all are made
+  for (;;) {
+    // The end is looked at first: once it is seen, the last count is.
+    const bool ended = pass_ended_->load(std::memory_order_acquire);
+    known_ = listed_->load(std::memory_order_acquire);
+    if (from_ + made_.size() < known_) return true;
+    if (ended) return false;
+    // The pass reads far faster than the walk: this happens near the text's
+    // start, for the moment before it has listed its first few.
+    std::this_thread::yield();
+  }
+}
+
+}  // namespace kiv::tool
