@@ -1,5 +1,6 @@
 #include "kiv/definition_feed.h"
 
+#include <chrono>
 #include <thread>
 
 #include "common/large_buffer.h"
@@ -44,15 +45,22 @@ void DefinitionFeed::MakeBefore(size_t offset) {
 
 bool DefinitionFeed::WaitForMore() {
   if (growing_ == nullptr) return false;  // a whole list: all are made
-  for (;;) {
+  for (int tries = 0;; ++tries) {
     // The end is looked at first: once it is seen, the last count is.
     const bool ended = pass_ended_->load(std::memory_order_acquire);
     known_ = listed_->load(std::memory_order_acquire);
     if (from_ + made_.size() < known_) return true;
     if (ended) return false;
     // The pass reads far faster than the walk: this happens near the text's
-    // start, for the moment before it has listed its first few.
-    std::this_thread::yield();
+    // start, before it has listed its first few, or when it has been held
+    // up. A wait of more than a moment sleeps rather than spins: the other
+    // processor may be a sibling of this one, which spinning would slow.
+    constexpr int kSpins = 64;
+    if (tries < kSpins) {
+      std::this_thread::yield();
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
   }
 }
 
