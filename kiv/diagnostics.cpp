@@ -106,7 +106,19 @@ void FormatDiagnostics(std::string& text, std::ostream* out, std::string_view so
                        std::string_view source, std::span<const Diagnostic> diagnostics,
                        std::span<const SourcePosition> found, bool plain) {
   size_t next_found = 0;
-  for (const Diagnostic& d : diagnostics) {
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    // Each diagnostic reads its message and its source line from places a
+    // large source scatters far apart: both are fetched a few diagnostics
+    // ahead, so that the misses overlap rather than follow one another.
+    constexpr size_t kAhead = 8;
+    if (i + kAhead < diagnostics.size()) {
+      const Diagnostic& later = diagnostics[i + kAhead];
+      __builtin_prefetch(later.message.data());
+      if (later.line != 0 && later.line_start < source.size()) {
+        __builtin_prefetch(source.data() + later.line_start);
+      }
+    }
+    const Diagnostic& d = diagnostics[i];
     const SourcePosition at = d.line == 0 ? found[next_found++]
                                           : PositionInLine(source, d.line, d.line_start,
                                                            std::min(d.offset, source.size()));
