@@ -261,7 +261,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
     // programs accept.
     const bool programs_needed = front.status != assembly::Status::kSuccess || report.has_error() ||
                                  checks.transfers_into_data.has_error() ||
-                                 HasFarBranch(checks.facts);
+                                 checks.facts.far_branch;
     BackEndLayout layout;
     if (programs_needed) {
       RunEncodingPass(front);

@@ -33,11 +33,26 @@ struct SectionFact {
   uint32_t end;       // the index after it
 };
 
+// A branch's 18-bit field holds a distance in bundles of -131072 to 131071.
+inline constexpr int64_t kBranchLowest = -(int64_t{1} << 17);
+inline constexpr int64_t kBranchHighest = (int64_t{1} << 17) - 1;
+
+// A bundle holds at least one instruction: a branch that is near in
+// instructions is near in bundles too, whatever the layout.
+inline bool NearInInstructions(const TransferFact& transfer) {
+  const int64_t instructions = int64_t{transfer.target} - int64_t{transfer.index};
+  return instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2;
+}
+
 struct ProgramFacts {
   std::vector<StatementFact> statements;  // ascending by offset and by index
   std::vector<TransferFact> transfers;    // in source order
   std::vector<SectionFact> sections;
   uint32_t end_index = 0;
+  // Some branch lies so far from its target in instructions that only the
+  // back end's layout tells whether its distance in bundles fits: noted as
+  // the transfers are found, rather than looked for among them at the end.
+  bool far_branch = false;
 };
 
 }  // namespace kiv::tool

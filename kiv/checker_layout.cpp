@@ -10,9 +10,6 @@
 namespace kiv::tool {
 namespace {
 
-constexpr int64_t kBranchLowest = -(int64_t{1} << 17);
-constexpr int64_t kBranchHighest = (int64_t{1} << 17) - 1;
-
 // The statement that begins at an instruction index, for a message: its token
 // and line, or where the index falls when no statement begins there.
 std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string_view formatted,
@@ -33,13 +30,6 @@ std::string DescribeIndex(uint32_t index, const ProgramFacts& facts, std::string
   const StatementFact& within = *std::prev(after);
   return text + ", within " + Quoted(formatted.substr(within.offset, within.length)) + " on line " +
          std::to_string(lines.Locate(within.offset).line);
-}
-
-// A bundle holds at least one instruction: a branch that is near in
-// instructions is near in bundles too, whatever the layout.
-bool NearInInstructions(const TransferFact& transfer) {
-  const int64_t instructions = int64_t{transfer.target} - int64_t{transfer.index};
-  return instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2;
 }
 
 // A bit for every index that some data section holds, up to the end of the

@@ -59,7 +59,8 @@ void CheckTransfersIntoData(std::string_view formatted, const ProgramFacts& fact
                             bool screen = true);
 
 // Whether a branch lies so far from its target in instructions that only the
-// back end's layout tells whether its distance in bundles fits.
+// back end's layout tells whether its distance in bundles fits: the plain
+// look among the transfers, which ProgramFacts::far_branch must equal.
 bool HasFarBranch(const ProgramFacts& facts);
 
 // A branch's distance in bundles, target bundle minus its own, must fit its

@@ -63,6 +63,7 @@ void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> defi
   Append(facts.transfers, std::move(facts_.transfers));
   Append(facts.sections, std::move(facts_.sections));
   facts.end_index = facts_.end_index;
+  facts.far_branch = facts.far_branch || facts_.far_branch;
 }
 
 }  // namespace kiv::tool

@@ -337,16 +337,20 @@ std::string ProgramsInARow(uint32_t seed, uint32_t count) {
 
 // Label operands looked up a ring's length after they are read find what
 // looking each up at once finds, in the same order; sources of several
-// programs in a row hold enough label operands to go round the ring.
+// programs in a row hold enough label operands to go round the ring. The far
+// branch the walk notes as it goes is the one the plain look finds.
 TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   size_t to_labels = 0;
   size_t to_numbers = 0;
+  size_t with_far_branch = 0;
   for (uint32_t seed = 1; seed <= 1500; ++seed) {
     const std::string source = ProgramsInARow(seed, 8);
     const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
     const WalkOutcome plain = WalkWithLookAhead(front, 0);
     const WalkOutcome ahead = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
     ExpectSameWalk(plain, ahead, seed);
+    EXPECT_EQ(ahead.facts.far_branch, kiv::tool::HasFarBranch(ahead.facts)) << "seed " << seed;
+    with_far_branch += ahead.facts.far_branch ? 1 : 0;
     const auto& b = ahead.facts.transfers;
     for (const auto& transfer : b) ++(transfer.via_label ? to_labels : to_numbers);
     // In source order, numbers and labels alike: a refusal of the back end is
@@ -359,6 +363,8 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   // Both kinds are among the facts, enough to go round the ring many times.
   EXPECT_GT(to_labels, 20 * kiv::tool::kMostLabelsAhead);
   EXPECT_GT(to_numbers, 100u);
+  EXPECT_GT(with_far_branch, 0u);
+  EXPECT_LT(with_far_branch, 1500u);
 }
 
 // The label pass's list of the definitions it entered.
@@ -533,6 +539,7 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
       ++(handed_over ? handed_over_count : read_on_alone);
       ExpectSameWalk(one, two, seed);
       EXPECT_EQ(one.facts.end_index, two.facts.end_index) << "seed " << seed;
+      EXPECT_EQ(one.facts.far_branch, two.facts.far_branch) << "seed " << seed;
       ASSERT_EQ(one.facts.statements.size(), two.facts.statements.size()) << "seed " << seed;
       for (size_t i = 0; i < one.facts.statements.size(); ++i) {
         EXPECT_EQ(one.facts.statements[i].offset, two.facts.statements[i].offset);
