@@ -260,8 +260,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
     // depends on the layout: a source the checks find no error in is one the
     // programs accept.
     const bool programs_needed = front.status != assembly::Status::kSuccess || report.has_error() ||
-                                 checks.transfers_into_data.has_error() ||
-                                 checks.facts.far_branch;
+                                 checks.transfers_into_data.has_error() || checks.facts.far_branch;
     BackEndLayout layout;
     if (programs_needed) {
       RunEncodingPass(front);

@@ -81,8 +81,8 @@ void StatementWalker::CheckTarget(const LabelUse& use, uint32_t value, bool via_
                         "index where a byte address is meant");
   }
   if (IsBranchOpcode(op) || IsJumpOpcode(op)) {
-    const TransferFact transfer{offset, static_cast<uint32_t>(use.operand.size()), use.index, value,
-                                op, via_label};
+    const TransferFact transfer{
+        offset, static_cast<uint32_t>(use.operand.size()), use.index, value, op, via_label};
     (via_label ? label_transfers_ : facts_.transfers).push_back(transfer);
     if (IsBranchOpcode(op) && !NearInInstructions(transfer)) facts_.far_branch = true;
   }
