@@ -28,7 +28,9 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
 struct SourceChecks {
-  std::vector<LabelDefinition> definitions;
+  std::vector<LabelDefinition> definitions;  // made from the label pass's list
+  // Whether the label pass read each name as the definitions hold it.
+  bool names_as_listed = false;
   ProgramFacts facts;
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
   // Found after the label counts are compared, and reported after them.
@@ -178,6 +180,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   // Those of the second half too: it has placed them on its own copies.
   feed.MakeBefore(SIZE_MAX);
   checks_.definitions = std::move(feed.definitions());
+  checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the second half, while the other thread may still walk.
   walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines());
@@ -191,6 +194,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_->Place(source_, SourceLines());
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
+  checks_.names_as_listed = checks_.names_as_listed && second_half_->names_as_listed();
   walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
 }
 
@@ -232,9 +236,15 @@ void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
     keep.keep_statements = true;
     return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  CheckLabelCounts(formatted, checks.definitions,
-                   LabelPassValues(checks.definitions, front.labels, front.defined), lines,
-                   with_statements, report);
+  // Most sources: the pass entered each label once, under the name the
+  // definitions hold, and the walk noted the labels it placed elsewhere.
+  if (checks.names_as_listed && front.labels.size() == checks.definitions.size()) {
+    CheckLabelCountsAsListed(formatted, checks.definitions, checks.facts.counted_apart, lines,
+                             with_statements, report);
+    return;
+  }
+  CheckLabelCounts(formatted, checks.definitions, LabelPassValues(checks.definitions, front.labels),
+                   lines, with_statements, report);
 }
 
 }  // namespace

@@ -53,6 +53,9 @@ struct ProgramFacts {
   // back end's layout tells whether its distance in bundles fits: noted as
   // the transfers are found, rather than looked for among them at the end.
   bool far_branch = false;
+  // The labels, made from the label pass's list, that stand at another index
+  // than the pass entered them with: their indices among the definitions.
+  std::vector<size_t> counted_apart;
 };
 
 }  // namespace kiv::tool

@@ -21,6 +21,8 @@ struct LabelDefinition {
   // The encoding pass's index where the label stands: that of the statement
   // after its colon (set by the statement walk).
   uint32_t stands_at = 0;
+  // The index the label pass entered it with, when made from the pass's list.
+  uint32_t entered_at = 0;
 };
 
 // In source order.

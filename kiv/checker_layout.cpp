@@ -83,37 +83,16 @@ std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefini
   return values;
 }
 
-std::vector<std::optional<uint32_t>> LabelPassValues(
-    std::span<const LabelDefinition> definitions, const assembly::LabelTable& labels,
-    std::span<const assembly::DefinedLabel> defined) {
-  const bool read_alike =
-      defined.size() == definitions.size() && labels.size() == defined.size() &&
-      std::equal(definitions.begin(), definitions.end(), defined.begin(),
-                 [](const LabelDefinition& d, const assembly::DefinedLabel& entered) {
-                   return d.name_offset == entered.name_offset &&
-                          d.colon_offset == entered.colon_offset;
-                 });
-  if (!read_alike) return LabelPassValues(definitions, labels);
-  std::vector<std::optional<uint32_t>> values(defined.size());
-  for (size_t i = 0; i < defined.size(); ++i) values[i] = defined[i].index;
-  return values;
-}
+namespace {
 
-void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
-                      std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
-                      const std::function<ProgramFacts()>& statements, Report& report) {
-  struct Miscounted {
-    const LabelDefinition* definition;
-    uint32_t value;
-  };
-  std::vector<Miscounted> miscounted;
-  for (size_t i = 0; i < definitions.size() && i < values.size(); ++i) {
-    const LabelDefinition& definition = definitions[i];
-    if (definition.colon_offset >= report.first_error_offset()) break;
-    if (definition.first && values[i] && *values[i] != definition.stands_at) {
-      miscounted.push_back(Miscounted{&definition, *values[i]});
-    }
-  }
+struct Miscounted {
+  const LabelDefinition* definition;
+  uint32_t value;  // the label pass's
+};
+
+void ReportMiscounted(std::string_view formatted, std::span<const Miscounted> miscounted,
+                      const SourceMap& lines, const std::function<ProgramFacts()>& statements,
+                      Report& report) {
   if (miscounted.empty()) return;
   const ProgramFacts facts = statements();
   for (const Miscounted& label : miscounted) {
@@ -126,6 +105,35 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
                        "it holds two statements, a string holding a directive's name, or "
                        "operands without their instruction");
   }
+}
+
+}  // namespace
+
+void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
+                      std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
+                      const std::function<ProgramFacts()>& statements, Report& report) {
+  std::vector<Miscounted> miscounted;
+  for (size_t i = 0; i < definitions.size() && i < values.size(); ++i) {
+    const LabelDefinition& definition = definitions[i];
+    if (definition.colon_offset >= report.first_error_offset()) break;
+    if (definition.first && values[i] && *values[i] != definition.stands_at) {
+      miscounted.push_back(Miscounted{&definition, *values[i]});
+    }
+  }
+  ReportMiscounted(formatted, miscounted, lines, statements, report);
+}
+
+void CheckLabelCountsAsListed(std::string_view formatted,
+                              std::span<const LabelDefinition> definitions,
+                              std::span<const size_t> counted_apart, const SourceMap& lines,
+                              const std::function<ProgramFacts()>& statements, Report& report) {
+  std::vector<Miscounted> miscounted;
+  for (const size_t i : counted_apart) {
+    const LabelDefinition& definition = definitions[i];
+    if (definition.colon_offset >= report.first_error_offset()) break;
+    miscounted.push_back(Miscounted{&definition, definition.entered_at});
+  }
+  ReportMiscounted(formatted, miscounted, lines, statements, report);
 }
 
 // The walk's indices are exact up to the first error: only sections closed

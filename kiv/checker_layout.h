@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "assembler/boundary_table.h"
-#include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
@@ -28,15 +27,6 @@ std::vector<std::optional<uint32_t>> LabelPassValues(std::span<const LabelDefini
                                                      const assembly::LabelTable& labels,
                                                      size_t labels_ahead = kMostLabelsAhead);
 
-// The same values, taken from `defined`, what the label pass listed as it
-// entered the labels, when it read every name as `definitions` holds it and
-// no name twice: then each name's value is the index it was entered with.
-// Otherwise (a name the pass read from elsewhere, after a .word whose number
-// stands on a later line; a duplicate) each is looked up.
-std::vector<std::optional<uint32_t>> LabelPassValues(
-    std::span<const LabelDefinition> definitions, const assembly::LabelTable& labels,
-    std::span<const assembly::DefinedLabel> defined);
-
 // A label whose label-pass value (`values`, as LabelPassValues gives them) is
 // not the encoding pass's index where it stands (set by the statement walk):
 // say which statement it will really name. Only labels before the first error
@@ -46,6 +36,15 @@ std::vector<std::optional<uint32_t>> LabelPassValues(
 void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinition> definitions,
                       std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
                       const std::function<ProgramFacts()>& statements, Report& report);
+
+// The same, where the label pass read every label's name as `definitions`
+// hold it and entered no name twice: its value of each is then the index it
+// entered the label with (`entered_at`), and only the labels the walk placed
+// elsewhere, `counted_apart` (in source order), can be miscounted.
+void CheckLabelCountsAsListed(std::string_view formatted,
+                              std::span<const LabelDefinition> definitions,
+                              std::span<const size_t> counted_apart, const SourceMap& lines,
+                              const std::function<ProgramFacts()>& statements, Report& report);
 
 // A target strictly inside a data section is refused by the back end; one at
 // a section's first index runs the data as instructions. The walk's indices

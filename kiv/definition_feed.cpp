@@ -35,8 +35,12 @@ void DefinitionFeed::MakeBefore(size_t offset) {
     const assembly::DefinedLabel* const entries =
         growing_ != nullptr ? growing_->data() : whole_.data();
     while (from_ + made_.size() < known_) {
-      const size_t colon = entries[from_ + made_.size()].colon_offset;
-      made_.push_back(DefinitionAt(formatted_, colon, previous_colon_end_));
+      const assembly::DefinedLabel& entry = entries[from_ + made_.size()];
+      const size_t colon = entry.colon_offset;
+      LabelDefinition& made =
+          made_.emplace_back(DefinitionAt(formatted_, colon, previous_colon_end_));
+      made.entered_at = entry.index;
+      names_as_listed_ = names_as_listed_ && made.name_offset == entry.name_offset;
       previous_colon_end_ = colon + 1;
       if (colon >= offset) return;
     }

@@ -31,6 +31,9 @@ class DefinitionFeed {
   // Those made so far, in source order.
   std::vector<LabelDefinition>& definitions() { return made_; }
   bool all_made() const { return all_made_; }
+  // Whether each name made so far starts where the pass's own reading of it
+  // does: the pass reads a name from after a .word's number on a later line.
+  bool names_as_listed() const { return names_as_listed_; }
 
   // Makes definitions until one has its colon at or after `offset`, or all
   // are made; waits for the pass when it has not listed so far yet.
@@ -50,6 +53,7 @@ class DefinitionFeed {
   size_t previous_colon_end_ = 0;
   std::vector<LabelDefinition> made_;
   bool all_made_ = false;
+  bool names_as_listed_ = true;
 };
 
 }  // namespace kiv::tool

@@ -64,6 +64,9 @@ void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> defi
   Append(facts.sections, std::move(facts_.sections));
   facts.end_index = facts_.end_index;
   facts.far_branch = facts.far_branch || facts_.far_branch;
+  for (const size_t definition : facts_.counted_apart) {
+    facts.counted_apart.push_back(first_definition_ + definition);
+  }
 }
 
 }  // namespace kiv::tool

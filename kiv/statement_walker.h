@@ -97,7 +97,12 @@ class StatementWalker {
   void PlaceKnownBefore(size_t offset) {
     while (next_definition_ < definitions_.size() &&
            definitions_[next_definition_].colon_offset < offset) {
-      definitions_[next_definition_++].stands_at = index_;
+      LabelDefinition& definition = definitions_[next_definition_];
+      definition.stands_at = index_;
+      if (options_.feed != nullptr && definition.entered_at != index_) {
+        facts_.counted_apart.push_back(next_definition_);
+      }
+      ++next_definition_;
     }
   }
   // Every known label before `offset` is placed: more are made and placed

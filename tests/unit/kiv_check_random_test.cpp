@@ -402,9 +402,11 @@ void ExpectSameDefinitions(std::span<const kiv::tool::LabelDefinition> made,
 
 // The definitions made from the label pass's list are those a scan of the
 // text finds: from a whole list, from any entry on, and while the pass still
-// lists them on another thread, made in steps as a walk asks for them.
+// lists them on another thread, made in steps as a walk asks for them; and
+// the feed tells when the pass read a name apart from the scan.
 TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
   std::mt19937 random(11);
+  size_t names_apart = 0;
   for (uint32_t seed = 1; seed <= 400; ++seed) {
     const std::string source = seed % 2 == 0 ? LabelJunk(random) : ProgramsInARow(seed, 2);
     const std::string formatted = kiv::assembly::NormaliseSource(source);
@@ -431,39 +433,95 @@ TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
     for (size_t offset = 0; !feed.all_made(); offset += 1 + random() % 64) feed.MakeBefore(offset);
     pass.join();
     ExpectSameDefinitions(feed.definitions(), scanned, source);
+    // The pass reads some names from after a .word's number on a later line.
+    bool names_alike = scanned.size() == defined.size();
+    for (size_t i = 0; names_alike && i < scanned.size(); ++i) {
+      names_alike = scanned[i].name_offset == defined[i].name_offset;
+    }
+    EXPECT_EQ(feed.names_as_listed(), names_alike) << source;
+    names_apart += names_alike ? 0 : 1;
   }
+  EXPECT_GT(names_apart, 5u);
 }
 
-// What the label pass listed as it entered the labels gives each definition
-// the value looking its name up gives: on random sources, duplicates among
-// their mistakes, and where the pass reads a name from after a .word's
-// number on a later line.
-TEST(KivCheckRandom, ValuesTheLabelPassListedAreThoseLookedUp) {
-  std::vector<std::string> sources = {
-      ".rdata\n.word\n5 x: .word 7\n.text\nx: add $1, $2, $3\n",
-      ".rdata\n.word\n12ab: .word 1\n.text\nj 12ab\n",
-      "a: b: a: halt\n\"q: \" c: halt\n",
-  };
-  for (uint32_t seed = 1; seed <= 300; ++seed) {
-    sources.push_back(ProgramsInARow(seed, seed % 3 == 0 ? 4 : 1));
+// The label counts checked from what the label pass listed and the labels
+// the walk placed elsewhere give what comparing every label's looked-up
+// label-pass value gives, whenever the pass read each name as the walk's
+// definitions hold it and entered none twice: on random sources, their
+// mistakes miscounting labels, and on names the pass reads from after a
+// .word's number on a later line, where it must not take that way.
+// Clean lines that make the label pass count apart from the encoding pass,
+// among labels each defined once and jumped to.
+std::string CountedApart(std::mt19937& random) {
+  std::string text;
+  int labels = 0;
+  for (int line = 0; line < 60; ++line) {
+    switch (random() % 6) {
+      case 0:
+        text += "l" + std::to_string(labels++) + ":";
+        break;
+      case 1:
+        text += "        halt halt";
+        break;
+      case 2:
+        text += "        .rdata\n        .ascii \"a .word b\"\n        .text";
+        break;
+      case 3:
+        if (labels > 0) text += "        j l" + std::to_string(random() % labels);
+        break;
+      default:
+        text += "        add $1, $2, $3";
+        break;
+    }
+    text += '\n';
   }
-  size_t with_duplicates = 0;
-  for (const std::string& source : sources) {
+  return text;
+}
+
+TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
+  std::mt19937 random(13);
+  size_t as_listed = 0;
+  size_t miscounting = 0;
+  for (uint32_t seed = 1; seed <= 600; ++seed) {
+    const std::string source = seed % 3 == 0   ? LabelJunk(random)
+                               : seed % 3 == 1 ? CountedApart(random)
+                                               : ProgramsInARow(seed, 1);
     const std::string formatted = kiv::assembly::NormaliseSource(source);
     kiv::assembly::LabelTable labels;
     kiv::assembly::CreateLabelTable(labels);
     kiv::assembly::Log log;
     std::vector<kiv::assembly::DefinedLabel> defined;
     kiv::assembly::BuildLabelList(formatted, labels, log, {}, defined);
-    const std::vector<kiv::tool::LabelDefinition> definitions =
-        kiv::tool::ScanLabelDefinitions(formatted);
-    if (labels.size() != definitions.size()) ++with_duplicates;
-    EXPECT_EQ(kiv::tool::LabelPassValues(definitions, labels, defined),
-              kiv::tool::LabelPassValues(definitions, labels, 0))
-        << source.substr(0, 300);
+    const kiv::tool::SourceMap lines(formatted);
+    kiv::tool::Report walk_report;
+    kiv::tool::DefinitionFeed feed(formatted, defined, 0);
+    kiv::tool::WalkOptions options;
+    options.feed = &feed;
+    const ProgramFacts facts =
+        kiv::tool::WalkStatements(formatted, lines, labels, walk_report, options);
+    std::vector<kiv::tool::LabelDefinition>& definitions = feed.definitions();
+    if (!feed.names_as_listed() || labels.size() != definitions.size()) continue;
+    ++as_listed;
+    const auto statements = [&] {
+      kiv::tool::Report again;
+      kiv::tool::WalkOptions keep;
+      keep.keep_statements = true;
+      return kiv::tool::WalkStatements(formatted, lines, labels, again, keep);
+    };
+    kiv::tool::Report listed = walk_report;
+    kiv::tool::CheckLabelCountsAsListed(formatted, definitions, facts.counted_apart, lines,
+                                        statements, listed);
+    kiv::tool::Report looked_up = walk_report;
+    kiv::tool::CheckLabelCounts(formatted, definitions,
+                                kiv::tool::LabelPassValues(definitions, labels, 0), lines,
+                                statements, looked_up);
+    const std::vector<Diagnostic> a = listed.Finish();
+    const std::vector<Diagnostic> b = looked_up.Finish();
+    ExpectSameDiagnostics(a, b, seed);
+    if (a.size() > walk_report.Finish().size()) ++miscounting;
   }
-  EXPECT_GT(with_duplicates, 10u) << with_duplicates;
-  EXPECT_LT(with_duplicates, sources.size() - 10);
+  EXPECT_GT(as_listed, 300u);
+  EXPECT_GT(miscounting, 10u) << miscounting;
 }
 
 // Label operands put aside until the labels are final, wherever in the walk
@@ -526,6 +584,7 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
     const std::string source = ProgramsInARow(seed, 6);
     const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
     const WalkOutcome one = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
+    const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
     std::mt19937 random(seed);
     for (int split_try = 0; split_try < 4; ++split_try) {
       kiv::assembly::LabelTable scratch;
@@ -540,6 +599,12 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
       ExpectSameWalk(one, two, seed);
       EXPECT_EQ(one.facts.end_index, two.facts.end_index) << "seed " << seed;
       EXPECT_EQ(one.facts.far_branch, two.facts.far_branch) << "seed " << seed;
+      // The labels the halves placed apart from the pass's index, in order.
+      std::vector<size_t> counted_apart;
+      for (size_t i = 0; i < defined.size() && i < one.stands_at.size(); ++i) {
+        if (defined[i].index != one.stands_at[i]) counted_apart.push_back(i);
+      }
+      EXPECT_EQ(two.facts.counted_apart, counted_apart) << "seed " << seed;
       ASSERT_EQ(one.facts.statements.size(), two.facts.statements.size()) << "seed " << seed;
       for (size_t i = 0; i < one.facts.statements.size(); ++i) {
         EXPECT_EQ(one.facts.statements[i].offset, two.facts.statements[i].offset);
