@@ -37,8 +37,14 @@ void DefinitionFeed::MakeBefore(size_t offset) {
     while (from_ + made_.size() < known_) {
       const assembly::DefinedLabel& entry = entries[from_ + made_.size()];
       const size_t colon = entry.colon_offset;
-      LabelDefinition& made =
-          made_.emplace_back(DefinitionAt(formatted_, colon, previous_colon_end_));
+      // A name the pass reads from a line start, or from just after the colon
+      // before it, is the one the scan reads: most names. Only the others are
+      // read back from their colon.
+      const size_t name = entry.name_offset;
+      const bool read_alike = name == previous_colon_end_ || formatted_[name - 1] == '\n';
+      LabelDefinition& made = made_.emplace_back(
+          read_alike ? LabelDefinition{formatted_.substr(name, colon - name), name, colon, true}
+                     : DefinitionAt(formatted_, colon, previous_colon_end_));
       made.entered_at = entry.index;
       names_as_listed_ = names_as_listed_ && made.name_offset == entry.name_offset;
       previous_colon_end_ = colon + 1;
