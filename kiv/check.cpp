@@ -25,6 +25,9 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// How many marks count the normalised text's lines.
+constexpr size_t kFormattedMarks = 64;
+
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
 struct SourceChecks {
@@ -116,6 +119,10 @@ class ChecksBesideFrontEnd {
   // threads after that.
   SourceMap source_lines_{source_};
   bool source_lines_found_ = false;  // written before lines_found_
+  // The normalised text's line ends before marks over it, for placing what
+  // the second half finds without counting from the text's start; found by
+  // the checks' thread before lines_found_ too.
+  LineMarks formatted_marks_;
   std::latch lines_found_{1};
   PlacedDiagnostics walk_placed_;  // what the walk found, both halves
   std::latch formatted_{1};
@@ -159,7 +166,7 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, SourceLines());
+    second_half_->Place(source_, SourceLines(), &formatted_marks_);
     second_half_walked_ = true;
   } catch (const std::bad_alloc&) {
     // The checks' thread walks it itself, if it needs it.
@@ -183,7 +190,8 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the second half, while the other thread may still walk.
-  walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines());
+  walk_placed_ =
+      PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines(), &formatted_marks_);
   if (!handed_over) return;
   second_half_done_.wait();
   if (!second_half_walked_) {
@@ -191,7 +199,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, SourceLines());
+    second_half_->Place(source_, SourceLines(), &formatted_marks_);
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
   checks_.names_as_listed = checks_.names_as_listed && second_half_->names_as_listed();
@@ -207,6 +215,9 @@ void ChecksBesideFrontEnd::Run() {
     source_lines_found_ = true;
   }
   formatted_.wait();
+  // Counted while the label pass counts its colons, before it lists the
+  // first labels the walk waits for.
+  formatted_marks_ = LineMarks(front_.formatted, kFormattedMarks);
   lines_found_.count_down();
   const std::string_view formatted = front_.formatted;
   const SourceMap lines(formatted);

@@ -8,11 +8,12 @@
 namespace kiv::tool {
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source, const SourceMap* source_lines) {
+                  std::string_view source, const SourceMap* source_lines,
+                  const LineMarks* formatted_marks) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<LinePlace> places = LinesOf(formatted, offsets);
+  const std::vector<LinePlace> places = LinesOf(formatted, offsets, formatted_marks);
   std::vector<size_t> lines;
   lines.reserve(places.size());
   for (const LinePlace& at : places) lines.push_back(at.line);
@@ -38,12 +39,13 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
 }
 
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
-                                   std::string_view source, const SourceMap* source_lines) {
+                                   std::string_view source, const SourceMap* source_lines,
+                                   const LineMarks* formatted_marks) {
   PlacedDiagnostics placed;
   placed.diagnostics = report.Finish();
   placed.sorted_by.reserve(placed.diagnostics.size());
   for (const Diagnostic& d : placed.diagnostics) placed.sorted_by.push_back(d.offset);
-  MoveToSource(placed.diagnostics, formatted, source, source_lines);
+  MoveToSource(placed.diagnostics, formatted, source, source_lines, formatted_marks);
   return placed;
 }
 

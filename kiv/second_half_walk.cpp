@@ -49,8 +49,9 @@ void SecondHalfWalk::Run() {
   definitions_ = std::move(feed_.definitions());
 }
 
-void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines) {
-  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines);
+void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines,
+                           const LineMarks* formatted_marks) {
+  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, formatted_marks);
 }
 
 void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
