@@ -6,6 +6,19 @@
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
+namespace {
+
+// Whether `offset` lies on the 1-based `line` of `source`, which starts at
+// `start`: no line end between them.
+bool OnLine(std::string_view source, const SourceMap* source_lines, size_t line, size_t start,
+            size_t offset) {
+  if (source_lines == nullptr || line >= source_lines->line_count()) {
+    return source.substr(start, offset - start).find('\n') == std::string_view::npos;
+  }
+  return offset < source_lines->LineStart(line);  // the next line's, 0-based
+}
+
+}  // namespace
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
                   std::string_view source, const SourceMap* source_lines,
@@ -28,10 +41,10 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
     const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
     Diagnostic& d = diagnostics[i];
     d.offset = std::min(starts[i] + within, source.size());
-    // Only where the source has that line and the offset lies on it; the
-    // printer places any other itself.
-    if (starts[i] < source.size() &&
-        source.substr(starts[i], d.offset - starts[i]).find('\n') == std::string_view::npos) {
+    // Only where the source has that line and the offset lies on it (before
+    // the next line's start, which a map of the source tells without a read
+    // of the line); the printer places any other itself.
+    if (starts[i] < source.size() && OnLine(source, source_lines, lines[i], starts[i], d.offset)) {
       d.line = places[i].line;
       d.line_start = starts[i];
     }
