@@ -51,7 +51,13 @@ bool StatementWalker::Instruction(std::string_view token, const Mnemonic& row) {
   }
   bool valid = true;
   for (size_t i = 0; i < roles.count; ++i) {
-    valid = Operand(row, roles.slots[i].role, operands[i]) && valid;
+    const OperandRole role = roles.slots[i].role;
+    // Most operands are registers: checked here, without a call.
+    if (role == OperandRole::kRegister) {
+      CheckRegisterToken(operands[i], Offset(operands[i]), false, report_);
+    } else {
+      valid = Operand(row, role, operands[i]) && valid;
+    }
   }
   ++index_;
   return valid;

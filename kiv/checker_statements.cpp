@@ -79,15 +79,6 @@ std::string_view StatementWalker::TokenAfter(size_t from) const {
 
 void StatementWalker::SkipRestOfLine() { pos_ = std::min(text_.find('\n', pos_), text_.size()); }
 
-// Labels in front of a statement stand at its index.
-void StatementWalker::Record(std::string_view token) {
-  const size_t offset = Offset(token);
-  PlaceDefinitionsBefore(offset);
-  if (options_.keep_statements) {
-    facts_.statements.push_back(StatementFact{offset, index_, static_cast<uint32_t>(token.size())});
-  }
-}
-
 bool StatementWalker::Statement(std::string_view token) {
   // A token holding a colon anywhere is a label definition. With eight
   // bytes of text from the token on, it is classified with one load.

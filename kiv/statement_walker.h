@@ -58,7 +58,16 @@ class StatementWalker {
   // At a line start: whether the second half's walk begins here, from the
   // same counts, so that this walk ends.
   bool HandOverHere();
-  void Record(std::string_view token);
+  // Labels in front of a statement stand at its index. Inline: every
+  // statement is recorded.
+  void Record(std::string_view token) {
+    const size_t offset = Offset(token);
+    PlaceDefinitionsBefore(offset);
+    if (options_.keep_statements) {
+      facts_.statements.push_back(
+          StatementFact{offset, index_, static_cast<uint32_t>(token.size())});
+    }
+  }
 
   // Each returns false after an error: the rest of the line is skipped.
   bool Statement(std::string_view token);
