@@ -367,14 +367,20 @@ TEST(KivCheckRandom, LookingLabelsUpAheadFindsWhatLookingThemUpAtOnceFinds) {
   EXPECT_LT(with_far_branch, 1500u);
 }
 
-// The label pass's list of the definitions it entered.
-std::vector<kiv::assembly::DefinedLabel> LabelPassList(std::string_view formatted) {
+// The label pass's table, and its list of the definitions it entered.
+struct ListedLabelPass {
   kiv::assembly::LabelTable labels;
-  kiv::assembly::CreateLabelTable(labels);
-  kiv::assembly::Log log;
   std::vector<kiv::assembly::DefinedLabel> defined;
-  kiv::assembly::BuildLabelList(formatted, labels, log, {}, defined);
-  return defined;
+};
+ListedLabelPass RunListedLabelPass(std::string_view formatted) {
+  ListedLabelPass pass;
+  kiv::assembly::CreateLabelTable(pass.labels);
+  kiv::assembly::Log log;
+  kiv::assembly::BuildLabelList(formatted, pass.labels, log, {}, pass.defined);
+  return pass;
+}
+std::vector<kiv::assembly::DefinedLabel> LabelPassList(std::string_view formatted) {
+  return RunListedLabelPass(formatted).defined;
 }
 
 // Text with the label pass's odd corners packed close: colons in and out of
@@ -487,11 +493,7 @@ TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
                                : seed % 3 == 1 ? CountedApart(random)
                                                : ProgramsInARow(seed, 1);
     const std::string formatted = kiv::assembly::NormaliseSource(source);
-    kiv::assembly::LabelTable labels;
-    kiv::assembly::CreateLabelTable(labels);
-    kiv::assembly::Log log;
-    std::vector<kiv::assembly::DefinedLabel> defined;
-    kiv::assembly::BuildLabelList(formatted, labels, log, {}, defined);
+    const auto [labels, defined] = RunListedLabelPass(formatted);
     const kiv::tool::SourceMap lines(formatted);
     kiv::tool::Report walk_report;
     kiv::tool::DefinitionFeed feed(formatted, defined, 0);
