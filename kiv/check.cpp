@@ -45,12 +45,12 @@ struct SourceChecks {
 
 // Runs the checks over the text on a thread of their own, each as soon as
 // the front end has made what it reads: the quotes in comments need the
-// source alone, the label definitions and the walk the normalised text (the
-// walk puts label operands aside until the label pass has ended), the
-// duplicate labels the labels too. When the label pass has ended, the calling
-// thread walks the text's second half, which the checks' thread takes over
-// if its own walk arrives there with the same counts. Until Finish, only the
-// checks' thread touches the report.
+// source alone, the walk the normalised text and the label definitions the
+// label pass lists as it goes (the walk puts label operands aside until the
+// pass has ended), the duplicate labels the labels too. When the pass has
+// ended, the calling thread walks the text's second half, which the checks'
+// thread takes over if its own walk arrives there with the same counts.
+// Until Finish, only the checks' thread touches the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
