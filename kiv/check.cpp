@@ -185,6 +185,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   checks_.facts =
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
   // Those of the second half too: it has placed them on its own copies.
+  // Made here, every name is compared with the pass's reading of it.
   feed.MakeBefore(SIZE_MAX);
   checks_.definitions = std::move(feed.definitions());
   checks_.names_as_listed = feed.names_as_listed();
@@ -202,7 +203,6 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_->Place(source_, SourceLines(), &formatted_marks_);
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
-  checks_.names_as_listed = checks_.names_as_listed && second_half_->names_as_listed();
   walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
 }
 

@@ -36,8 +36,6 @@ class SecondHalfWalk {
                  const assembly::EncodingState& start, bool keep_statements);
 
   void Run();
-  // Whether the label pass read each name as the walk's definitions hold it.
-  bool names_as_listed() const { return feed_.names_as_listed(); }
 
   // Sorts what the walk found and moves it to the source's lines, on the
   // thread that walked, rather than after the join; TakePlaced hands it on.
