@@ -72,6 +72,7 @@ class LargeArray {
   T* end() { return data() + size_; }
   const T* begin() const { return data(); }
   const T* end() const { return data() + size_; }
+  std::span<T> span() { return {data(), size_}; }
   std::span<const T> span() const { return {data(), size_}; }
 
  private:

@@ -31,7 +31,7 @@ constexpr size_t kFormattedMarks = 64;
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
 struct SourceChecks {
-  std::vector<LabelDefinition> definitions;  // made from the label pass's list
+  LargeArray<LabelDefinition> definitions;  // made from the label pass's list
   // Whether the label pass read each name as the definitions hold it.
   bool names_as_listed = false;
   ProgramFacts facts;

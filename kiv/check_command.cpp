@@ -1,5 +1,6 @@
 #include <string>
 
+#include "common/heap_on_huge_pages.h"
 #include "common/mapped_file.h"
 #include "kiv/check.h"
 #include "kiv/commands.h"
@@ -9,6 +10,8 @@ namespace {
 
 constexpr std::string_view kCheckUsage = "usage: kiv check [--plain] [SOURCE]\n";
 constexpr std::string_view kDefaultSource = "kivAssembly.txt";
+// From this size on, the check's lists and messages take megabytes.
+constexpr size_t kLargeSource = size_t{4} << 20;
 
 }  // namespace
 
@@ -42,6 +45,7 @@ int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv check: error: cannot read '" << source_name << "'\n";
     return kExitInputError;
   }
+  if (source.view().size() >= kLargeSource) KeepHeapOnHugePages(4 * source.view().size());
   const std::vector<Diagnostic> diagnostics = CheckSource(source.view());
   PrintDiagnostics(err, source_name, source.view(), diagnostics, plain);
   err.flush();

@@ -134,7 +134,7 @@ BackEndLayout RunBackEndLayout(std::string_view object_text) {
 
 void ReportBackEndRefusal(const BackEndLayout& layout, const ProgramFacts& facts, Report& report) {
   if (layout.table || report.has_error()) return;
-  const size_t offset = facts.transfers.empty() ? 0 : facts.transfers.front().operand_offset;
+  const size_t offset = facts.transfers.empty() ? 0 : facts.transfers[0].operand_offset;
   report.Error(offset, 1, "the back end refuses the program: " + layout.refusal);
 }
 

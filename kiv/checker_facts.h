@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/large_array.h"
+
 namespace kiv::tool {
 
 struct StatementFact {
@@ -46,7 +48,7 @@ inline bool NearInInstructions(const TransferFact& transfer) {
 
 struct ProgramFacts {
   std::vector<StatementFact> statements;  // ascending by offset and by index
-  std::vector<TransferFact> transfers;    // in source order
+  LargeArray<TransferFact> transfers;     // in source order
   std::vector<SectionFact> sections;
   uint32_t end_index = 0;
   // Some branch lies so far from its target in instructions that only the

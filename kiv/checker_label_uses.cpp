@@ -21,7 +21,7 @@ constexpr uint32_t kTargetMask26 = (uint32_t{1} << 26) - 1;
 void StatementWalker::DeferLabelUse(const LabelUse& use) {
   if (!labels_final_) {
     if (!options_.labels_ready->load(std::memory_order_acquire)) {
-      waiting_uses_.push_back(use);
+      waiting_uses_.PushBack(use);
       return;
     }
     TakeWaitingLabelUses();
@@ -41,7 +41,7 @@ void StatementWalker::TakeWaitingLabelUses() {
     pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
                       [this](const PendingUse& pending) { ResolveLabelUse(pending); });
   }
-  waiting_uses_ = {};
+  waiting_uses_.Release();
 }
 
 void StatementWalker::ResolveLabelUses() {
@@ -53,20 +53,20 @@ void StatementWalker::ResolveLabelUses() {
 }
 
 void StatementWalker::MergeTransfers() {
-  std::vector<TransferFact>& transfers = facts_.transfers;
+  LargeArray<TransferFact>& transfers = facts_.transfers;
   // Most programs name their targets by label: nothing to merge then.
   if (transfers.empty()) {
-    transfers.swap(label_transfers_);
+    std::swap(transfers, label_transfers_);
   } else if (!label_transfers_.empty()) {
-    std::vector<TransferFact> merged;
-    merged.reserve(transfers.size() + label_transfers_.size());
+    LargeArray<TransferFact> merged;
+    merged.AssignZeros(transfers.size() + label_transfers_.size());
     std::merge(transfers.begin(), transfers.end(), label_transfers_.begin(), label_transfers_.end(),
-               std::back_inserter(merged), [](const TransferFact& a, const TransferFact& b) {
+               merged.begin(), [](const TransferFact& a, const TransferFact& b) {
                  return a.operand_offset < b.operand_offset;
                });
-    transfers.swap(merged);
+    std::swap(transfers, merged);
   }
-  label_transfers_ = {};
+  label_transfers_.Release();
 }
 
 // An la beyond what the back end relocates, and every jump and branch for
@@ -83,7 +83,7 @@ void StatementWalker::CheckTarget(const LabelUse& use, uint32_t value, bool via_
   if (IsBranchOpcode(op) || IsJumpOpcode(op)) {
     const TransferFact transfer{
         offset, static_cast<uint32_t>(use.operand.size()), use.index, value, op, via_label};
-    (via_label ? label_transfers_ : facts_.transfers).push_back(transfer);
+    (via_label ? label_transfers_ : facts_.transfers).PushBack(transfer);
     if (IsBranchOpcode(op) && !NearInInstructions(transfer)) facts_.far_branch = true;
   }
 }

@@ -42,7 +42,7 @@ LabelDefinition DefinitionAt(std::string_view formatted, size_t colon, size_t pr
   return LabelDefinition{formatted.substr(first, colon - first), first, colon, true, 0};
 }
 
-void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,
+void CheckDuplicateLabels(std::span<LabelDefinition> definitions,
                           const assembly::LabelTable& labels, Report& report) {
   // The label pass kept one entry per name: without duplicates there is
   // nothing to look for.

@@ -34,7 +34,7 @@ LabelDefinition DefinitionAt(std::string_view formatted, size_t colon, size_t pr
 
 // A duplicate is an error at its second definition, with a note at the first.
 // `labels` is the label pass's table of the same text.
-void CheckDuplicateLabels(std::vector<LabelDefinition>& definitions,
+void CheckDuplicateLabels(std::span<LabelDefinition> definitions,
                           const assembly::LabelTable& labels, Report& report);
 
 }  // namespace kiv::tool

@@ -22,9 +22,9 @@ ProgramFacts StatementWalker::Run() {
   // kilobytes.
   const size_t most_transfers = text_.size() / 16 + 16;
   if (options_.keep_statements) ReserveLarge(facts_.statements, text_.size() / 8 + 16);
-  ReserveLarge(facts_.transfers, most_transfers);
-  ReserveLarge(label_transfers_, most_transfers);
-  if (!labels_final_) ReserveLarge(waiting_uses_, most_transfers);
+  facts_.transfers.Reserve(most_transfers);
+  label_transfers_.Reserve(most_transfers);
+  if (!labels_final_) waiting_uses_.Reserve(most_transfers);
   while (pos_ < text_.size() && !stopped_) {
     std::string_view token;
     if (!NextOnLine(token)) {
@@ -54,7 +54,7 @@ void StatementWalker::TakeFromFeed(size_t offset) {
   DefinitionFeed& feed = *options_.feed;
   while (next_definition_ == definitions_.size() && !feed.all_made()) {
     feed.MakeBefore(offset);
-    definitions_ = feed.definitions();
+    definitions_ = feed.definitions().span();
     PlaceKnownBefore(offset);
   }
 }

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "common/large_buffer.h"
-
 namespace kiv::tool {
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
@@ -14,14 +12,14 @@ DefinitionFeed::DefinitionFeed(std::string_view formatted,
     : formatted_(formatted), growing_(&defined), listed_(&listed), pass_ended_(&pass_ended) {
   // Room for a label every sixteen bytes, more than most sources hold, so
   // that the list is never copied as it grows.
-  ReserveLarge(made_, formatted.size() / 16 + 16);
+  made_.Reserve(formatted.size() / 16 + 16);
 }
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
                                std::span<const assembly::DefinedLabel> defined, size_t from)
     : formatted_(formatted), whole_(defined), from_(from), known_(defined.size()) {
   if (from > 0 && from <= defined.size()) previous_colon_end_ = defined[from - 1].colon_offset + 1;
-  ReserveLarge(made_, defined.size() - std::min(from, defined.size()));
+  made_.Reserve(defined.size() - std::min(from, defined.size()));
 }
 
 void DefinitionFeed::MakeBefore(size_t offset) {
@@ -42,9 +40,10 @@ void DefinitionFeed::MakeBefore(size_t offset) {
       // read back from their colon.
       const size_t name = entry.name_offset;
       const bool read_alike = name == previous_colon_end_ || formatted_[name - 1] == '\n';
-      LabelDefinition& made = made_.emplace_back(
-          read_alike ? LabelDefinition{formatted_.substr(name, colon - name), name, colon, true}
-                     : DefinitionAt(formatted_, colon, previous_colon_end_));
+      made_.PushBack(read_alike
+                         ? LabelDefinition{formatted_.substr(name, colon - name), name, colon, true}
+                         : DefinitionAt(formatted_, colon, previous_colon_end_));
+      LabelDefinition& made = made_[made_.size() - 1];
       made.entered_at = entry.index;
       names_as_listed_ = names_as_listed_ && made.name_offset == entry.name_offset;
       previous_colon_end_ = colon + 1;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "assembly/label_pass.h"
+#include "common/large_array.h"
 #include "kiv/checker_labels.h"
 
 namespace kiv::tool {
@@ -29,7 +30,7 @@ class DefinitionFeed {
                  size_t from);
 
   // Those made so far, in source order.
-  std::vector<LabelDefinition>& definitions() { return made_; }
+  LargeArray<LabelDefinition>& definitions() { return made_; }
   bool all_made() const { return all_made_; }
   // Whether each name made so far starts where the pass's own reading of it
   // does: the pass reads a name from after a .word's number on a later line.
@@ -51,7 +52,7 @@ class DefinitionFeed {
   size_t from_ = 0;                                // the list's index of the first made
   size_t known_ = 0;                               // entries of the list known to be final
   size_t previous_colon_end_ = 0;
-  std::vector<LabelDefinition> made_;
+  LargeArray<LabelDefinition> made_;  // on huge pages from its first byte
   bool all_made_ = false;
   bool names_as_listed_ = true;
 };

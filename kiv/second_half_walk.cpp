@@ -61,7 +61,7 @@ void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> defi
   }
   report.Absorb(std::move(report_));
   Append(facts.statements, std::move(facts_.statements));
-  Append(facts.transfers, std::move(facts_.transfers));
+  facts.transfers.Append(facts_.transfers.data(), facts_.transfers.size());
   Append(facts.sections, std::move(facts_.sections));
   facts.end_index = facts_.end_index;
   facts.far_branch = facts.far_branch || facts_.far_branch;

@@ -56,7 +56,7 @@ class SecondHalfWalk {
   assembly::EncodingState start_;
   size_t first_definition_;  // the whole text's index of the first of its own
   DefinitionFeed feed_;
-  std::vector<LabelDefinition> definitions_;  // from the feed, once walked
+  LargeArray<LabelDefinition> definitions_;  // from the feed, once walked
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;

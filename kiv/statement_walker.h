@@ -151,10 +151,10 @@ class StatementWalker {
   std::string_view line_instruction_token_;
   LookupRing<PendingUse, kMostLabelsAhead> pending_uses_{options_.labels_ahead};
   bool labels_final_;
-  std::vector<LabelUse> waiting_uses_;  // read before the labels were final
+  LargeArray<LabelUse> waiting_uses_;  // read before the labels were final
   // Label uses are looked up a few later than numbers: their jumps and
   // branches wait here, in source order, to be merged with the others.
-  std::vector<TransferFact> label_transfers_;
+  LargeArray<TransferFact> label_transfers_;
 };
 
 }  // namespace kiv::tool

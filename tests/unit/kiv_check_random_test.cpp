@@ -251,12 +251,20 @@ struct WalkOutcome {
 // A walk's facts with the label counts checked, its report finished and the
 // definitions' places and label-pass values taken.
 WalkOutcome Outcome(ProgramFacts facts, const kiv::assembly::AssemblyResult& front,
-                    const std::vector<kiv::tool::LabelDefinition>& definitions,
+                    std::span<const kiv::tool::LabelDefinition> definitions,
                     std::vector<std::optional<uint32_t>> values, const kiv::tool::SourceMap& lines,
                     kiv::tool::Report& report) {
   WalkOutcome outcome;
   outcome.facts = std::move(facts);
-  const auto statements = [&] { return outcome.facts; };
+  // What the messages of labels counted apart read: the statements, in a
+  // list of their own, as the check walks again for them.
+  const auto statements = [&] {
+    ProgramFacts again;
+    again.statements = outcome.facts.statements;
+    again.sections = outcome.facts.sections;
+    again.end_index = outcome.facts.end_index;
+    return again;
+  };
   kiv::tool::CheckLabelCounts(front.formatted, definitions, values, lines, statements, report);
   outcome.diagnostics = report.Finish();
   for (const auto& definition : definitions) outcome.stands_at.push_back(definition.stands_at);
@@ -501,7 +509,7 @@ TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
     options.feed = &feed;
     const ProgramFacts facts =
         kiv::tool::WalkStatements(formatted, lines, labels, walk_report, options);
-    std::vector<kiv::tool::LabelDefinition>& definitions = feed.definitions();
+    auto& definitions = feed.definitions();
     if (!feed.names_as_listed() || labels.size() != definitions.size()) continue;
     ++as_listed;
     const auto statements = [&] {
@@ -570,7 +578,7 @@ WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
   feed.MakeBefore(SIZE_MAX);
-  std::vector<kiv::tool::LabelDefinition> definitions = std::move(feed.definitions());
+  auto definitions = std::move(feed.definitions());
   if (handed_over) second.JoinTo(facts, definitions, report);
   return Outcome(std::move(facts), front, definitions,
                  kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);

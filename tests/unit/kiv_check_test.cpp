@@ -91,6 +91,28 @@ TEST_F(InTemporaryDirectory, BadUsageExitsTwo) {
   EXPECT_NE(out_.str().find("usage: kiv check"), std::string::npos);
 }
 
+// A source of several megabytes puts the command's heap on huge pages before
+// the check: what it prints must be what the check in memory gives, warnings
+// on both halves of the walk and an error near the end included.
+TEST_F(InTemporaryDirectory, LargeSourceGivesWhatTheCheckInMemoryGives) {
+  std::string text;
+  for (int i = 0; text.size() < (size_t{5} << 20); ++i) {
+    const std::string n = std::to_string(i);
+    text += "l" + n + ":  add $1, $2, $3\n        la $4, l" + n + "\n        beq $1, $2, l" + n +
+            "  # loop " + n + "\n";
+  }
+  text += "        j nowhere\n";
+  Write("big.s", text);
+  std::ostringstream expected;
+  const std::vector<Diagnostic> diagnostics = kiv::tool::CheckSource(text);
+  kiv::tool::PrintDiagnostics(expected, "big.s", text, diagnostics, false);
+  ASSERT_GT(diagnostics.size(), 1000u);
+  EXPECT_EQ(Run({"big.s"}), kiv::tool::kExitInputError);
+  EXPECT_TRUE(err_.str() == expected.str()) << "the command printed " << err_.str().size()
+                                            << " bytes, the check in memory "
+                                            << expected.str().size();
+}
+
 std::vector<std::string> Messages(const std::vector<Diagnostic>& diagnostics) {
   std::vector<std::string> messages;
   for (const Diagnostic& d : diagnostics) messages.push_back(d.message);
@@ -131,8 +153,9 @@ TEST(KivCheckFar, LabelCutToTheImmediateFieldIsAWarning) {
 
 TEST(KivCheckLayout, BranchDistanceCountsBundlesOfTheBackEnd) {
   kiv::tool::ProgramFacts facts;
-  facts.transfers.push_back({10, 3, 0, 400000, 4, true});  // beq at 0 to index 400000
-  facts.transfers.push_back({30, 3, 5, 9, 5, true});       // bne nearby
+  facts.transfers.PushBack(
+      kiv::tool::TransferFact{10, 3, 0, 400000, 4, true});  // beq at 0 to index 400000
+  facts.transfers.PushBack(kiv::tool::TransferFact{30, 3, 5, 9, 5, true});  // bne nearby
   kiv::assembler::BoundaryTable table;
   table.Insert(400000);
   table.Insert(9);
@@ -169,8 +192,8 @@ TEST(KivCheckLayout, ScreenedJumpsIntoDataFindWhatThePlainSearchFinds) {
               [](const auto& a, const auto& b) { return a.start < b.start; });
     for (int t = 0; t < 30; ++t) {
       const uint32_t target = t % 10 == 0 ? 0xfffffff0u + pick(16) : pick(index + 20);
-      facts.transfers.push_back(
-          {pick(4000), 1 + pick(3), pick(300), target, t % 2 == 0 ? 2u : 4u, t % 3 == 0});
+      facts.transfers.PushBack(kiv::tool::TransferFact{pick(4000), 1 + pick(3), pick(300), target,
+                                                       t % 2 == 0 ? 2u : 4u, t % 3 == 0});
     }
     const size_t exact_until = round % 4 == 0 ? pick(4096) : SIZE_MAX;
     kiv::tool::Report screened;
