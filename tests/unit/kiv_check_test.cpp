@@ -108,9 +108,9 @@ TEST_F(InTemporaryDirectory, LargeSourceGivesWhatTheCheckInMemoryGives) {
   kiv::tool::PrintDiagnostics(expected, "big.s", text, diagnostics, false);
   ASSERT_GT(diagnostics.size(), 1000u);
   EXPECT_EQ(Run({"big.s"}), kiv::tool::kExitInputError);
-  EXPECT_TRUE(err_.str() == expected.str()) << "the command printed " << err_.str().size()
-                                            << " bytes, the check in memory "
-                                            << expected.str().size();
+  EXPECT_TRUE(err_.str() == expected.str())
+      << "the command printed " << err_.str().size() << " bytes, the check in memory "
+      << expected.str().size();
 }
 
 std::vector<std::string> Messages(const std::vector<Diagnostic>& diagnostics) {
