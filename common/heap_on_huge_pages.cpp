@@ -36,20 +36,22 @@ void KeepHeapOnHugePages(size_t room) {
   mallopt(M_TRIM_THRESHOLD, static_cast<int>(INT32_MAX));
   mallopt(M_TOP_PAD, static_cast<int>(std::min<size_t>(room, INT32_MAX / 2)));
   mallopt(M_ARENA_MAX, 1);
-  // A block larger than what is left at the heap's top grows it by the room
-  // asked for as well; freed, it goes back to the top, which stays. (Held
-  // in a volatile, since a block freed unused may be left out altogether.)
-  void* volatile probe = std::malloc(size_t{1} << 20);
-  const auto free_from = reinterpret_cast<uintptr_t>(probe);  // where the top's room starts
-  std::free(probe);
-  const auto end = reinterpret_cast<uintptr_t>(sbrk(0));
-  const uintptr_t first = (free_from + kHugePage - 1) & ~(kHugePage - 1);
-  const uintptr_t last = end & ~(kHugePage - 1);
-  if (probe == nullptr || last <= first) return;
-  madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-  // The room below the first huge page is taken by a block that is never
-  // written (nor freed), so that the next blocks start on huge pages.
-  if (first - free_from >= 64) below_first_huge_page = std::malloc(first - free_from);
+  // The heap's free room is its top, which ends at the break. One block,
+  // sized to end just before a huge-page boundary past the top's start, grows
+  // the heap by the room asked for as well (a block larger than the top is
+  // cut from the grown top): the top then starts on that boundary, and no
+  // byte past it has been written before the advice, which a huge page needs
+  // (a page written first stays small, and so does the rest of its 2 MiB).
+  // The block is kept and never written.
+  const size_t top_size = mallinfo2().keepcost;
+  const uintptr_t top = reinterpret_cast<uintptr_t>(sbrk(0)) - top_size;
+  constexpr size_t kHeader = 2 * sizeof(size_t);  // a block's size fields
+  uintptr_t first = (top + kHeader + kHugePage - 1) & ~(kHugePage - 1);
+  while (first - kHeader - top <= top_size + kHeader) first += kHugePage;  // larger than the top
+  below_first_huge_page = std::malloc(first - kHeader - top - sizeof(size_t));
+  if (below_first_huge_page == nullptr) return;
+  const uintptr_t last = reinterpret_cast<uintptr_t>(sbrk(0)) & ~(kHugePage - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
   (void)room;
 #endif

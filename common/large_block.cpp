@@ -19,9 +19,10 @@ LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   static_assert(kMappedBlockBytes == kHugePage);
   if (bytes >= kMappedBlockBytes) {
-    // Fresh anonymous memory is zero-filled by the system. One huge page
-    // more than asked leaves room to start on a huge-page boundary.
-    const size_t length = bytes + kHugePage;
+    // Fresh anonymous memory is zero-filled by the system. Whole huge pages,
+    // and one more to start on a huge-page boundary: a last page only partly
+    // mapped would be on small pages, a fault for every 4 KiB of it.
+    const size_t length = ((bytes + kHugePage - 1) & ~(kHugePage - 1)) + kHugePage;
     void* mapping =
         mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping != MAP_FAILED) {
