@@ -8,6 +8,10 @@
 
 namespace kiv {
 
+// A run over a source of this size or more takes enough memory to be worth
+// huge pages; below it, each would be mostly cleared for nothing.
+inline constexpr size_t kHugeHeapFromSource = size_t{4} << 20;
+
 // Grows the heap by `room` bytes at once (not touched: room never written
 // costs nothing) and asks for it to be backed by huge pages, so that the
 // heap's blocks up to 32 MiB come from there, for every thread. Does

@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::string_view kCheckUsage = "usage: kiv check [--plain] [SOURCE]\n";
 constexpr std::string_view kDefaultSource = "kivAssembly.txt";
-// From this size on, the check's lists and messages take megabytes.
-constexpr size_t kLargeSource = size_t{4} << 20;
 
 }  // namespace
 
@@ -45,7 +43,7 @@ int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv check: error: cannot read '" << source_name << "'\n";
     return kExitInputError;
   }
-  if (source.view().size() >= kLargeSource) KeepHeapOnHugePages(4 * source.view().size());
+  if (source.view().size() >= kHugeHeapFromSource) KeepHeapOnHugePages(4 * source.view().size());
   const std::vector<Diagnostic> diagnostics = CheckSource(source.view());
   PrintDiagnostics(err, source_name, source.view(), diagnostics, plain);
   err.flush();

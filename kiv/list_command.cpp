@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "assembly/second_thread.h"
+#include "common/heap_on_huge_pages.h"
 #include "common/mapped_file.h"
 #include "kiv/chain.h"
 #include "kiv/commands.h"
@@ -42,6 +43,9 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
     err << "kiv list: cannot read " << path << "\n";
     return kExitInputError;
   }
+  // The chain's files, the decoded program and the listing take several
+  // times the source: from the heap, on huge pages, for a large one.
+  if (source.view().size() >= kHugeHeapFromSource) KeepHeapOnHugePages(8 * source.view().size());
   const bool two_threads = assembly::WorthASecondThread(source.view().size());
   std::future<SourceLines> source_lines = ReadSourceLinesBeside(source.view(), two_threads);
   StatementLog statements;

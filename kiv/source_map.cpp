@@ -14,9 +14,15 @@ void SourceMap::Build() const {
   // but never written costs nothing.
   ReserveLarge(line_starts_, source_.size() / 16 + 1);
   line_starts_.push_back(0);
-  assembly::ByteSetFinder<'\n'> newlines(source_);
-  for (size_t p = newlines.Next(0); p < source_.size(); p = newlines.Next(p + 1)) {
-    line_starts_.push_back(p + 1);
+  // The line ends of each 64-byte block at once, one bit scan each.
+  for (size_t block = 0; block < source_.size(); block += assembly::kByteBlock) {
+    const size_t left = source_.size() - block;
+    uint64_t ends = left >= assembly::kByteBlock
+                        ? assembly::ByteSetBits<'\n'>(source_.data() + block)
+                        : assembly::ByteSetBitsOfTail<'\n'>(source_.data() + block, left);
+    for (; ends != 0; ends &= ends - 1) {
+      line_starts_.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
+    }
   }
 }
 
