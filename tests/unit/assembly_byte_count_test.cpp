@@ -38,6 +38,29 @@ TEST(ByteCount, CountsAsThePlainCountDoes) {
   }
 }
 
+// Long texts, some all of the counted byte: a count kept a byte a lane must
+// be summed before it passes 255.
+TEST(ByteCount, CountsLongTextsAndLongRunsAsThePlainCountDoes) {
+  std::mt19937 random(8);
+  std::uniform_int_distribution<size_t> size(4000, 20000);
+  for (int round = 0; round < 40; ++round) {
+    std::string text(size(random), '\n');
+    if (round % 4 != 0) {
+      std::uniform_int_distribution<size_t> run(1, round % 4 == 1 ? 5000 : 40);
+      for (size_t p = 0; p < text.size();) {
+        const size_t length = std::min(run(random), text.size() - p);
+        std::fill_n(text.begin() + static_cast<std::ptrdiff_t>(p), length, "\n:x"[random() % 3]);
+        p += length;
+      }
+    }
+    const std::string_view part = std::string_view(text).substr(round % 17);
+    ASSERT_EQ(CountByteSet<'\n'>(part), CountBytePlain(part, '\n')) << round;
+    ASSERT_EQ((CountByteSet<':', '\n'>(part)),
+              CountBytePlain(part, ':') + CountBytePlain(part, '\n'))
+        << round;
+  }
+}
+
 TEST(ByteCount, CountsTheSetBitsOfAWord) {
   std::mt19937_64 random(7);
   for (int i = 0; i < 10000; ++i) {
