@@ -207,13 +207,12 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
 }
 
 void ChecksBesideFrontEnd::Run() {
-  checks_.quotes_in_comments = CheckQuotesInComments(source_);
-  // The source's lines, for placing what the checks find, are found while
-  // the normaliser still runs, if it does.
-  if (!formatted_.try_wait()) {
-    source_lines_.line_count();
-    source_lines_found_ = true;
-  }
+  // The source's lines, for placing what the checks find, are found in the
+  // same pass, while the normaliser runs.
+  std::vector<size_t> line_starts;
+  checks_.quotes_in_comments = CheckQuotesInComments(source_, &line_starts);
+  source_lines_ = SourceMap(source_, std::move(line_starts));
+  source_lines_found_ = true;
   formatted_.wait();
   // Counted while the label pass counts its colons, before it lists the
   // first labels the walk waits for.

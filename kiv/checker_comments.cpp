@@ -1,9 +1,12 @@
 #include "kiv/checker_comments.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <utility>
 
 #include "assembly/byte_set_bits.h"
+#include "common/large_buffer.h"
 
 namespace kiv::tool {
 
@@ -17,31 +20,96 @@ Diagnostic OddQuotes(size_t first_quote) {
                     1};
 }
 
+// Bits of a block from bit `from` on, and below bit `to`.
+uint64_t BitsFrom(size_t from) { return from >= 64 ? 0 : ~uint64_t{0} << from; }
+uint64_t BitsBelow(size_t to) { return to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1; }
+
+// One 64-byte block's bits of each kind of byte that matters.
+struct BlockBits {
+  uint64_t ends;      // line ends
+  uint64_t quotes;    // double quotes
+  uint64_t comments;  // # and ;
+};
+
+BlockBits BitsOf(std::string_view source, size_t block) {
+  const char* bytes = source.data() + block;
+  const size_t left = source.size() - block;
+  if (left >= assembly::kByteBlock) {
+    // Most blocks hold line ends alone: the quotes are told from the comment
+    // starts only in a block that holds either.
+    const uint64_t specials = assembly::ByteSetBits<'"', '#', ';'>(bytes);
+    const uint64_t ends = assembly::ByteSetBits<'\n'>(bytes);
+    if (specials == 0) return {ends, 0, 0};
+    const uint64_t quotes = assembly::ByteSetBits<'"'>(bytes);
+    return {ends, quotes, specials & ~quotes};
+  }
+  return {assembly::ByteSetBitsOfTail<'\n'>(bytes, left),
+          assembly::ByteSetBitsOfTail<'"'>(bytes, left),
+          assembly::ByteSetBitsOfTail<'#', ';'>(bytes, left)};
+}
+
+// A comment open across blocks: its quotes so far, and where the first is.
+struct OpenComment {
+  bool open = false;
+  size_t quotes = 0;
+  size_t first_quote = 0;
+
+  // Takes the comment's quotes among `quote_bits` of the block at `block`.
+  void Count(uint64_t quote_bits, size_t block) {
+    if (quote_bits == 0) return;
+    if (quotes == 0) first_quote = block + static_cast<size_t>(std::countr_zero(quote_bits));
+    quotes += assembly::CountSetBits(quote_bits);
+  }
+};
+
 }  // namespace
 
-std::vector<Diagnostic> CheckQuotesInComments(std::string_view source) {
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
+                                              std::vector<size_t>* line_starts) {
   std::vector<Diagnostic> found;
-  // Outside comments only these bytes matter: a line end changes nothing
-  // there, and most lines hold no comment.
-  assembly::ByteSetFinder<'"', '#', ';'> specials(source);
-  bool in_quote = false;  // carries over line ends, also out of a comment
-  for (size_t i = specials.Next(0); i < source.size(); i = specials.Next(i + 1)) {
-    if (source[i] == '"') {
-      in_quote = !in_quote;
-      continue;
-    }
-    if (in_quote) continue;
-    // A comment: its quotes count, and it ends at the line end.
-    const size_t end = std::min(source.find('\n', i + 1), source.size());
-    const std::string_view comment = source.substr(i + 1, end - i - 1);
-    const size_t quotes = assembly::CountByteSet<'"'>(comment);
-    if (quotes % 2 != 0) {
-      in_quote = !in_quote;
-      // Only a comment with lines after it changes how they are read.
-      if (end < source.size()) found.push_back(OddQuotes(i + 1 + comment.find('"')));
-    }
-    i = end;
+  if (line_starts != nullptr) {
+    ReserveLarge(*line_starts, source.size() / 16 + 1);
+    line_starts->push_back(0);
   }
+  bool in_quote = false;  // carries over line ends, also out of a comment
+  OpenComment comment;
+  for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
+    const BlockBits bits = BitsOf(source, block);
+    if (line_starts != nullptr) {
+      for (uint64_t ends = bits.ends; ends != 0; ends &= ends - 1) {
+        line_starts->push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
+      }
+    }
+    size_t from = 0;  // the block's bits before it are taken
+    while (from < assembly::kByteBlock) {
+      if (comment.open) {
+        // Quotes count up to the line end, which closes the comment; a
+        // comment with an odd number changes how the lines after it read.
+        const uint64_t ends = bits.ends & BitsFrom(from);
+        const size_t end = ends == 0 ? assembly::kByteBlock : std::countr_zero(ends);
+        comment.Count(bits.quotes & BitsFrom(from) & BitsBelow(end), block);
+        if (ends == 0) break;
+        if (comment.quotes % 2 != 0) {
+          in_quote = !in_quote;
+          found.push_back(OddQuotes(comment.first_quote));
+        }
+        comment = OpenComment{};
+        from = end + 1;
+        continue;
+      }
+      // Outside comments only quotes and comment starts matter.
+      const uint64_t specials = (bits.quotes | bits.comments) & BitsFrom(from);
+      if (specials == 0) break;
+      const size_t at = std::countr_zero(specials);
+      from = at + 1;
+      if (((bits.quotes >> at) & 1) != 0) {
+        in_quote = !in_quote;
+      } else if (!in_quote) {
+        comment.open = true;
+      }
+    }
+  }
+  // A comment on the last line changes no line after it.
   return found;
 }
 

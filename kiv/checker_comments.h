@@ -4,6 +4,7 @@
 // punctuation , $ ( ) is no longer blanked, until the next double quote.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -12,9 +13,13 @@
 namespace kiv::tool {
 
 // A warning at the first quote of each such comment, with offsets into the
-// source itself (the comments are gone from the normalised text).
-// Jumps from comment to comment: only inside one do line ends matter.
-std::vector<Diagnostic> CheckQuotesInComments(std::string_view source);
+// source itself (the comments are gone from the normalised text). A 64-byte
+// block at a time: its quotes, comment starts and line ends are bits, and
+// most blocks hold none of the first two. With `line_starts`, the source's
+// line starts (0, and the offset after each line end) are listed in the same
+// pass, as SourceMap lists them.
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
+                                              std::vector<size_t>* line_starts = nullptr);
 // The plain twin, byte by byte, for the test that compares them.
 std::vector<Diagnostic> CheckQuotesInCommentsPlain(std::string_view source);
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kiv::tool {
@@ -21,6 +22,10 @@ struct SourcePosition {
 class SourceMap {
  public:
   explicit SourceMap(std::string_view source) : source_(source) {}
+  // With its table of line starts found already, by a pass that read the
+  // source anyway: 0 and the offset after each line end, ascending.
+  SourceMap(std::string_view source, std::vector<size_t> line_starts)
+      : source_(source), line_starts_(std::move(line_starts)) {}
 
   // Offsets at or past the end fall on the last line.
   SourcePosition Locate(size_t offset) const;

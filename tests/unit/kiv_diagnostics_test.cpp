@@ -289,22 +289,26 @@ TEST(KivComments, OnlyAnOddNumberOfQuotesInACommentIsReported) {
   EXPECT_EQ(CheckQuotesInComments("a # \"\nb # \"\nc # \"\n").size(), 2u);
 }
 
-// The jump from comment to comment against the byte-by-byte scan, on random
-// text dense in quotes, comment starts and line ends, so that comments start
-// inside strings, quotes carry over line ends and texts end inside comments;
-// long enough to span several 64-byte blocks.
-TEST(KivComments, TheJumpingScanMatchesThePlainOne) {
+// The block scan against the byte-by-byte one, on random text dense in
+// quotes, comment starts and line ends, so that comments start inside
+// strings, quotes carry over line ends and texts end inside comments; and
+// on text with few line ends, whose comments run over several 64-byte
+// blocks. The line starts it lists are the source map's.
+TEST(KivComments, TheBlockScanMatchesThePlainOne) {
   using kiv::tool::CheckQuotesInComments;
   using kiv::tool::CheckQuotesInCommentsPlain;
   std::mt19937 random(7);
-  constexpr std::string_view kBytes = "\"\"#;\n\nab  \t";
-  std::uniform_int_distribution<size_t> pick(0, kBytes.size() - 1);
+  constexpr std::string_view kDense = "\"\"#;\n\nab  \t";
+  constexpr std::string_view kSparse = "\"#;\nabcdefgh   \t\tabcdefgh      xyzxyzxyzxyz";
   std::uniform_int_distribution<size_t> size(0, 300);
   size_t reported = 0;
-  for (int round = 0; round < 3000; ++round) {
-    std::string text(size(random), ' ');
-    for (char& c : text) c = kBytes[pick(random)];
-    const std::vector<Diagnostic> fast = CheckQuotesInComments(text);
+  for (int round = 0; round < 4000; ++round) {
+    const std::string_view bytes = round % 4 == 3 ? kSparse : kDense;
+    std::uniform_int_distribution<size_t> pick(0, bytes.size() - 1);
+    std::string text(size(random) * (round % 4 == 3 ? 3 : 1), ' ');
+    for (char& c : text) c = bytes[pick(random)];
+    std::vector<size_t> line_starts;
+    const std::vector<Diagnostic> fast = CheckQuotesInComments(text, &line_starts);
     const std::vector<Diagnostic> plain = CheckQuotesInCommentsPlain(text);
     ASSERT_EQ(fast.size(), plain.size()) << text;
     for (size_t i = 0; i < fast.size(); ++i) {
@@ -312,6 +316,11 @@ TEST(KivComments, TheJumpingScanMatchesThePlainOne) {
       ASSERT_EQ(fast[i].message, plain[i].message);
     }
     reported += fast.size();
+    const SourceMap map(text);
+    ASSERT_EQ(line_starts.size(), map.line_count()) << text;
+    for (size_t line = 0; line < line_starts.size(); ++line) {
+      ASSERT_EQ(line_starts[line], map.LineStart(line)) << text;
+    }
   }
   EXPECT_GT(reported, 1000u);  // the texts did reach the warning often
 }
