@@ -26,16 +26,15 @@ void MappedFile::Release() {
   read_ = FileBuffer();
 }
 
-bool MapWholeFile(const char* path, MappedFile& contents) {
+bool MapWholeFile(const char* path, MappedFile& contents, bool enter_all_pages) {
   contents.Release();
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status {};
   void* mapping = MAP_FAILED;
   if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    // All pages entered at once: the reader walks every one of them.
     mapping = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
-                   MAP_PRIVATE | MAP_POPULATE, fd, 0);
+                   MAP_PRIVATE | (enter_all_pages ? MAP_POPULATE : 0), fd, 0);
   }
   close(fd);
   if (mapping == MAP_FAILED) return ReadWholeFile(path, contents.read_);

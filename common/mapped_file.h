@@ -28,7 +28,7 @@ class MappedFile {
   }
 
  private:
-  friend bool MapWholeFile(const char* path, MappedFile& contents);
+  friend bool MapWholeFile(const char* path, MappedFile& contents, bool enter_all_pages);
   void Release();
 
   void* mapping_ = nullptr;
@@ -37,6 +37,10 @@ class MappedFile {
 };
 
 // Maps or reads the whole file; false when it cannot be opened or read.
-bool MapWholeFile(const char* path, MappedFile& contents);
+// With `enter_all_pages`, every page of a mapping is entered before it
+// returns, for a reader that walks them all; without, each is entered when
+// first read (a few neighbours at once), for readers on two threads that
+// should start at once.
+bool MapWholeFile(const char* path, MappedFile& contents, bool enter_all_pages = true);
 
 }  // namespace kiv

@@ -37,9 +37,11 @@ int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
   }
 
   // Mapped from the file cache: the check only reads the source, and a large
-  // one need not be copied into fresh memory first.
+  // one need not be copied into fresh memory first. Its pages are entered as
+  // they are read: two threads read it from the start, and entering them
+  // all first (3 ms for 31 MB) held up the second thread's start as well.
   MappedFile source;
-  if (!MapWholeFile(std::string(source_name).c_str(), source)) {
+  if (!MapWholeFile(std::string(source_name).c_str(), source, /*enter_all_pages=*/false)) {
     err << "kiv check: error: cannot read '" << source_name << "'\n";
     return kExitInputError;
   }
