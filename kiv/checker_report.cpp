@@ -36,7 +36,16 @@ void Report::Absorb(Report&& later) {
 }
 
 std::vector<Diagnostic> Report::Finish() {
-  // Each group is sorted by the offset of its first diagnostic.
+  // Each group is sorted by the offset of its first diagnostic. Most reports
+  // hold their groups in that order already: then they are handed back as
+  // they are, without a sorted copy.
+  bool in_order = true;
+  for (size_t i = 0, last = 0; i < diagnostics_.size() && in_order; ++i) {
+    if (i > 0 && diagnostics_[i].severity == Severity::kNote) continue;
+    in_order = diagnostics_[i].offset >= last;
+    last = diagnostics_[i].offset;
+  }
+  if (in_order) return std::exchange(diagnostics_, {});
   struct Group {
     size_t offset;
     size_t first;

@@ -4,6 +4,8 @@
 // order of diagnostics with their notes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <random>
 #include <span>
 #include <sstream>
@@ -200,6 +202,48 @@ TEST(KivReport, SortsByOffsetKeepingNotesWithTheirDiagnostic) {
 // (a diagnostic and up to two notes) at random offsets, many of them equal,
 // in a text whose source has comments the normalised text lacks, and lines
 // shorter than the text's, past which an offset does not lie on its line.
+// Reports in order already (handed back as they are) and out of order, with
+// notes behind their diagnostic and now and then one first of all, against
+// a plain stable sort of the groups.
+TEST(KivReport, FinishMatchesAPlainSortOfTheGroups) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 500; ++round) {
+    kiv::tool::Report report;
+    std::vector<std::vector<std::string>> groups;  // messages, the group's first first
+    std::vector<size_t> keys;
+    size_t offset = 0;
+    const bool ascending = round % 2 == 0;
+    const int count = std::uniform_int_distribution<int>(0, 12)(random);
+    for (int g = 0; g < count; ++g) {
+      offset = ascending ? offset + random() % 3 : random() % 20;
+      const std::string name = std::to_string(round) + "." + std::to_string(g);
+      const bool leading_note = g == 0 && random() % 4 == 0;
+      if (leading_note) {
+        report.Note(offset, 1, name);
+      } else {
+        report.Warning(offset, 1, name);
+      }
+      groups.push_back({name});
+      keys.push_back(offset);
+      for (int n = static_cast<int>(random() % 3); n > 0; --n) {
+        report.Note(random() % 20, 1, name + " note " + std::to_string(n));
+        groups.back().push_back(name + " note " + std::to_string(n));
+      }
+    }
+    std::vector<size_t> order(groups.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    std::vector<std::string> expected;
+    for (const size_t g : order)
+      expected.insert(expected.end(), groups[g].begin(), groups[g].end());
+    std::vector<std::string> finished;
+    for (const Diagnostic& d : report.Finish()) finished.push_back(d.message);
+    ASSERT_EQ(finished, expected) << round;
+    EXPECT_TRUE(report.Finish().empty());
+  }
+}
+
 TEST(KivReport, PlacedInTwoBatchesItMatchesOneBatch) {
   std::mt19937 random(5);
   for (int round = 0; round < 500; ++round) {
