@@ -501,7 +501,11 @@ TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
                                : seed % 3 == 1 ? CountedApart(random)
                                                : ProgramsInARow(seed, 1);
     const std::string formatted = kiv::assembly::NormaliseSource(source);
-    const auto [labels, defined] = RunListedLabelPass(formatted);
+    const ListedLabelPass pass = RunListedLabelPass(formatted);
+    // Named, not bound: a lambda below takes the table, which a structured
+    // binding cannot give to a lambda before C++20's rules reached clang.
+    const kiv::assembly::LabelTable& labels = pass.labels;
+    const std::vector<kiv::assembly::DefinedLabel>& defined = pass.defined;
     const kiv::tool::SourceMap lines(formatted);
     kiv::tool::Report walk_report;
     kiv::tool::DefinitionFeed feed(formatted, defined, 0);
