@@ -106,7 +106,6 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
-  const SourceMap* SourceLines() const { return source_lines_found_ ? &source_lines_ : nullptr; }
   void Walk(const SourceMap& lines, Report& walk_report);
   const assembly::EncodingState* SecondHalfStart() const;
   void WalkSecondHalf(const assembly::EncodingState& start);
@@ -115,10 +114,9 @@ class ChecksBesideFrontEnd {
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
-  // Found by the checks' thread before lines_found_, if at all; read by both
-  // threads after that.
+  // Found by the checks' thread before lines_found_; read by both threads
+  // after that.
   SourceMap source_lines_{source_};
-  bool source_lines_found_ = false;  // written before lines_found_
   // The normalised text's line ends before marks over it, for placing what
   // the second half finds without counting from the text's start; found by
   // the checks' thread before lines_found_ too.
@@ -166,7 +164,7 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, SourceLines(), &formatted_marks_);
+    second_half_->Place(source_, &source_lines_, &formatted_marks_);
     second_half_walked_ = true;
   } catch (const std::bad_alloc&) {
     // The checks' thread walks it itself, if it needs it.
@@ -192,7 +190,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the second half, while the other thread may still walk.
   walk_placed_ =
-      PlaceDiagnostics(walk_report, front_.formatted, source_, SourceLines(), &formatted_marks_);
+      PlaceDiagnostics(walk_report, front_.formatted, source_, &source_lines_, &formatted_marks_);
   if (!handed_over) return;
   second_half_done_.wait();
   if (!second_half_walked_) {
@@ -200,7 +198,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, SourceLines(), &formatted_marks_);
+    second_half_->Place(source_, &source_lines_, &formatted_marks_);
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
   walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
@@ -212,7 +210,6 @@ void ChecksBesideFrontEnd::Run() {
   std::vector<size_t> line_starts;
   checks_.quotes_in_comments = CheckQuotesInComments(source_, &line_starts);
   source_lines_ = SourceMap(source_, std::move(line_starts));
-  source_lines_found_ = true;
   formatted_.wait();
   // Counted while the label pass counts its colons, before it lists the
   // first labels the walk waits for.
@@ -231,7 +228,7 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   exact_until_ = report_.first_error_offset();
   facts_found_.count_down();
-  checks_.placed = MergePlacedBatches(PlaceDiagnostics(report_, formatted, source_, SourceLines()),
+  checks_.placed = MergePlacedBatches(PlaceDiagnostics(report_, formatted, source_, &source_lines_),
                                       std::move(walk_placed_));
 }
 
