@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "assembly/byte_set_bits.h"
-#include "common/large_buffer.h"
+#include "kiv/source_map.h"
 
 namespace kiv::tool {
 
@@ -67,19 +67,12 @@ struct OpenComment {
 std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
                                               std::vector<size_t>* line_starts) {
   std::vector<Diagnostic> found;
-  if (line_starts != nullptr) {
-    ReserveLarge(*line_starts, source.size() / 16 + 1);
-    line_starts->push_back(0);
-  }
+  if (line_starts != nullptr) StartLineTable(*line_starts, source.size());
   bool in_quote = false;  // carries over line ends, also out of a comment
   OpenComment comment;
   for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
     const BlockBits bits = BitsOf(source, block);
-    if (line_starts != nullptr) {
-      for (uint64_t ends = bits.ends; ends != 0; ends &= ends - 1) {
-        line_starts->push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
-      }
-    }
+    if (line_starts != nullptr) AddLineStarts(*line_starts, block, bits.ends);
     size_t from = 0;  // the block's bits before it are taken
     while (from < assembly::kByteBlock) {
       if (comment.open) {

@@ -4,7 +4,9 @@
 // never pays for it. Many offsets at once are placed by one sweep instead.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -41,6 +43,16 @@ class SourceMap {
   std::string_view source_;
   mutable std::vector<size_t> line_starts_;  // empty until the first look-up
 };
+
+// A table of line starts as SourceMap keeps it, made a 64-byte block at a
+// time by whoever reads the text: started for a text of `size` bytes with
+// the first line's start, then given each block's line-end bits in order.
+void StartLineTable(std::vector<size_t>& line_starts, size_t size);
+inline void AddLineStarts(std::vector<size_t>& line_starts, size_t block, uint64_t ends) {
+  for (; ends != 0; ends &= ends - 1) {
+    line_starts.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
+  }
+}
 
 // The positions of `offsets` (in any order) in one pass over the text, with
 // no table of every line.
