@@ -26,6 +26,11 @@
 #include "assembly/source_scanner.h"
 #include "bench/source_generator.h"
 #include "common/hex.h"
+#include "kiv/check.h"
+#include "kiv/checker_labels.h"
+#include "kiv/checker_report.h"
+#include "kiv/checker_statements.h"
+#include "kiv/source_map.h"
 #include "tests/support/record_reader.h"
 
 namespace {
@@ -219,6 +224,38 @@ void BM_BackEndPasses(benchmark::State& state) {
   SetRates(state, c, c.object.size());
 }
 
+// --- kiv ------------------------------------------------------------------
+
+// The check's statement walk on one thread, with the labels final: the part
+// of `kiv check` that stands for the encoding pass.
+void BM_CheckWalk(benchmark::State& state) {
+  const auto profile = static_cast<Profile>(state.range(1));
+  const Corpus& c = GetCorpus(profile, state.range(0));
+  std::vector<kiv::tool::LabelDefinition> definitions =
+      kiv::tool::ScanLabelDefinitions(c.formatted);
+  const kiv::tool::SourceMap lines(c.formatted);
+  for (auto _ : state) {
+    kiv::tool::Report report;
+    kiv::tool::WalkOptions options;
+    options.definitions = definitions;
+    const kiv::tool::ProgramFacts facts =
+        kiv::tool::WalkStatements(c.formatted, lines, c.labels, report, options);
+    benchmark::DoNotOptimize(facts.transfers.size());
+  }
+  SetRates(state, c, c.formatted.size());
+}
+
+// The whole check of a source in memory, both threads, printing aside.
+void BM_CheckSource(benchmark::State& state) {
+  const auto profile = static_cast<Profile>(state.range(1));
+  const Corpus& c = GetCorpus(profile, state.range(0));
+  for (auto _ : state) {
+    const std::vector<kiv::tool::Diagnostic> diagnostics = kiv::tool::CheckSource(c.source);
+    benchmark::DoNotOptimize(diagnostics.data());
+  }
+  SetRates(state, c, c.source.size());
+}
+
 constexpr int64_t kTypical = static_cast<int64_t>(Profile::kTypical);
 constexpr int64_t kLabelHeavy = static_cast<int64_t>(Profile::kLabelHeavy);
 constexpr int64_t kBoundaryHeavy = static_cast<int64_t>(Profile::kBoundaryHeavy);
@@ -247,6 +284,8 @@ BENCHMARK(BM_DecodeRecords)->Apply(Sizes);
 BENCHMARK(BM_HexFormat);
 BENCHMARK(BM_Pack)->Apply(Sizes);
 BENCHMARK(BM_BackEndPasses)->Apply(SizesAndProfiles);
+BENCHMARK(BM_CheckWalk)->Apply(SizesAndProfiles);
+BENCHMARK(BM_CheckSource)->Apply(SizesAndProfiles);
 
 }  // namespace
 
