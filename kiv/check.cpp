@@ -150,7 +150,7 @@ class ChecksBesideFrontEnd {
 const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
   const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
   const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
-  const size_t middle = reached + (front_.formatted.size() - reached) / 32 * 13;
+  const size_t middle = reached + (front_.formatted.size() - reached) / 64 * 27;
   auto start =
       std::lower_bound(starts.begin(), starts.end(), middle,
                        [](const assembly::EncodingState& s, size_t at) { return s.offset < at; });

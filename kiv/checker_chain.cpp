@@ -65,7 +65,10 @@ void FindFailure(FrontEndRun& run) {
 void RunLabelPass(std::string_view source, FrontEndRun& run,
                   const std::function<void()>& formatted_ready, std::atomic<size_t>* listed) {
   assembly::Log log;
-  run.formatted = assembly::NormaliseSource(source);
+  run.formatted_room = LargeBlock(source.size());
+  char* const text = static_cast<char*>(run.formatted_room.data());
+  run.formatted = std::string_view(
+      text, static_cast<size_t>(assembly::Normaliser().Normalise(source, text) - text));
   if (formatted_ready) formatted_ready();
   assembly::CreateLabelTable(run.labels);
   // On a large text the label pass notes the counts at line starts spread

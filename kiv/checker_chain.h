@@ -15,6 +15,7 @@
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
 #include "assembly/status.h"
+#include "common/large_block.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 
@@ -22,7 +23,10 @@ namespace kiv::tool {
 
 struct FrontEndRun {
   assembly::Status status = assembly::Status::kSuccess;
-  std::string formatted;  // the normalised text
+  // The normalised text, made straight into room of the source's size: it
+  // is never longer than the source, and is not copied piece by piece.
+  LargeBlock formatted_room;
+  std::string_view formatted;
   assembly::LabelTable labels;
   // Every label definition as the label pass read and entered it.
   std::vector<assembly::DefinedLabel> defined;
