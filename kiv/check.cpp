@@ -25,9 +25,6 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// How many marks count the normalised text's lines.
-constexpr size_t kFormattedMarks = 64;
-
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
 struct SourceChecks {
@@ -117,11 +114,11 @@ class ChecksBesideFrontEnd {
   // Found by the checks' thread before lines_found_; read by both threads
   // after that.
   SourceMap source_lines_{source_};
-  // The normalised text's line ends before marks over it, for placing what
-  // the second half finds without counting from the text's start; found by
-  // the checks' thread before lines_found_ too.
-  LineMarks formatted_marks_;
   std::latch lines_found_{1};
+  // The line of the normalised text the second half begins on, as the first
+  // half's walk counted to it; 0 when that walk did not hand over there.
+  size_t second_half_line_ = 0;  // written before second_half_line_found_
+  std::latch second_half_line_found_{1};
   PlacedDiagnostics walk_placed_;  // what the walk found, both halves
   std::latch formatted_{1};
   std::atomic<bool> labels_ready_{false};
@@ -164,7 +161,9 @@ void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) 
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, &source_lines_, &formatted_marks_);
+    // Placed once the first half has counted the lines before it.
+    second_half_line_found_.wait();
+    if (second_half_line_ != 0) second_half_->Place(source_, &source_lines_, second_half_line_);
     second_half_walked_ = true;
   } catch (const std::bad_alloc&) {
     // The checks' thread walks it itself, if it needs it.
@@ -182,6 +181,8 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   bool handed_over = false;
   checks_.facts =
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
+  if (handed_over) second_half_line_ = checks_.facts.end_line;
+  second_half_line_found_.count_down();
   // Those of the second half too: it has placed them on its own copies.
   // Made here, every name is compared with the pass's reading of it.
   feed.MakeBefore(SIZE_MAX);
@@ -189,8 +190,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the second half, while the other thread may still walk.
-  walk_placed_ =
-      PlaceDiagnostics(walk_report, front_.formatted, source_, &source_lines_, &formatted_marks_);
+  walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, &source_lines_);
   if (!handed_over) return;
   second_half_done_.wait();
   if (!second_half_walked_) {
@@ -198,7 +198,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
     second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
                          /*keep_statements=*/false);
     second_half_->Run();
-    second_half_->Place(source_, &source_lines_, &formatted_marks_);
+    second_half_->Place(source_, &source_lines_, second_half_line_);
   }
   second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
   walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
@@ -210,11 +210,8 @@ void ChecksBesideFrontEnd::Run() {
   std::vector<size_t> line_starts;
   checks_.quotes_in_comments = CheckQuotesInComments(source_, &line_starts);
   source_lines_ = SourceMap(source_, std::move(line_starts));
-  formatted_.wait();
-  // Counted while the label pass counts its colons, before it lists the
-  // first labels the walk waits for.
-  formatted_marks_ = LineMarks(front_.formatted, kFormattedMarks);
   lines_found_.count_down();
+  formatted_.wait();
   const std::string_view formatted = front_.formatted;
   const SourceMap lines(formatted);
   Report walk_report;

@@ -151,7 +151,7 @@ bool StatementWalker::StringBody(std::string_view token, size_t open) {
                   "unclosed string: no closing double quote on its line; the programs would "
                   "run the string on to line " +
                       std::to_string(LineOf(close)) + " and store the line ends in it");
-    pos_ = close + 1;
+    MoveTo(close + 1);
     return false;
   }
   const std::string_view bytes = text_.substr(open + 1, close - open - 1);

@@ -51,6 +51,8 @@ struct ProgramFacts {
   LargeArray<TransferFact> transfers;     // in source order
   std::vector<SectionFact> sections;
   uint32_t end_index = 0;
+  // The line the walk ended on, counted from 1 at the line it began on.
+  size_t end_line = 1;
   // Some branch lies so far from its target in instructions that only the
   // back end's layout tells whether its distance in bundles fits: noted as
   // the transfers are found, rather than looked for among them at the end.

@@ -97,7 +97,7 @@ void StatementWalker::TakeOperandsFromNextLines(size_t count) {
         assembly::Classify(next).kind != assembly::TokenKind::kNotFound) {
       return;
     }
-    pos_ = Offset(next) + next.size();
+    MoveTo(Offset(next) + next.size());
   }
 }
 
@@ -106,7 +106,7 @@ void StatementWalker::TakeIntegersFromNextLines(size_t count) {
   for (size_t i = 0; i < count; ++i) {
     const std::string_view next = TokenAfter(pos_);
     if (!IsWholeInteger(next)) return;
-    pos_ = Offset(next) + next.size();
+    MoveTo(Offset(next) + next.size());
   }
 }
 
@@ -145,7 +145,7 @@ bool StatementWalker::Operand(const Mnemonic& row, OperandRole role, std::string
 // whose look-up waits until its slot of the table has been fetched.
 bool StatementWalker::Value(const Mnemonic& row, std::string_view operand) {
   if (!IsDecimalDigit(operand.front())) {
-    DeferLabelUse(LabelUse{&row, operand, index_});
+    DeferLabelUse(UseHere(row, operand));
     return true;
   }
   const uint32_t op = row.opcode;
@@ -159,7 +159,7 @@ bool StatementWalker::Value(const Mnemonic& row, std::string_view operand) {
   auto value = static_cast<uint32_t>(assembly::ParseNumber(operand));
   // The back end reads a branch's 18-bit field back as a signed distance.
   if (IsBranchOpcode(op)) value = index_ + 1 + static_cast<uint32_t>(SignedImmediate(value));
-  CheckTarget(LabelUse{&row, operand, index_}, value, false);
+  CheckTarget(UseHere(row, operand), value, false);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "common/instruction_word.h"
 #include "kiv/checker_operands.h"
@@ -31,8 +32,13 @@ void StatementWalker::DeferLabelUse(const LabelUse& use) {
 }
 
 void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
+  // What it finds lies on the use's line, not where the walk stands now.
+  const size_t line = std::exchange(line_, pending.use.line);
+  const size_t line_start = std::exchange(line_start_, pending.use.line_start);
   uint32_t value = 0;
   if (LabelValue(pending, value)) CheckTarget(pending.use, value, true);
+  line_ = line;
+  line_start_ = line_start;
 }
 
 void StatementWalker::TakeWaitingLabelUses() {

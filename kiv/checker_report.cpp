@@ -7,7 +7,12 @@
 namespace kiv::tool {
 
 void Report::Add(Severity severity, size_t offset, size_t length, std::string message) {
-  diagnostics_.push_back(Diagnostic{severity, offset, std::move(message), length});
+  Diagnostic& added =
+      diagnostics_.emplace_back(Diagnostic{severity, offset, std::move(message), length});
+  if (carried_line_ != nullptr && *carried_line_ != 0 && offset >= *carried_line_start_) {
+    added.line = *carried_line_;
+    added.line_start = *carried_line_start_;
+  }
 }
 
 void Report::Error(size_t offset, size_t length, std::string message) {
@@ -21,6 +26,12 @@ void Report::Warning(size_t offset, size_t length, std::string message) {
 
 void Report::Note(size_t offset, size_t length, std::string message) {
   Add(Severity::kNote, offset, length, std::move(message));
+}
+
+void Report::ShiftCarriedLines(size_t by) {
+  for (Diagnostic& d : diagnostics_) {
+    if (d.line != 0) d.line += by;
+  }
 }
 
 void Report::Absorb(Report&& later) {

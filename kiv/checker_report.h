@@ -20,6 +20,18 @@ class Report {
   // Belongs to the error or warning added last.
   void Note(size_t offset, size_t length, std::string message);
 
+  // While set, what is added at or past `*line_start` carries `*line` and
+  // `*line_start` as its line and that line's start in the text the offsets
+  // point into: a walk over the text keeps both as it goes, so that placing
+  // need not count the lines again. A line of 0 carries nothing; placing
+  // makes sure each carried line holds its offset. Null pointers stop it.
+  void CarryLines(const size_t* line, const size_t* line_start) {
+    carried_line_ = line;
+    carried_line_start_ = line_start;
+  }
+  // Carried lines counted from a walk's first line, `by` lines into the text.
+  void ShiftCarriedLines(size_t by);
+
   bool has_error() const { return first_error_ != kNone; }
   // Facts counted past an error may be off: checks that need them stop there.
   size_t first_error_offset() const { return first_error_; }
@@ -38,6 +50,8 @@ class Report {
 
   std::vector<Diagnostic> diagnostics_;
   size_t first_error_ = kNone;
+  const size_t* carried_line_ = nullptr;
+  const size_t* carried_line_start_ = nullptr;
 };
 
 // A token as a message quotes it: long ones are cut, so that a megabyte of

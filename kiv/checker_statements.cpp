@@ -29,6 +29,8 @@ ProgramFacts StatementWalker::Run() {
     std::string_view token;
     if (!NextOnLine(token)) {
       ++pos_;  // past the line end
+      ++line_;
+      line_start_ = pos_;
       line_instruction_ = nullptr;
       if (options_.hand_over != nullptr && HandOverHere()) break;
       continue;
@@ -36,6 +38,7 @@ ProgramFacts StatementWalker::Run() {
     if (!Statement(token)) SkipRestOfLine();
   }
   facts_.end_index = index_;
+  facts_.end_line = line_;
   // Labels after the last statement stand at the end; when the walk hands
   // over, those before the hand-over line stand at its index, the same.
   PlaceDefinitionsBefore(handed_over_ ? pos_ : SIZE_MAX);

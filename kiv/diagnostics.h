@@ -19,7 +19,9 @@ struct Diagnostic {
   std::string message;
   size_t length = 1;  // bytes of the token, underlined after the caret
   // Its 1-based line and the offset where that line starts, when whoever
-  // found it has placed it already; 0 leaves it to the printer.
+  // found it has placed it already; 0 leaves it to the printer. Before it is
+  // moved to the source, the same in the normalised text, when the walk that
+  // found it carried them (see Report::CarryLines).
   size_t line = 0;
   size_t line_start = 0;
 };

@@ -18,15 +18,40 @@ bool OnLine(std::string_view source, const SourceMap* source_lines, size_t line,
   return offset < source_lines->LineStart(line);  // the next line's, 0-based
 }
 
+// Each diagnostic's line in the normalised text and where that starts: the
+// line it carries where that holds its offset (no line end between), else
+// counted, all of those in one pass.
+std::vector<LinePlace> LinesInText(const std::vector<Diagnostic>& diagnostics,
+                                   std::string_view formatted, size_t first_line) {
+  std::vector<LinePlace> places(diagnostics.size());
+  std::vector<size_t> counted;  // indices of those whose line is counted
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < diagnostics.size(); ++i) {
+    const Diagnostic& d = diagnostics[i];
+    const size_t offset = std::min(d.offset, formatted.size());
+    if (d.line != 0 && d.line_start <= offset &&
+        formatted.substr(d.line_start, offset - d.line_start).find('\n') ==
+            std::string_view::npos) {
+      places[i] = LinePlace{first_line - 1 + d.line, d.line_start};
+    } else {
+      counted.push_back(i);
+      offsets.push_back(d.offset);
+    }
+  }
+  if (counted.empty()) return places;
+  const std::vector<LinePlace> found = LinesOf(formatted, offsets);
+  for (size_t k = 0; k < counted.size(); ++k) places[counted[k]] = found[k];
+  return places;
+}
+
 }  // namespace
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source, const SourceMap* source_lines,
-                  const LineMarks* formatted_marks) {
+                  std::string_view source, const SourceMap* source_lines, size_t first_line) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
-  const std::vector<LinePlace> places = LinesOf(formatted, offsets, formatted_marks);
+  const std::vector<LinePlace> places = LinesInText(diagnostics, formatted, first_line);
   std::vector<size_t> lines;
   lines.reserve(places.size());
   for (const LinePlace& at : places) lines.push_back(at.line);
@@ -47,18 +72,21 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
     if (starts[i] < source.size() && OnLine(source, source_lines, lines[i], starts[i], d.offset)) {
       d.line = places[i].line;
       d.line_start = starts[i];
+    } else {
+      d.line = 0;
+      d.line_start = 0;
     }
   }
 }
 
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
                                    std::string_view source, const SourceMap* source_lines,
-                                   const LineMarks* formatted_marks) {
+                                   size_t first_line) {
   PlacedDiagnostics placed;
   placed.diagnostics = report.Finish();
   placed.sorted_by.reserve(placed.diagnostics.size());
   for (const Diagnostic& d : placed.diagnostics) placed.sorted_by.push_back(d.offset);
-  MoveToSource(placed.diagnostics, formatted, source, source_lines, formatted_marks);
+  MoveToSource(placed.diagnostics, formatted, source, source_lines, first_line);
   return placed;
 }
 

@@ -25,16 +25,19 @@ struct PlacedDiagnostics {
 // that the printer need not look for it again.
 // `source_lines`, when given, is a map of `source` whose lines are found
 // already: its line starts are taken from it rather than looked for.
-// `formatted_marks`, when given, counts the normalised text's lines.
+// A diagnostic that carries its line in the normalised text (Report::
+// CarryLines) keeps it, where that line holds its offset: lines carried by a
+// walk that began on line `first_line` count from 1 there. The others' lines
+// are counted.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
                   std::string_view source, const SourceMap* source_lines = nullptr,
-                  const LineMarks* formatted_marks = nullptr);
+                  size_t first_line = 1);
 
 // Finishes the report (it stays usable, its first error known) and moves
 // what it held to the source.
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
                                    std::string_view source, const SourceMap* source_lines = nullptr,
-                                   const LineMarks* formatted_marks = nullptr);
+                                   size_t first_line = 1);
 
 // Both batches in the order Report::Finish gives a report that took
 // `earlier` first and `later` after it: by offset in the normalised text,

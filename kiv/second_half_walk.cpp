@@ -50,8 +50,8 @@ void SecondHalfWalk::Run() {
 }
 
 void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines,
-                           const LineMarks* formatted_marks) {
-  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, formatted_marks);
+                           size_t first_line) {
+  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
 }
 
 void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
@@ -59,11 +59,15 @@ void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> defi
   for (size_t i = 0; i < definitions_.size(); ++i) {
     definitions[first_definition_ + i].stands_at = definitions_[i].stands_at;
   }
+  // Lines this half carried count from its first, the line the first half
+  // ended on: those of anything not placed yet go on from there.
+  report_.ShiftCarriedLines(facts.end_line - 1);
   report.Absorb(std::move(report_));
   Append(facts.statements, std::move(facts_.statements));
   facts.transfers.Append(facts_.transfers.data(), facts_.transfers.size());
   Append(facts.sections, std::move(facts_.sections));
   facts.end_index = facts_.end_index;
+  facts.end_line += facts_.end_line - 1;  // the first half ended on this half's first line
   facts.far_branch = facts.far_branch || facts_.far_branch;
   for (const size_t definition : facts_.counted_apart) {
     facts.counted_apart.push_back(first_definition_ + definition);

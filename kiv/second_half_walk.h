@@ -39,9 +39,9 @@ class SecondHalfWalk {
 
   // Sorts what the walk found and moves it to the source's lines, on the
   // thread that walked, rather than after the join; TakePlaced hands it on.
-  // `source_lines` and `formatted_marks` as PlaceDiagnostics takes them.
-  void Place(std::string_view source, const SourceMap* source_lines,
-             const LineMarks* formatted_marks);
+  // `source_lines` as PlaceDiagnostics takes it; `first_line` is the line
+  // of the normalised text the walk began on.
+  void Place(std::string_view source, const SourceMap* source_lines, size_t first_line);
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
 
   // After a first half's walk that handed over at `start`: its facts, the

@@ -36,7 +36,12 @@ class StatementWalker {
       pos_ = options.start->offset;
       index_ = options.start->index;
     }
+    line_start_ = pos_;
+    report_.CarryLines(&line_, &line_start_);
   }
+  ~StatementWalker() { report_.CarryLines(nullptr, nullptr); }
+  StatementWalker(const StatementWalker&) = delete;
+  StatementWalker& operator=(const StatementWalker&) = delete;
 
   ProgramFacts Run();
   // Whether Run stopped where a second half's walk begins.
@@ -52,6 +57,15 @@ class StatementWalker {
   size_t LineOf(size_t offset) const { return lines_.Locate(offset).line; }
   // The next token before the line ends; false at the line end (left at it).
   bool NextOnLine(std::string_view& token) { return line_tokens_.Next(pos_, token); }
+  // Moves on to `to`, at or after where the walk stands, across any line
+  // ends between (a string run over them, operands taken from later lines).
+  void MoveTo(size_t to) {
+    for (size_t end = text_.find('\n', pos_); end < to; end = text_.find('\n', end + 1)) {
+      ++line_;
+      line_start_ = end + 1;
+    }
+    pos_ = to;
+  }
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
@@ -92,7 +106,13 @@ class StatementWalker {
     const Mnemonic* row;
     std::string_view operand;
     uint32_t index;  // of the instruction
+    uint32_t line;   // the walk's line it is on; 0 when that does not fit
+    size_t line_start;
   };
+  LabelUse UseHere(const Mnemonic& row, std::string_view operand) const {
+    return LabelUse{&row, operand, index_, line_ <= UINT32_MAX ? static_cast<uint32_t>(line_) : 0,
+                    line_start_};
+  }
   struct PendingUse {
     LabelUse use;
     assembly::LabelTable::Query query;  // its slot fetched when the use was read
@@ -137,6 +157,11 @@ class StatementWalker {
 
   size_t pos_ = 0;
   LineTokens line_tokens_{text_};
+  // The line pos_ is on, from 1 at the walk's first, and where it starts:
+  // what the report is given carries them. A label use looked up later
+  // carries its own while it is looked up.
+  size_t line_ = 1;
+  size_t line_start_ = 0;
   bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
   const assembly::EncodingState* hand_over_ = nullptr;  // once it has been set
   bool handed_over_ = false;

@@ -30,6 +30,7 @@
 #include "kiv/checker_statements.h"
 #include "kiv/definition_feed.h"
 #include "kiv/diagnostics.h"
+#include "kiv/placed_diagnostics.h"
 #include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
 
@@ -118,7 +119,9 @@ class SourceGrammar {
                                ".ascii \"open", ".ascii  \"two\"", "spawni 4, n", "x : halt",
                                "lp:halt", "halt halt", ".word 0x10", "j",
                                ".ascii \"a .word b and more text\"", ".rdata", ".text", ".data",
-                               "la 1,", "halt   # it\"s"});
+                               "la 1,", "halt   # it\"s",
+                               // Operands the programs take from the next line.
+                               "add $1, $2\n        $3", "spawni 4\n        5"});
   }
 
   std::string Statement() {
@@ -313,6 +316,9 @@ void ExpectSameDiagnostics(const std::vector<Diagnostic>& a, const std::vector<D
     EXPECT_EQ(a[i].offset, b[i].offset) << "seed " << seed;
     EXPECT_EQ(a[i].length, b[i].length) << "seed " << seed;
     EXPECT_EQ(a[i].message, b[i].message) << "seed " << seed;
+    // The lines the walk carries for placing.
+    EXPECT_EQ(a[i].line, b[i].line) << "seed " << seed;
+    EXPECT_EQ(a[i].line_start, b[i].line_start) << "seed " << seed;
   }
 }
 
@@ -678,6 +684,38 @@ TEST(KivCheckRandom, DiagnosticsPlacedByTheCheckerPrintAsThoseThePrinterPlaces) 
     }
   }
   EXPECT_GT(placed, 1500u);
+}
+
+// The lines the walk carries for its findings place them where counting the
+// normalised text's lines would: across strings run over line ends and
+// operands taken from later lines, for findings made at once and for label
+// operands looked up later.
+TEST(KivCheckRandom, LinesCarriedByTheWalkAreTheLinesCounted) {
+  size_t carried = 0;
+  for (uint32_t seed = 1; seed <= 1500; ++seed) {
+    const std::string source =
+        WithTabsAndCarriageReturns(SourceGrammar(seed, true).Program(), seed);
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const kiv::tool::SourceMap lines(front.formatted);
+    kiv::tool::Report report;
+    kiv::tool::WalkStatements(front.formatted, lines, front.labels, report);
+    std::vector<Diagnostic> by_walk = report.Finish();
+    std::vector<Diagnostic> counted = by_walk;
+    for (Diagnostic& d : counted) {
+      carried += d.line != 0 ? 1 : 0;
+      d.line = 0;
+      d.line_start = 0;
+    }
+    kiv::tool::MoveToSource(by_walk, front.formatted, source);
+    kiv::tool::MoveToSource(counted, front.formatted, source);
+    ASSERT_EQ(by_walk.size(), counted.size());
+    for (size_t i = 0; i < by_walk.size(); ++i) {
+      EXPECT_EQ(by_walk[i].offset, counted[i].offset) << "seed " << seed << ":\n" << source;
+      EXPECT_EQ(by_walk[i].line, counted[i].line) << "seed " << seed << ":\n" << source;
+      EXPECT_EQ(by_walk[i].line_start, counted[i].line_start) << "seed " << seed;
+    }
+  }
+  EXPECT_GT(carried, 1500u);
 }
 
 }  // namespace
