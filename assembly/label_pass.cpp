@@ -53,10 +53,10 @@ class ListedDefinitions {
 
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
                       std::span<SplitNote> notes, std::vector<DefinedLabel>& defined,
-                      std::atomic<size_t>* listed) {
-  const size_t colons = CountByteSet<':'>(formatted);
-  table.Reserve(table.size() + colons);
-  defined.reserve(defined.size() + colons);
+                      std::atomic<size_t>* listed, std::optional<size_t> colons) {
+  const size_t room = colons ? *colons : CountByteSet<':'>(formatted);
+  table.Reserve(table.size() + room);
+  defined.reserve(defined.size() + room);
   TableDefinitions entered(table, log);
   ListedDefinitions definitions(formatted, entered, defined, listed);
   LabelScan scan(formatted, definitions, LabelScanState{}, notes);

@@ -50,9 +50,12 @@ struct DefinedLabel {
 // looking its name up again. `defined` gets its room once, before the pass,
 // so its entries stay where they are; with `listed`, the pass stores there,
 // every few definitions and at its end, how many are final, for another
-// thread that reads them while it goes on.
+// thread that reads them while it goes on. `colons`, when the caller has
+// counted them already (as it made the text, say), is the number of colons
+// in `formatted`: the room is made from it, and they are not counted again.
 Status BuildLabelList(std::string_view formatted, LabelTable& table, Log& log,
                       std::span<SplitNote> notes, std::vector<DefinedLabel>& defined,
-                      std::atomic<size_t>* listed = nullptr);
+                      std::atomic<size_t>* listed = nullptr,
+                      std::optional<size_t> colons = std::nullopt);
 
 }  // namespace kiv::assembly
