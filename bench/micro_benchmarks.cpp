@@ -6,7 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <random>
@@ -30,6 +32,7 @@
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/diagnostics.h"
 #include "kiv/source_map.h"
 #include "tests/support/record_reader.h"
 
@@ -106,6 +109,22 @@ void BM_LabelPass(benchmark::State& state) {
     kiv::assembly::Log log;
     kiv::assembly::BuildLabelList(c.formatted, table, log);
     benchmark::DoNotOptimize(table.size());
+  }
+  SetRates(state, c, c.formatted.size());
+}
+
+// The label pass as the check runs it: every definition also listed, as it
+// is entered, for a walk on another thread.
+void BM_LabelPassListed(benchmark::State& state) {
+  const auto profile = static_cast<Profile>(state.range(1));
+  const Corpus& c = GetCorpus(profile, state.range(0));
+  for (auto _ : state) {
+    kiv::assembly::LabelTable table;
+    kiv::assembly::Log log;
+    std::vector<kiv::assembly::DefinedLabel> defined;
+    std::atomic<size_t> listed{0};
+    kiv::assembly::BuildLabelList(c.formatted, table, log, {}, defined, &listed);
+    benchmark::DoNotOptimize(defined.data());
   }
   SetRates(state, c, c.formatted.size());
 }
@@ -256,6 +275,18 @@ void BM_CheckSource(benchmark::State& state) {
   SetRates(state, c, c.source.size());
 }
 
+// Printing what the check found, with source and caret lines, to nowhere.
+void BM_PrintDiagnostics(benchmark::State& state) {
+  const auto profile = static_cast<Profile>(state.range(1));
+  const Corpus& c = GetCorpus(profile, state.range(0));
+  const std::vector<kiv::tool::Diagnostic> diagnostics = kiv::tool::CheckSource(c.source);
+  std::ofstream nowhere("/dev/null");
+  for (auto _ : state) {
+    kiv::tool::PrintDiagnostics(nowhere, "kivAssembly.txt", c.source, diagnostics, false);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(diagnostics.size()));
+}
+
 constexpr int64_t kTypical = static_cast<int64_t>(Profile::kTypical);
 constexpr int64_t kLabelHeavy = static_cast<int64_t>(Profile::kLabelHeavy);
 constexpr int64_t kBoundaryHeavy = static_cast<int64_t>(Profile::kBoundaryHeavy);
@@ -277,6 +308,7 @@ void SizesAndProfiles(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Normalise)->Apply(Sizes);
 BENCHMARK(BM_Tokenise)->Apply(Sizes);
 BENCHMARK(BM_LabelPass)->Apply(SizesAndProfiles);
+BENCHMARK(BM_LabelPassListed)->Apply(SizesAndProfiles);
 BENCHMARK(BM_Encode)->Apply(SizesAndProfiles);
 BENCHMARK(BM_LabelLookup)->Arg(1000)->Arg(100000)->Arg(1000000);
 BENCHMARK(BM_RecordParse)->Apply(Sizes);
@@ -286,6 +318,7 @@ BENCHMARK(BM_Pack)->Apply(Sizes);
 BENCHMARK(BM_BackEndPasses)->Apply(SizesAndProfiles);
 BENCHMARK(BM_CheckWalk)->Apply(SizesAndProfiles);
 BENCHMARK(BM_CheckSource)->Apply(SizesAndProfiles);
+BENCHMARK(BM_PrintDiagnostics)->Apply(SizesAndProfiles);
 
 }  // namespace
 
