@@ -4,6 +4,13 @@
 #include <thread>
 
 namespace kiv::tool {
+namespace {
+
+// How many definitions ahead of the one being made the list and the text
+// are fetched.
+constexpr size_t kFetchAhead = 8;
+
+}  // namespace
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
                                const std::vector<assembly::DefinedLabel>& defined,
@@ -33,7 +40,16 @@ void DefinitionFeed::MakeBefore(size_t offset) {
     const assembly::DefinedLabel* const entries =
         growing_ != nullptr ? growing_->data() : whole_.data();
     while (from_ + made_.size() < known_) {
-      const assembly::DefinedLabel& entry = entries[from_ + made_.size()];
+      const size_t next = from_ + made_.size();
+      // The pass wrote its list long before, on the other thread: the entry a
+      // few labels on, and the text before its name, are fetched now, so that
+      // each is at hand when the walk comes to it.
+      if (next + kFetchAhead < known_) {
+        const assembly::DefinedLabel& later = entries[next + kFetchAhead];
+        __builtin_prefetch(&later);
+        __builtin_prefetch(formatted_.data() + later.name_offset - (later.name_offset > 0 ? 1 : 0));
+      }
+      const assembly::DefinedLabel& entry = entries[next];
       const size_t colon = entry.colon_offset;
       // A name the pass reads from a line start, or from just after the colon
       // before it, is the one the scan reads: most names. Only the others are
