@@ -4,6 +4,7 @@
 // operands later, when it has arrived.
 #include <algorithm>
 #include <iterator>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -43,8 +44,13 @@ void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
 
 void StatementWalker::TakeWaitingLabelUses() {
   labels_final_ = true;
-  for (const LabelUse& use : waiting_uses_) {
-    pending_uses_.Add(PendingUse{use, labels_.PrepareFind(use.operand)},
+  // Their names were read long before, and are hashed now: each is fetched
+  // a few uses ahead of its hashing.
+  constexpr size_t kNamesAhead = 16;
+  const std::span<const LabelUse> uses = waiting_uses_.span();
+  for (size_t i = 0; i < uses.size(); ++i) {
+    if (i + kNamesAhead < uses.size()) __builtin_prefetch(uses[i + kNamesAhead].operand.data());
+    pending_uses_.Add(PendingUse{uses[i], labels_.PrepareFind(uses[i].operand)},
                       [this](const PendingUse& pending) { ResolveLabelUse(pending); });
   }
   waiting_uses_.Release();
