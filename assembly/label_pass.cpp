@@ -29,9 +29,11 @@ class ListedDefinitions {
     const auto name_offset = static_cast<size_t>(name.data() - text_.data());
     defined_.push_back(DefinedLabel{name_offset, name_offset + name.size(), index});
     // Often enough that a reader is seldom kept waiting, seldom enough that
-    // the stores cost nothing.
+    // the stores cost nothing; at the start, where the reader waits for the
+    // first few, after each doubling.
     constexpr size_t kListedEvery = 256;
-    if (listed_ != nullptr && defined_.size() % kListedEvery == 0) Tell();
+    const size_t count = defined_.size();
+    if (listed_ != nullptr && (count % kListedEvery == 0 || (count & (count - 1)) == 0)) Tell();
     table_.Define(name, index);
   }
   void AsciiFault(uint32_t index) { table_.AsciiFault(index); }
