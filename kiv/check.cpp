@@ -16,14 +16,20 @@
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
 #include "kiv/definition_feed.h"
+#include "kiv/piece_walk.h"
 #include "kiv/placed_diagnostics.h"
-#include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The last piece of the text left after the label pass starts this many
+// 64ths of the way in, a little past the middle: the checks' thread reads a
+// little slower (it also takes the label operands it put aside), and the
+// pieces between go to whichever thread comes to them first.
+constexpr size_t kLastPieceFrom = 36;
 
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
@@ -45,9 +51,11 @@ struct SourceChecks {
 // source alone, the walk the normalised text and the label definitions the
 // label pass lists as it goes (the walk puts label operands aside until the
 // pass has ended), the duplicate labels the labels too. When the pass has
-// ended, the calling thread walks the text's second half, which the checks'
-// thread takes over if its own walk arrives there with the same counts.
-// Until Finish, only the checks' thread touches the report.
+// ended, the calling thread walks the rest of the text in pieces, from its
+// end backwards, until it meets the checks' thread's walk; that walk takes
+// the pieces' findings over if it arrives at their first with the same
+// counts (see PieceStarts). Until Finish, only the checks' thread touches
+// the report.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
@@ -70,14 +78,13 @@ class ChecksBesideFrontEnd {
   void FormattedReady() { Tell(formatted_, formatted_told_); }
   // Where the label pass tells how many definitions it has listed.
   std::atomic<size_t>* listed() { return &listed_; }
-  // Called once the label pass has ended; walks the second half, if any.
+  // Called once the label pass has ended; walks pieces of the text, if any.
   void LabelsReady() {
     FormattedReady();
-    const assembly::EncodingState* start = thread_.joinable() ? SecondHalfStart() : nullptr;
-    if (start != nullptr) hand_over_.start.store(start, std::memory_order_release);
+    if (thread_.joinable()) LayOutPieces();
     TellLabelsReady();
     if (!thread_.joinable()) Run();
-    if (start != nullptr) WalkSecondHalf(*start);
+    if (piece_starts_) WalkPieces();
   }
   SourceChecks& Finish() {
     // The jumps into data are looked for here while the checks' thread
@@ -104,8 +111,11 @@ class ChecksBesideFrontEnd {
   }
   void Run();
   void Walk(const SourceMap& lines, Report& walk_report);
-  const assembly::EncodingState* SecondHalfStart() const;
-  void WalkSecondHalf(const assembly::EncodingState& start);
+  void LayOutPieces();
+  void WalkPieces();
+  void WalkPiece(size_t i);
+  void PlacePieces();
+  void JoinPieces(Report& walk_report);
 
   std::string_view source_;
   const FrontEndRun& front_;
@@ -115,11 +125,11 @@ class ChecksBesideFrontEnd {
   // after that.
   SourceMap source_lines_{source_};
   std::latch lines_found_{1};
-  // The line of the normalised text the second half begins on, as the first
-  // half's walk counted to it; 0 when that walk did not hand over there.
-  size_t second_half_line_ = 0;  // written before second_half_line_found_
-  std::latch second_half_line_found_{1};
-  PlacedDiagnostics walk_placed_;  // what the walk found, both halves
+  // The line of the normalised text the first piece begins on, as the first
+  // walk counted to it; 0 when that walk did not hand over there.
+  size_t first_piece_line_ = 0;  // written before first_piece_line_found_
+  std::latch first_piece_line_found_{1};
+  PlacedDiagnostics walk_placed_;  // what the walk found, the pieces' too
   std::latch formatted_{1};
   std::atomic<bool> labels_ready_{false};
   bool formatted_told_ = false;
@@ -127,48 +137,97 @@ class ChecksBesideFrontEnd {
   bool abandoned_ = false;  // written before the labels are told ready
   // How many of the label pass's list of definitions are final.
   std::atomic<size_t> listed_{0};
-  // The second half's walk: set up and run by the calling thread once the
-  // label pass has ended.
+  // The pieces: laid out, taken and walked by the calling thread once the
+  // label pass has ended; the last one first, then backwards.
   HandOver hand_over_;
-  std::optional<SecondHalfWalk> second_half_;
-  bool second_half_walked_ = false;  // written before second_half_done_
-  std::latch second_half_done_{1};
+  std::optional<PieceStarts> piece_starts_;
+  size_t last_piece_ = 0;  // the one that runs to the end of the text
+  // By start; only those taken are walked (none when there was no memory).
+  std::vector<std::optional<PieceWalk>> pieces_;
+  std::latch pieces_done_{1};
   // The facts are final, and the first error of the report known.
   std::latch facts_found_{1};
   size_t exact_until_ = 0;  // written before facts_found_
   std::jthread thread_;     // last: it starts once everything above is set
 };
 
-// The first line start outside data past a share of what the checks'
-// thread has still to walk, so that both threads end about together; none
-// when there is no such line start. That thread's share is a little less
-// than half: it reads a little slower (it also takes the label operands it
-// put aside), and joins the halves when both have ended.
-const assembly::EncodingState* ChecksBesideFrontEnd::SecondHalfStart() const {
-  const std::vector<assembly::EncodingState>& starts = front_.walk_starts;
+// The pieces start at the label pass's notes outside data ahead of where
+// the checks' thread has read. The last piece, which the calling thread
+// walks first, runs from a share of the way there to the end; the smaller
+// ones before it go to whichever thread comes to them first, so that both
+// threads end about together however fast each reads.
+void ChecksBesideFrontEnd::LayOutPieces() {
   const size_t reached = hand_over_.reached.load(std::memory_order_relaxed);
-  const size_t middle = reached + (front_.formatted.size() - reached) / 64 * 27;
-  auto start =
-      std::lower_bound(starts.begin(), starts.end(), middle,
-                       [](const assembly::EncodingState& s, size_t at) { return s.offset < at; });
-  while (start != starts.end() && !CanWalkFrom(*start)) ++start;
-  return start != starts.end() ? &*start : nullptr;
+  std::vector<assembly::EncodingState> starts;
+  for (const assembly::EncodingState& note : front_.walk_starts) {
+    if (note.offset > reached && CanWalkFrom(note)) starts.push_back(note);
+  }
+  if (starts.empty()) return;
+  const size_t last_from = reached + (front_.formatted.size() - reached) / 64 * kLastPieceFrom;
+  last_piece_ = starts.size() - 1;
+  while (last_piece_ > 0 && starts[last_piece_ - 1].offset >= last_from) --last_piece_;
+  pieces_.resize(starts.size());
+  piece_starts_.emplace(std::move(starts));
+  hand_over_.starts.store(&*piece_starts_, std::memory_order_release);
 }
 
-void ChecksBesideFrontEnd::WalkSecondHalf(const assembly::EncodingState& start) {
+void ChecksBesideFrontEnd::WalkPieces() {
   lines_found_.wait();
-  try {
-    second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
-                         /*keep_statements=*/false);
-    second_half_->Run();
-    // Placed once the first half has counted the lines before it.
-    second_half_line_found_.wait();
-    if (second_half_line_ != 0) second_half_->Place(source_, &source_lines_, second_half_line_);
-    second_half_walked_ = true;
-  } catch (const std::bad_alloc&) {
-    // The checks' thread walks it itself, if it needs it.
+  PieceStarts& starts = *piece_starts_;
+  if (starts.TakeFrom(last_piece_)) {
+    WalkPiece(last_piece_);
+    while (const std::optional<size_t> next = starts.TakeNext()) WalkPiece(*next);
   }
-  second_half_done_.count_down();
+  // Placed once the first walk has counted the lines before them.
+  first_piece_line_found_.wait();
+  if (first_piece_line_ != 0) PlacePieces();
+  pieces_done_.count_down();
+}
+
+void ChecksBesideFrontEnd::WalkPiece(size_t i) {
+  const PieceStarts& starts = *piece_starts_;
+  try {
+    pieces_[i].emplace(front_.formatted, front_.labels, front_.defined, starts[i],
+                       /*keep_statements=*/false, i == last_piece_ ? nullptr : &starts[i + 1]);
+    pieces_[i]->Run();
+  } catch (const std::bad_alloc&) {
+    pieces_[i].reset();  // the checks' thread walks from here itself
+  }
+}
+
+// From the first walk's end on, each piece on the line the one before it
+// ended on; up to a piece not walked, or one that read on to the end.
+void ChecksBesideFrontEnd::PlacePieces() {
+  size_t line = first_piece_line_;
+  for (size_t i = piece_starts_->first_taken(); i <= last_piece_ && pieces_[i]; ++i) {
+    PieceWalk& piece = *pieces_[i];
+    try {
+      piece.Place(source_, &source_lines_, line);
+    } catch (const std::bad_alloc&) {
+      pieces_[i].reset();  // the checks' thread walks from here itself
+      break;
+    }
+    if (i == last_piece_ || !piece.stopped_there()) break;
+    line += piece.end_line() - 1;
+  }
+}
+
+// The pieces' findings follow the first walk's, in order. A piece that read
+// on to the end is the last; one not walked is walked here, to the end.
+void ChecksBesideFrontEnd::JoinPieces(Report& walk_report) {
+  for (size_t i = piece_starts_->first_taken(); i <= last_piece_; ++i) {
+    std::optional<PieceWalk>& piece = pieces_[i];
+    const bool walked = piece.has_value();
+    if (!walked) {
+      piece.emplace(front_.formatted, front_.labels, front_.defined, (*piece_starts_)[i],
+                    /*keep_statements=*/false);
+      piece->Run();
+      piece->Place(source_, &source_lines_, checks_.facts.end_line);
+    }
+    piece->JoinTo(checks_.facts, checks_.definitions, walk_report);
+    walk_placed_ = MergePlacedBatches(std::move(walk_placed_), piece->TakePlaced());
+    if (!walked || i == last_piece_ || !piece->stopped_there()) break;
+  }
 }
 
 void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
@@ -181,27 +240,19 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   bool handed_over = false;
   checks_.facts =
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
-  if (handed_over) second_half_line_ = checks_.facts.end_line;
-  second_half_line_found_.count_down();
-  // Those of the second half too: it has placed them on its own copies.
+  if (handed_over) first_piece_line_ = checks_.facts.end_line;
+  first_piece_line_found_.count_down();
+  // Those of the pieces too: they have placed them on their own copies.
   // Made here, every name is compared with the pass's reading of it.
   feed.MakeBefore(SIZE_MAX);
   checks_.definitions = std::move(feed.definitions());
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
-  // the thread of the second half, while the other thread may still walk.
+  // the thread of the pieces, while the other thread may still walk.
   walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, &source_lines_);
   if (!handed_over) return;
-  second_half_done_.wait();
-  if (!second_half_walked_) {
-    const assembly::EncodingState& start = *hand_over_.start.load(std::memory_order_relaxed);
-    second_half_.emplace(front_.formatted, front_.labels, front_.defined, start,
-                         /*keep_statements=*/false);
-    second_half_->Run();
-    second_half_->Place(source_, &source_lines_, second_half_line_);
-  }
-  second_half_->JoinTo(checks_.facts, checks_.definitions, walk_report);
-  walk_placed_ = MergePlacedBatches(std::move(walk_placed_), second_half_->TakePlaced());
+  pieces_done_.wait();
+  JoinPieces(walk_report);
 }
 
 void ChecksBesideFrontEnd::Run() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "assembly/mnemonic_table.h"
 #include "assembly/number_parser.h"
@@ -20,7 +21,10 @@ ProgramFacts StatementWalker::Run() {
   // reserved but never written cost nothing, and large lists are on huge
   // pages, a fault for every two megabytes written rather than every four
   // kilobytes.
-  const size_t most_transfers = text_.size() / 16 + 16;
+  const size_t most_transfers =
+      ((stop_at_ != nullptr ? stop_at_->offset : text_.size()) - std::min(pos_, text_.size())) /
+          16 +
+      16;
   if (options_.keep_statements) ReserveLarge(facts_.statements, text_.size() / 8 + 16);
   facts_.transfers.Reserve(most_transfers);
   label_transfers_.Reserve(most_transfers);
@@ -32,7 +36,7 @@ ProgramFacts StatementWalker::Run() {
       ++line_;
       line_start_ = pos_;
       line_instruction_ = nullptr;
-      if (options_.hand_over != nullptr && HandOverHere()) break;
+      if (hands_over_ && HandOverHere()) break;
       continue;
     }
     if (!Statement(token)) SkipRestOfLine();
@@ -62,15 +66,76 @@ void StatementWalker::TakeFromFeed(size_t offset) {
   }
 }
 
-bool StatementWalker::HandOverHere() {
-  if (hand_over_ == nullptr) {
-    options_.hand_over->reached.store(pos_, std::memory_order_relaxed);
-    hand_over_ = options_.hand_over->start.load(std::memory_order_acquire);
-    if (hand_over_ == nullptr) return false;
+PieceStarts::PieceStarts(std::vector<assembly::EncodingState> starts)
+    : starts_(std::move(starts)), state_(Pack(0, starts_.size())) {}
+
+bool PieceStarts::Pass(size_t i) {
+  uint64_t state = state_.load(std::memory_order_acquire);
+  while (Taken(state) > i) {
+    if (state_.compare_exchange_weak(state, Pack(i + 1, Taken(state)), std::memory_order_acq_rel)) {
+      return true;
+    }
   }
-  if (pos_ != hand_over_->offset) return false;
-  handed_over_ = index_ == hand_over_->index && !section_open_ && data_words_ == 0;
-  return handed_over_;
+  return false;
+}
+
+bool PieceStarts::TakeFrom(size_t i) {
+  uint64_t state = state_.load(std::memory_order_acquire);
+  while (Passed(state) <= i && i < Taken(state)) {
+    if (state_.compare_exchange_weak(state, Pack(Passed(state), i), std::memory_order_acq_rel)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::optional<size_t> PieceStarts::TakeNext() {
+  uint64_t state = state_.load(std::memory_order_acquire);
+  while (!alone_.load(std::memory_order_relaxed) && Taken(state) > Passed(state)) {
+    const size_t next = Taken(state) - 1;
+    if (state_.compare_exchange_weak(state, Pack(Passed(state), next), std::memory_order_acq_rel)) {
+      return next;
+    }
+  }
+  return std::nullopt;
+}
+
+bool StatementWalker::SameCountsAs(const assembly::EncodingState& start) const {
+  return index_ == start.index && !section_open_ && data_words_ == 0;
+}
+
+bool StatementWalker::HandOverHere() {
+  if (stop_at_ != nullptr) {
+    if (pos_ != stop_at_->offset) return false;
+    handed_over_ = SameCountsAs(*stop_at_);
+    hands_over_ = false;  // with other counts it reads on to the end
+    return handed_over_;
+  }
+  if (starts_ == nullptr) {
+    options_.hand_over->reached.store(pos_, std::memory_order_relaxed);
+    starts_ = options_.hand_over->starts.load(std::memory_order_acquire);
+    if (starts_ == nullptr) return false;
+    next_start_offset_ = starts_->size() != 0 ? (*starts_)[0].offset : SIZE_MAX;
+  }
+  return pos_ >= next_start_offset_ && PassStarts();
+}
+
+bool StatementWalker::PassStarts() {
+  while (pos_ >= next_start_offset_) {
+    if (!starts_->Pass(next_start_)) {
+      // A piece has it: the walk ends here when it has arrived there exactly,
+      // with the piece's counts; otherwise it reads on alone to the end.
+      handed_over_ = pos_ == next_start_offset_ && SameCountsAs((*starts_)[next_start_]);
+      if (!handed_over_) {
+        starts_->GoAlone();
+        next_start_offset_ = SIZE_MAX;
+      }
+      return handed_over_;
+    }
+    ++next_start_;
+    next_start_offset_ = next_start_ < starts_->size() ? (*starts_)[next_start_].offset : SIZE_MAX;
+  }
+  return false;
 }
 
 std::string_view StatementWalker::TokenAfter(size_t from) const {

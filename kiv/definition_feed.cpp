@@ -23,10 +23,11 @@ DefinitionFeed::DefinitionFeed(std::string_view formatted,
 }
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
-                               std::span<const assembly::DefinedLabel> defined, size_t from)
+                               std::span<const assembly::DefinedLabel> defined, size_t from,
+                               size_t most)
     : formatted_(formatted), whole_(defined), from_(from), known_(defined.size()) {
   if (from > 0 && from <= defined.size()) previous_colon_end_ = defined[from - 1].colon_offset + 1;
-  made_.Reserve(defined.size() - std::min(from, defined.size()));
+  made_.Reserve(std::min(most, defined.size() - std::min(from, defined.size())));
 }
 
 void DefinitionFeed::MakeBefore(size_t offset) {

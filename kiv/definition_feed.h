@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,10 @@ class DefinitionFeed {
   // told its last count (or has stopped early, when the rest never comes).
   DefinitionFeed(std::string_view formatted, const std::vector<assembly::DefinedLabel>& defined,
                  const std::atomic<size_t>& listed, const std::atomic<bool>& pass_ended);
-  // From a whole list, the `from`th entry on.
+  // From a whole list, the `from`th entry on; room is made for `most` at
+  // first (more are made room for as they come).
   DefinitionFeed(std::string_view formatted, std::span<const assembly::DefinedLabel> defined,
-                 size_t from);
+                 size_t from, size_t most = SIZE_MAX);
 
   // Those made so far, in source order.
   LargeArray<LabelDefinition>& definitions() { return made_; }

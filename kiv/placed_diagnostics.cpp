@@ -1,6 +1,7 @@
 #include "kiv/placed_diagnostics.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "kiv/source_map.h"
@@ -93,6 +94,22 @@ PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
 PlacedDiagnostics MergePlacedBatches(PlacedDiagnostics earlier, PlacedDiagnostics later) {
   if (later.diagnostics.empty()) return earlier;
   if (earlier.diagnostics.empty()) return later;
+  // A later part of the text's batch, as the pieces of a walk give them:
+  // it goes after the earlier one as it is. (The earlier batch's groups are
+  // in order: its last group's first diagnostic has the largest key.)
+  size_t last_group = earlier.diagnostics.size() - 1;
+  while (last_group > 0 && earlier.diagnostics[last_group].severity == Severity::kNote) {
+    --last_group;
+  }
+  if (later.diagnostics.front().severity != Severity::kNote &&
+      later.sorted_by.front() >= earlier.sorted_by[last_group]) {
+    earlier.diagnostics.insert(earlier.diagnostics.end(),
+                               std::make_move_iterator(later.diagnostics.begin()),
+                               std::make_move_iterator(later.diagnostics.end()));
+    earlier.sorted_by.insert(earlier.sorted_by.end(), later.sorted_by.begin(),
+                             later.sorted_by.end());
+    return earlier;
+  }
   PlacedDiagnostics merged;
   merged.diagnostics.reserve(earlier.diagnostics.size() + later.diagnostics.size());
   merged.sorted_by.reserve(merged.diagnostics.capacity());

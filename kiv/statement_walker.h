@@ -38,13 +38,15 @@ class StatementWalker {
     }
     line_start_ = pos_;
     report_.CarryLines(&line_, &line_start_);
+    stop_at_ = options.stop_at;
+    hands_over_ = options.hand_over != nullptr || options.stop_at != nullptr;
   }
   ~StatementWalker() { report_.CarryLines(nullptr, nullptr); }
   StatementWalker(const StatementWalker&) = delete;
   StatementWalker& operator=(const StatementWalker&) = delete;
 
   ProgramFacts Run();
-  // Whether Run stopped where a second half's walk begins.
+  // Whether Run stopped where another walk takes over.
   bool handed_over() const { return handed_over_; }
 
  private:
@@ -69,9 +71,13 @@ class StatementWalker {
   // The token after `from`, across line ends, as the programs would read it.
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
-  // At a line start: whether the second half's walk begins here, from the
-  // same counts, so that this walk ends.
+  // At a line start: whether another walk takes over here, from the same
+  // counts, so that this walk ends.
   bool HandOverHere();
+  // At or past the next piece's start: passes the starts up to here, or
+  // ends the walk at one a piece has taken.
+  bool PassStarts();
+  bool SameCountsAs(const assembly::EncodingState& start) const;
   // Labels in front of a statement stand at its index. Inline: every
   // statement is recorded.
   void Record(std::string_view token) {
@@ -162,8 +168,12 @@ class StatementWalker {
   // carries its own while it is looked up.
   size_t line_ = 1;
   size_t line_start_ = 0;
-  bool stopped_ = false;  // a string runs to the end: nothing after it is a statement
-  const assembly::EncodingState* hand_over_ = nullptr;  // once it has been set
+  bool stopped_ = false;     // a string runs to the end: nothing after it is a statement
+  bool hands_over_ = false;  // it may stop before the end
+  const assembly::EncodingState* stop_at_ = nullptr;  // a piece's end, until it is reached
+  PieceStarts* starts_ = nullptr;                     // the pieces' starts, once they are laid out
+  size_t next_start_ = 0;                             // the first start not passed yet
+  size_t next_start_offset_ = SIZE_MAX;
   bool handed_over_ = false;
   uint32_t index_ = 0;  // wraps like the encoding pass's index
   bool section_open_ = false;

@@ -30,8 +30,8 @@
 #include "kiv/checker_statements.h"
 #include "kiv/definition_feed.h"
 #include "kiv/diagnostics.h"
+#include "kiv/piece_walk.h"
 #include "kiv/placed_diagnostics.h"
-#include "kiv/second_half_walk.h"
 #include "kiv/source_map.h"
 
 namespace {
@@ -42,7 +42,10 @@ using kiv::tool::Severity;
 
 class SourceGrammar {
  public:
-  SourceGrammar(uint32_t seed, bool with_mistakes) : random_(seed), mistakes_(with_mistakes) {}
+  // `label_suffix` ends every label name, so that programs in a row each
+  // have labels of their own.
+  SourceGrammar(uint32_t seed, bool with_mistakes, std::string label_suffix = "")
+      : random_(seed), mistakes_(with_mistakes), label_suffix_(std::move(label_suffix)) {}
 
   std::string Program() {
     std::string source;
@@ -59,7 +62,9 @@ class SourceGrammar {
     return items[static_cast<size_t>(Pick(0, static_cast<int>(items.size()) - 1))];
   }
 
-  std::string Label() { return OneOf<std::string>({"a", "b", "loop", "end", "tbl", "x1"}); }
+  std::string Label() {
+    return OneOf<std::string>({"a", "b", "loop", "end", "tbl", "x1"}) + label_suffix_;
+  }
 
   std::string Register() {
     if (mistakes_ && Chance(5)) return OneOf<std::string>({"$t0", "$-1", "$300", "$0x2", "$spam"});
@@ -155,6 +160,7 @@ class SourceGrammar {
 
   std::mt19937 random_;
   bool mistakes_;
+  std::string label_suffix_;
   bool in_data_ = false;
   std::set<std::string> defined_;
 };
@@ -573,8 +579,8 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
 WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
                             const kiv::assembly::EncodingState& note, bool& handed_over) {
   const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
-  kiv::tool::SecondHalfWalk second(front.formatted, front.labels, defined, note,
-                                   /*keep_statements=*/true);
+  kiv::tool::PieceWalk second(front.formatted, front.labels, defined, note,
+                              /*keep_statements=*/true);
   second.Run();
   const kiv::tool::SourceMap lines(front.formatted);
   kiv::tool::Report report;
@@ -582,8 +588,10 @@ WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
   kiv::tool::WalkOptions options;
   options.keep_statements = true;
   options.feed = &feed;
+  kiv::tool::PieceStarts starts({note});
+  starts.TakeFrom(0);
   kiv::tool::HandOver hand_over;
-  hand_over.start.store(&note);
+  hand_over.starts.store(&starts);
   options.hand_over = &hand_over;
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
@@ -641,6 +649,142 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
   // Both ways are taken often.
   EXPECT_GT(handed_over_count, 500);
   EXPECT_GT(read_on_alone, 20);
+}
+
+// A text walked in pieces on two threads: the first walk from the start on
+// one, the pieces on the other, taken from the end backwards from `last`
+// after `delay`, each read up to the next piece's start. The first walk
+// passes the starts it comes to first and stops at the first piece taken;
+// the pieces' findings are joined to it in order, up to one that read on to
+// the end. `joined` counts the pieces joined, `handed_over` whether the
+// first walk stopped at one.
+WalkOutcome WalkInPieces(const kiv::assembly::AssemblyResult& front,
+                         std::vector<kiv::assembly::EncodingState> notes, size_t last,
+                         std::chrono::microseconds delay, size_t& joined, bool& handed_over) {
+  const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
+  kiv::tool::PieceStarts starts(std::move(notes));
+  std::vector<std::optional<kiv::tool::PieceWalk>> walks(starts.size());
+  const auto walk_piece = [&](size_t i) {
+    walks[i].emplace(front.formatted, front.labels, defined, starts[i], /*keep_statements=*/true,
+                     i == last ? nullptr : &starts[i + 1]);
+    walks[i]->Run();
+  };
+  std::jthread pieces_walker([&] {
+    std::this_thread::sleep_for(delay);
+    if (!starts.TakeFrom(last)) return;
+    walk_piece(last);
+    while (const std::optional<size_t> next = starts.TakeNext()) walk_piece(*next);
+  });
+  const kiv::tool::SourceMap lines(front.formatted);
+  kiv::tool::Report report;
+  kiv::tool::DefinitionFeed feed(front.formatted, defined, 0);
+  kiv::tool::WalkOptions options;
+  options.keep_statements = true;
+  options.feed = &feed;
+  kiv::tool::HandOver hand_over;
+  hand_over.starts.store(&starts);
+  options.hand_over = &hand_over;
+  ProgramFacts facts =
+      kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
+  pieces_walker.join();
+  feed.MakeBefore(SIZE_MAX);
+  auto definitions = std::move(feed.definitions());
+  joined = 0;
+  if (handed_over) {
+    for (size_t i = starts.first_taken(); i <= last; ++i) {
+      walks[i]->JoinTo(facts, definitions, report);
+      ++joined;
+      if (i == last || !walks[i]->stopped_there()) break;
+    }
+  }
+  return Outcome(std::move(facts), front, definitions,
+                 kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);
+}
+
+// However the two threads meet, the pieces give what one walk gives, lines
+// carried included; where the first walk arrives at a piece with other
+// counts, or has read past its start, it reads on alone.
+TEST(KivCheckRandom, WalkingInPiecesOnTwoThreadsFindsWhatOneWalkFinds) {
+  int handed_over_count = 0;
+  int read_on_alone = 0;
+  size_t pieces_joined = 0;
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    // Each program's data closed before the next, so that the label pass
+    // counts as the walk does where the programs have no mistakes; each with
+    // labels of its own, so that la operands reach high indices and draw
+    // warnings all along the text.
+    std::string source;
+    for (uint32_t part = 0; part < 300; ++part) {
+      source +=
+          SourceGrammar(seed * 300 + part, seed % 2 == 0, "_" + std::to_string(part)).Program() +
+          "        .text\n";
+    }
+    const kiv::assembly::AssemblyResult front = kiv::assembly::Assemble(source);
+    const WalkOutcome one = WalkWithLookAhead(front, kiv::tool::kMostLabelsAhead);
+    std::mt19937 random(seed);
+    std::vector<kiv::assembly::SplitNote> splits;
+    for (size_t k = 1; k <= 8; ++k) splits.push_back({front.formatted.size() / 9 * k, {}});
+    kiv::assembly::LabelTable scratch;
+    kiv::assembly::CreateLabelTable(scratch);
+    kiv::assembly::Log log;
+    kiv::assembly::BuildLabelList(front.formatted, scratch, log, splits);
+    std::vector<kiv::assembly::EncodingState> notes;
+    for (const auto& split : splits) {
+      if (split.state && kiv::tool::CanWalkFrom(*split.state) &&
+          (notes.empty() || notes.back().offset < split.state->offset)) {
+        notes.push_back(*split.state);
+      }
+    }
+    if (notes.empty()) continue;
+    // Mostly one of the last few, as the check lays them out.
+    const size_t last = notes.size() - 1 - random() % std::min<size_t>(notes.size(), 3);
+    const auto delay = std::chrono::microseconds(random() % 100);
+    size_t joined = 0;
+    bool handed_over = false;
+    const WalkOutcome in_pieces =
+        WalkInPieces(front, std::move(notes), last, delay, joined, handed_over);
+    ++(handed_over ? handed_over_count : read_on_alone);
+    pieces_joined += joined;
+    ExpectSameWalk(one, in_pieces, seed);
+    EXPECT_EQ(one.facts.end_index, in_pieces.facts.end_index) << "seed " << seed;
+    EXPECT_EQ(one.facts.far_branch, in_pieces.facts.far_branch) << "seed " << seed;
+    ASSERT_EQ(one.facts.statements.size(), in_pieces.facts.statements.size()) << "seed " << seed;
+    for (size_t i = 0; i < one.facts.statements.size(); ++i) {
+      EXPECT_EQ(one.facts.statements[i].offset, in_pieces.facts.statements[i].offset);
+      EXPECT_EQ(one.facts.statements[i].index, in_pieces.facts.statements[i].index);
+    }
+  }
+  // Both ways are taken, and the threads meet with more than one piece
+  // taken now and then.
+  EXPECT_GE(handed_over_count, 5);
+  EXPECT_GE(read_on_alone, 5);
+  EXPECT_GT(pieces_joined, static_cast<size_t>(handed_over_count));
+}
+
+// The starts are passed and taken once each: the first walk passes until it
+// comes to a taken one; pieces are taken from the end down to where it is.
+TEST(KivPieceStarts, EachStartIsPassedOrTakenOnce) {
+  const auto starts_at = [](std::initializer_list<size_t> offsets) {
+    std::vector<kiv::assembly::EncodingState> starts;
+    for (const size_t offset : offsets) starts.push_back({offset, 0, false, 0});
+    return kiv::tool::PieceStarts(std::move(starts));
+  };
+  kiv::tool::PieceStarts starts = starts_at({10, 20, 30, 40});
+  EXPECT_EQ(starts.first_taken(), 4u);
+  EXPECT_TRUE(starts.Pass(0));
+  EXPECT_FALSE(starts.TakeFrom(0));  // passed already
+  EXPECT_TRUE(starts.TakeFrom(3));
+  EXPECT_EQ(starts.first_taken(), 3u);
+  EXPECT_EQ(starts.TakeNext(), std::optional<size_t>(2));
+  EXPECT_TRUE(starts.Pass(1));
+  EXPECT_FALSE(starts.Pass(2));                // taken
+  EXPECT_EQ(starts.TakeNext(), std::nullopt);  // the first walk is at it
+  EXPECT_EQ(starts.first_taken(), 2u);
+
+  kiv::tool::PieceStarts alone = starts_at({10, 20, 30});
+  EXPECT_TRUE(alone.TakeFrom(2));
+  alone.GoAlone();
+  EXPECT_EQ(alone.TakeNext(), std::nullopt);
 }
 
 // The same source with tabs for some indents, some lines ended with CR LF

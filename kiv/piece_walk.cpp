@@ -1,4 +1,4 @@
-#include "kiv/second_half_walk.h"
+#include "kiv/piece_walk.h"
 
 #include <algorithm>
 #include <iterator>
@@ -29,45 +29,50 @@ bool CanWalkFrom(const assembly::EncodingState& note) {
   return !note.data_open && note.data_words == 0;
 }
 
-SecondHalfWalk::SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
-                               std::span<const assembly::DefinedLabel> defined,
-                               const assembly::EncodingState& start, bool keep_statements)
+PieceWalk::PieceWalk(std::string_view formatted, const assembly::LabelTable& labels,
+                     std::span<const assembly::DefinedLabel> defined,
+                     const assembly::EncodingState& start, bool keep_statements,
+                     const assembly::EncodingState* stop_at)
     : formatted_(formatted),
       lines_(formatted),
       labels_(labels),
       start_(start),
+      stop_at_(stop_at),
       first_definition_(FirstFrom(defined, start.offset)),
-      feed_(formatted, defined, first_definition_),
+      // Room for the piece's own definitions and the one after it.
+      feed_(formatted, defined, first_definition_,
+            stop_at != nullptr ? FirstFrom(defined, stop_at->offset) - first_definition_ + 1
+                               : SIZE_MAX),
       keep_statements_(keep_statements) {}
 
-void SecondHalfWalk::Run() {
+void PieceWalk::Run() {
   WalkOptions options;
   options.keep_statements = keep_statements_;
   options.feed = &feed_;
   options.start = &start_;
-  facts_ = WalkStatements(formatted_, lines_, labels_, report_, options);
+  options.stop_at = stop_at_;
+  facts_ = WalkStatements(formatted_, lines_, labels_, report_, options, stopped_there_);
   definitions_ = std::move(feed_.definitions());
 }
 
-void SecondHalfWalk::Place(std::string_view source, const SourceMap* source_lines,
-                           size_t first_line) {
+void PieceWalk::Place(std::string_view source, const SourceMap* source_lines, size_t first_line) {
   placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
 }
 
-void SecondHalfWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
-                            Report& report) {
+void PieceWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
+                       Report& report) {
   for (size_t i = 0; i < definitions_.size(); ++i) {
     definitions[first_definition_ + i].stands_at = definitions_[i].stands_at;
   }
-  // Lines this half carried count from its first, the line the first half
-  // ended on: those of anything not placed yet go on from there.
+  // Lines this piece carried count from its first, the line the walk before
+  // it ended on: those of anything not placed yet go on from there.
   report_.ShiftCarriedLines(facts.end_line - 1);
   report.Absorb(std::move(report_));
   Append(facts.statements, std::move(facts_.statements));
   facts.transfers.Append(facts_.transfers.data(), facts_.transfers.size());
   Append(facts.sections, std::move(facts_.sections));
   facts.end_index = facts_.end_index;
-  facts.end_line += facts_.end_line - 1;  // the first half ended on this half's first line
+  facts.end_line += facts_.end_line - 1;  // the walk before ended on this piece's first line
   facts.far_branch = facts.far_branch || facts_.far_branch;
   for (const size_t definition : facts_.counted_apart) {
     facts.counted_apart.push_back(first_definition_ + definition);

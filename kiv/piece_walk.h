@@ -1,9 +1,10 @@
-// The statement walk of a large text in two halves, on two threads: the
-// label pass notes the counts at a line start near the middle, a second walk
-// reads from there into lists of its own, and the first walk stops there
-// only when it arrives with the same counts. Then the second half's findings
-// follow the first's, as one walk would have made them; otherwise the first
-// walk reads on alone and the second half's are dropped.
+// The statement walk of a large text in pieces, on two threads: the label
+// pass notes the counts at line starts spread over the text, a piece's walk
+// reads from one of them into lists of its own, to the next piece's start
+// (or the end), and the walk before it stops there only when it arrives with
+// the same counts. Then the piece's findings follow the earlier walk's, as
+// one walk would have made them; otherwise the earlier walk reads on alone
+// and the piece's are dropped.
 #pragma once
 
 #include <cstddef>
@@ -24,18 +25,24 @@
 
 namespace kiv::tool {
 
-// Whether a second half's walk can begin at `note`: only outside data.
+// Whether a piece's walk can begin at `note`: only outside data.
 bool CanWalkFrom(const assembly::EncodingState& note);
 
-class SecondHalfWalk {
+class PieceWalk {
  public:
   // The definitions from `start` on are made from the label pass's list of
-  // the whole text's, as the walk comes to them.
-  SecondHalfWalk(std::string_view formatted, const assembly::LabelTable& labels,
-                 std::span<const assembly::DefinedLabel> defined,
-                 const assembly::EncodingState& start, bool keep_statements);
+  // the whole text's, as the walk comes to them. With `stop_at`, the walk
+  // stops there when it arrives with the same counts, and otherwise reads on
+  // to the end.
+  PieceWalk(std::string_view formatted, const assembly::LabelTable& labels,
+            std::span<const assembly::DefinedLabel> defined, const assembly::EncodingState& start,
+            bool keep_statements, const assembly::EncodingState* stop_at = nullptr);
 
   void Run();
+  // Whether Run stopped at `stop_at`: the next piece's findings follow.
+  bool stopped_there() const { return stopped_there_; }
+  // The line Run ended on, counted from 1 at its first.
+  size_t end_line() const { return facts_.end_line; }
 
   // Sorts what the walk found and moves it to the source's lines, on the
   // thread that walked, rather than after the join; TakePlaced hands it on.
@@ -44,8 +51,8 @@ class SecondHalfWalk {
   void Place(std::string_view source, const SourceMap* source_lines, size_t first_line);
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
 
-  // After a first half's walk that handed over at `start`: its facts, the
-  // definitions' places, and its report take what this half found (only its
+  // After the walk before it has handed over at `start`: its facts, the
+  // definitions' places, and its report take what this piece found (only its
   // first error, when it has been placed).
   void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions, Report& report);
 
@@ -54,6 +61,8 @@ class SecondHalfWalk {
   SourceMap lines_;  // its own: a map finds its lines when first asked
   const assembly::LabelTable& labels_;
   assembly::EncodingState start_;
+  const assembly::EncodingState* stop_at_;
+  bool stopped_there_ = false;
   size_t first_definition_;  // the whole text's index of the first of its own
   DefinitionFeed feed_;
   LargeArray<LabelDefinition> definitions_;  // from the feed, once walked
