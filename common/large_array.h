@@ -32,10 +32,11 @@ class LargeArray {
     return *this;
   }
 
-  // Room for at least `capacity` elements in all.
+  // Room for at least `capacity` elements in all. Room past the size is
+  // never read: from the heap, it is not cleared first.
   void Reserve(size_t capacity) {
     if (capacity <= capacity_) return;
-    LargeBlock larger(capacity * sizeof(T));
+    LargeBlock larger = LargeBlock::Uncleared(capacity * sizeof(T));
     if (size_ != 0) std::memcpy(larger.data(), block_.data(), size_ * sizeof(T));
     block_ = std::move(larger);
     capacity_ = capacity;

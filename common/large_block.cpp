@@ -14,7 +14,11 @@ namespace {
 constexpr size_t kHugePage = size_t{2} << 20;
 }  // namespace
 
-LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
+LargeBlock::LargeBlock(size_t bytes) : LargeBlock(bytes, /*clear=*/true) {}
+
+LargeBlock LargeBlock::Uncleared(size_t bytes) { return LargeBlock(bytes, /*clear=*/false); }
+
+LargeBlock::LargeBlock(size_t bytes, bool clear) : size_(bytes) {
   if (bytes == 0) return;
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   static_assert(kMappedBlockBytes == kHugePage);
@@ -39,7 +43,7 @@ LargeBlock::LargeBlock(size_t bytes) : size_(bytes) {
   const size_t rounded = (bytes + 63) & ~size_t{63};
   data_ = std::aligned_alloc(64, rounded);
   if (data_ == nullptr) throw std::bad_alloc();
-  std::memset(data_, 0, rounded);
+  if (clear) std::memset(data_, 0, rounded);
   mapping_ = data_;
 }
 

@@ -17,6 +17,9 @@ class LargeBlock {
   LargeBlock() = default;
   // Throws std::bad_alloc when the memory cannot be had.
   explicit LargeBlock(size_t bytes);
+  // The same, but a block from the heap is not cleared: for an owner that
+  // writes each byte before it reads it (a mapped block is clear anyway).
+  static LargeBlock Uncleared(size_t bytes);
   ~LargeBlock() { Release(); }
   LargeBlock(LargeBlock&& other) noexcept { *this = static_cast<LargeBlock&&>(other); }
   LargeBlock& operator=(LargeBlock&& other) noexcept;
@@ -27,6 +30,7 @@ class LargeBlock {
   size_t size() const { return size_; }
 
  private:
+  LargeBlock(size_t bytes, bool clear);
   void Release();
 
   void* data_ = nullptr;
