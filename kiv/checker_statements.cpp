@@ -104,10 +104,11 @@ bool StatementWalker::SameCountsAs(const assembly::EncodingState& start) const {
   return index_ == start.index && !section_open_ && data_words_ == 0;
 }
 
-bool StatementWalker::HandOverHere() {
+bool StatementWalker::LookForHandOver() {
   if (stop_at_ != nullptr) {
-    if (pos_ != stop_at_->offset) return false;
-    handed_over_ = SameCountsAs(*stop_at_);
+    next_look_ = stop_at_->offset;
+    if (pos_ < next_look_) return false;
+    handed_over_ = pos_ == next_look_ && SameCountsAs(*stop_at_);
     hands_over_ = false;  // with other counts it reads on to the end
     return handed_over_;
   }
@@ -117,7 +118,9 @@ bool StatementWalker::HandOverHere() {
     if (starts_ == nullptr) return false;
     next_start_offset_ = starts_->size() != 0 ? (*starts_)[0].offset : SIZE_MAX;
   }
-  return pos_ >= next_start_offset_ && PassStarts();
+  const bool handed_over = pos_ >= next_start_offset_ && PassStarts();
+  next_look_ = next_start_offset_;
+  return handed_over;
 }
 
 bool StatementWalker::PassStarts() {

@@ -72,8 +72,10 @@ class StatementWalker {
   std::string_view TokenAfter(size_t from) const;
   void SkipRestOfLine();
   // At a line start: whether another walk takes over here, from the same
-  // counts, so that this walk ends.
-  bool HandOverHere();
+  // counts, so that this walk ends. Inline, for the line starts before the
+  // next place to look: nearly every line.
+  bool HandOverHere() { return pos_ >= next_look_ && LookForHandOver(); }
+  bool LookForHandOver();
   // At or past the next piece's start: passes the starts up to here, or
   // ends the walk at one a piece has taken.
   bool PassStarts();
@@ -174,6 +176,9 @@ class StatementWalker {
   PieceStarts* starts_ = nullptr;                     // the pieces' starts, once they are laid out
   size_t next_start_ = 0;                             // the first start not passed yet
   size_t next_start_offset_ = SIZE_MAX;
+  // Where the next start or end lies; 0 while the pieces are not laid out,
+  // so that every line start tells how far the walk has read.
+  size_t next_look_ = 0;
   bool handed_over_ = false;
   uint32_t index_ = 0;  // wraps like the encoding pass's index
   bool section_open_ = false;
