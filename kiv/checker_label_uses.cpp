@@ -33,13 +33,16 @@ void StatementWalker::DeferLabelUse(const LabelUse& use) {
 }
 
 void StatementWalker::ResolveLabelUse(const PendingUse& pending) {
-  // What it finds lies on the use's line, not where the walk stands now.
+  // What it finds lies on the use's line, up to its operand's end, not
+  // where the walk stands now.
   const size_t line = std::exchange(line_, pending.use.line);
   const size_t line_start = std::exchange(line_start_, pending.use.line_start);
+  const size_t pos = std::exchange(pos_, Offset(pending.use.operand) + pending.use.operand.size());
   uint32_t value = 0;
   if (LabelValue(pending, value)) CheckTarget(pending.use, value, true);
   line_ = line;
   line_start_ = line_start;
+  pos_ = pos;
 }
 
 void StatementWalker::TakeWaitingLabelUses() {

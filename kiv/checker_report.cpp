@@ -9,7 +9,8 @@ namespace kiv::tool {
 void Report::Add(Severity severity, size_t offset, size_t length, std::string message) {
   Diagnostic& added =
       diagnostics_.emplace_back(Diagnostic{severity, offset, std::move(message), length});
-  if (carried_line_ != nullptr && *carried_line_ != 0 && offset >= *carried_line_start_) {
+  if (carried_line_ != nullptr && *carried_line_ != 0 && offset >= *carried_line_start_ &&
+      offset <= *carried_line_end_) {
     added.line = *carried_line_;
     added.line_start = *carried_line_start_;
   }

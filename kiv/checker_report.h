@@ -20,14 +20,16 @@ class Report {
   // Belongs to the error or warning added last.
   void Note(size_t offset, size_t length, std::string message);
 
-  // While set, what is added at or past `*line_start` carries `*line` and
-  // `*line_start` as its line and that line's start in the text the offsets
-  // point into: a walk over the text keeps both as it goes, so that placing
-  // need not count the lines again. A line of 0 carries nothing; placing
-  // makes sure each carried line holds its offset. Null pointers stop it.
-  void CarryLines(const size_t* line, const size_t* line_start) {
+  // While set, what is added from `*line_start` to `*line_end` carries
+  // `*line` and `*line_start` as its line and that line's start in the text
+  // the offsets point into: a walk over the text keeps them as it goes (the
+  // line it is on, where that starts, and how far it has read on it), so
+  // that placing need not count the lines again. A line of 0 carries
+  // nothing. Null pointers stop it.
+  void CarryLines(const size_t* line, const size_t* line_start, const size_t* line_end) {
     carried_line_ = line;
     carried_line_start_ = line_start;
+    carried_line_end_ = line_end;
   }
   // Carried lines counted from a walk's first line, `by` lines into the text.
   void ShiftCarriedLines(size_t by);
@@ -52,6 +54,7 @@ class Report {
   size_t first_error_ = kNone;
   const size_t* carried_line_ = nullptr;
   const size_t* carried_line_start_ = nullptr;
+  const size_t* carried_line_end_ = nullptr;
 };
 
 // A token as a message quotes it: long ones are cut, so that a megabyte of

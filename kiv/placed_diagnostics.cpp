@@ -20,8 +20,7 @@ bool OnLine(std::string_view source, const SourceMap* source_lines, size_t line,
 }
 
 // Each diagnostic's line in the normalised text and where that starts: the
-// line it carries where that holds its offset (no line end between), else
-// counted, all of those in one pass.
+// line it carries, else counted, all of those in one pass.
 std::vector<LinePlace> LinesInText(const std::vector<Diagnostic>& diagnostics,
                                    std::string_view formatted, size_t first_line) {
   std::vector<LinePlace> places(diagnostics.size());
@@ -30,9 +29,7 @@ std::vector<LinePlace> LinesInText(const std::vector<Diagnostic>& diagnostics,
   for (size_t i = 0; i < diagnostics.size(); ++i) {
     const Diagnostic& d = diagnostics[i];
     const size_t offset = std::min(d.offset, formatted.size());
-    if (d.line != 0 && d.line_start <= offset &&
-        formatted.substr(d.line_start, offset - d.line_start).find('\n') ==
-            std::string_view::npos) {
+    if (d.line != 0 && d.line_start <= offset) {
       places[i] = LinePlace{first_line - 1 + d.line, d.line_start};
     } else {
       counted.push_back(i);

@@ -26,7 +26,7 @@ struct PlacedDiagnostics {
 // `source_lines`, when given, is a map of `source` whose lines are found
 // already: its line starts are taken from it rather than looked for.
 // A diagnostic that carries its line in the normalised text (Report::
-// CarryLines) keeps it, where that line holds its offset: lines carried by a
+// CarryLines) keeps it: lines carried by a
 // walk that began on line `first_line` count from 1 there. The others' lines
 // are counted.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,

@@ -37,11 +37,11 @@ class StatementWalker {
       index_ = options.start->index;
     }
     line_start_ = pos_;
-    report_.CarryLines(&line_, &line_start_);
+    report_.CarryLines(&line_, &line_start_, &pos_);
     stop_at_ = options.stop_at;
     hands_over_ = options.hand_over != nullptr || options.stop_at != nullptr;
   }
-  ~StatementWalker() { report_.CarryLines(nullptr, nullptr); }
+  ~StatementWalker() { report_.CarryLines(nullptr, nullptr, nullptr); }
   StatementWalker(const StatementWalker&) = delete;
   StatementWalker& operator=(const StatementWalker&) = delete;
 
@@ -166,8 +166,8 @@ class StatementWalker {
   size_t pos_ = 0;
   LineTokens line_tokens_{text_};
   // The line pos_ is on, from 1 at the walk's first, and where it starts:
-  // what the report is given carries them. A label use looked up later
-  // carries its own while it is looked up.
+  // what the report is given between there and pos_ carries them. A label
+  // use looked up later carries its own while it is looked up.
   size_t line_ = 1;
   size_t line_start_ = 0;
   bool stopped_ = false;     // a string runs to the end: nothing after it is a statement
