@@ -94,39 +94,12 @@ size_t SkipLines(std::string_view text, size_t pos, size_t n) {
 
 }  // namespace
 
-LineMarks::LineMarks(std::string_view text, size_t count) {
-  if (count == 0 || text.size() < count) return;
-  step_ = text.size() / count;
-  marks_.reserve(count);
-  Mark mark;
-  for (size_t k = 0; k < count; ++k) {
-    const size_t offset = k * step_;
-    mark.line_ends += assembly::CountByteSet<'\n'>(text.substr(mark.offset, offset - mark.offset));
-    mark.offset = offset;
-    marks_.push_back(mark);
-  }
-}
-
-LineMarks::Mark LineMarks::Before(size_t offset) const {
-  if (marks_.empty()) return {};
-  return marks_[std::min(offset / step_, marks_.size() - 1)];
-}
-
-std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets,
-                               const LineMarks* marks) {
+std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets) {
   std::vector<LinePlace> places(offsets.size());
   LinePlace at;
   size_t counted_to = 0;  // line ends before here are in `at.line`
   for (const size_t i : AscendingOrder(offsets)) {
     const size_t offset = std::min(offsets[i], text.size());
-    if (marks != nullptr) {
-      const LineMarks::Mark mark = marks->Before(offset);
-      if (mark.offset > counted_to) {
-        counted_to = mark.offset;
-        at.line = mark.line_ends + 1;
-        at.line_start = mark.offset == 0 ? 0 : text.rfind('\n', mark.offset - 1) + 1;
-      }
-    }
     const size_t ends = assembly::CountByteSet<'\n'>(text.substr(counted_to, offset - counted_to));
     if (ends > 0) {
       at.line += ends;

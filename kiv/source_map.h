@@ -65,31 +65,7 @@ struct LinePlace {
   size_t line_start = 0;
 };
 
-// The line ends before marks spread evenly over a text, counted in one pass:
-// the lines of offsets far into the text are then counted from the mark
-// before them rather than from the text's start.
-class LineMarks {
- public:
-  LineMarks() = default;
-  // `count` marks, the first at the text's start.
-  LineMarks(std::string_view text, size_t count);
-
-  struct Mark {
-    size_t offset = 0;
-    size_t line_ends = 0;  // before `offset`
-  };
-  // The last mark at or before `offset`.
-  Mark Before(size_t offset) const;
-
- private:
-  size_t step_ = 0;
-  std::vector<Mark> marks_;
-};
-
-// With `marks` of the text, counting starts from the mark before each offset
-// when that lies past where counting stands.
-std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets,
-                               const LineMarks* marks = nullptr);
+std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets);
 
 // The first byte of each 1-based line of `lines` (in any order), in one pass;
 // the end of the text for a line past the last.

@@ -571,35 +571,74 @@ TEST(KivCheckRandom, PuttingLabelUsesAsideUntilTheLabelsAreFinalChangesNothing) 
   }
 }
 
-// The walk of a text's second half from the label pass's note at a line
-// start, joined to a first half's walk that stops there: the same findings
-// as one walk, whenever the first half hands over. `handed_over` says
-// whether it did. Both halves make their definitions from the label pass's
-// list, as the check does.
-WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
-                            const kiv::assembly::EncodingState& note, bool& handed_over) {
+// A text walked in pieces: the first walk from the start on this thread, the
+// pieces taken from the end backwards from `last` and each read up to the
+// next piece's start, on another thread after `delay` (or here, all before
+// the first walk, without one). The first walk
+// passes the starts it comes to first and stops at the first piece taken;
+// the pieces' findings are joined to it in order, up to one that read on to
+// the end. `joined` counts the pieces joined, `handed_over` whether the
+// first walk stopped at one.
+WalkOutcome WalkInPieces(const kiv::assembly::AssemblyResult& front,
+                         std::vector<kiv::assembly::EncodingState> notes, size_t last,
+                         std::optional<std::chrono::microseconds> delay, size_t& joined,
+                         bool& handed_over) {
   const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
-  kiv::tool::PieceWalk second(front.formatted, front.labels, defined, note,
-                              /*keep_statements=*/true);
-  second.Run();
+  kiv::tool::PieceStarts starts(std::move(notes));
+  std::vector<std::optional<kiv::tool::PieceWalk>> walks(starts.size());
+  const auto walk_piece = [&](size_t i) {
+    walks[i].emplace(front.formatted, front.labels, defined, starts[i], /*keep_statements=*/true,
+                     i == last ? nullptr : &starts[i + 1]);
+    walks[i]->Run();
+  };
+  const auto take_and_walk = [&] {
+    if (!starts.TakeFrom(last)) return;
+    walk_piece(last);
+    while (const std::optional<size_t> next = starts.TakeNext()) walk_piece(*next);
+  };
+  std::jthread pieces_walker;
+  if (delay) {
+    pieces_walker = std::jthread([&] {
+      std::this_thread::sleep_for(*delay);
+      take_and_walk();
+    });
+  } else {
+    take_and_walk();
+  }
   const kiv::tool::SourceMap lines(front.formatted);
   kiv::tool::Report report;
   kiv::tool::DefinitionFeed feed(front.formatted, defined, 0);
   kiv::tool::WalkOptions options;
   options.keep_statements = true;
   options.feed = &feed;
-  kiv::tool::PieceStarts starts({note});
-  starts.TakeFrom(0);
   kiv::tool::HandOver hand_over;
   hand_over.starts.store(&starts);
   options.hand_over = &hand_over;
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
+  if (pieces_walker.joinable()) pieces_walker.join();
   feed.MakeBefore(SIZE_MAX);
   auto definitions = std::move(feed.definitions());
-  if (handed_over) second.JoinTo(facts, definitions, report);
+  joined = 0;
+  if (handed_over) {
+    for (size_t i = starts.first_taken(); i <= last; ++i) {
+      walks[i]->JoinTo(facts, definitions, report);
+      ++joined;
+      if (i == last || !walks[i]->stopped_there()) break;
+    }
+  }
   return Outcome(std::move(facts), front, definitions,
                  kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);
+}
+
+// The walk of a text's second half from the label pass's note at a line
+// start, joined to a first half's walk that stops there: the same findings
+// as one walk, whenever the first half hands over. `handed_over` says
+// whether it did.
+WalkOutcome WalkInTwoHalves(const kiv::assembly::AssemblyResult& front,
+                            const kiv::assembly::EncodingState& note, bool& handed_over) {
+  size_t joined = 0;
+  return WalkInPieces(front, {note}, 0, std::nullopt, joined, handed_over);
 }
 
 // A text walked in two halves, split where the label pass notes its counts
@@ -649,56 +688,6 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
   // Both ways are taken often.
   EXPECT_GT(handed_over_count, 500);
   EXPECT_GT(read_on_alone, 20);
-}
-
-// A text walked in pieces on two threads: the first walk from the start on
-// one, the pieces on the other, taken from the end backwards from `last`
-// after `delay`, each read up to the next piece's start. The first walk
-// passes the starts it comes to first and stops at the first piece taken;
-// the pieces' findings are joined to it in order, up to one that read on to
-// the end. `joined` counts the pieces joined, `handed_over` whether the
-// first walk stopped at one.
-WalkOutcome WalkInPieces(const kiv::assembly::AssemblyResult& front,
-                         std::vector<kiv::assembly::EncodingState> notes, size_t last,
-                         std::chrono::microseconds delay, size_t& joined, bool& handed_over) {
-  const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(front.formatted);
-  kiv::tool::PieceStarts starts(std::move(notes));
-  std::vector<std::optional<kiv::tool::PieceWalk>> walks(starts.size());
-  const auto walk_piece = [&](size_t i) {
-    walks[i].emplace(front.formatted, front.labels, defined, starts[i], /*keep_statements=*/true,
-                     i == last ? nullptr : &starts[i + 1]);
-    walks[i]->Run();
-  };
-  std::jthread pieces_walker([&] {
-    std::this_thread::sleep_for(delay);
-    if (!starts.TakeFrom(last)) return;
-    walk_piece(last);
-    while (const std::optional<size_t> next = starts.TakeNext()) walk_piece(*next);
-  });
-  const kiv::tool::SourceMap lines(front.formatted);
-  kiv::tool::Report report;
-  kiv::tool::DefinitionFeed feed(front.formatted, defined, 0);
-  kiv::tool::WalkOptions options;
-  options.keep_statements = true;
-  options.feed = &feed;
-  kiv::tool::HandOver hand_over;
-  hand_over.starts.store(&starts);
-  options.hand_over = &hand_over;
-  ProgramFacts facts =
-      kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
-  pieces_walker.join();
-  feed.MakeBefore(SIZE_MAX);
-  auto definitions = std::move(feed.definitions());
-  joined = 0;
-  if (handed_over) {
-    for (size_t i = starts.first_taken(); i <= last; ++i) {
-      walks[i]->JoinTo(facts, definitions, report);
-      ++joined;
-      if (i == last || !walks[i]->stopped_there()) break;
-    }
-  }
-  return Outcome(std::move(facts), front, definitions,
-                 kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);
 }
 
 // However the two threads meet, the pieces give what one walk gives, lines

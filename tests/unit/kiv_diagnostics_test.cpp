@@ -66,10 +66,6 @@ TEST(KivSourceMap, SweepsAgreeWithTheTable) {
     }
     const auto positions = kiv::tool::LocateAll(text, offsets);
     const auto starts = kiv::tool::LineStartsOf(text, lines);
-    // Counting from marks over the text, the mark before an offset anywhere
-    // on its line or lines before it.
-    const kiv::tool::LineMarks marks(text, std::uniform_int_distribution<size_t>(1, 40)(random));
-    const auto from_marks = kiv::tool::LinesOf(text, offsets, &marks);
     for (size_t i = 0; i < offsets.size(); ++i) {
       const auto expected = map.Locate(offsets[i]);
       EXPECT_EQ(positions[i].line, expected.line) << round;
@@ -77,8 +73,6 @@ TEST(KivSourceMap, SweepsAgreeWithTheTable) {
       EXPECT_EQ(positions[i].column, expected.column) << round;
       EXPECT_EQ(positions[i].line_text, expected.line_text) << round;
       EXPECT_EQ(starts[i], map.LineStart(lines[i] - 1)) << round << " line " << lines[i];
-      EXPECT_EQ(from_marks[i].line, expected.line) << round;
-      EXPECT_EQ(from_marks[i].line_start, expected.line_start) << round;
     }
   }
 }
