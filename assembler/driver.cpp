@@ -31,8 +31,8 @@ class FileOutput : public PackOutput {
   bool Open(size_t /*largest_image_size*/) override {
     text_ = MappedFile();
     input_.reset(std::fopen(files_.input, "rb"));
-    listing_.emplace(files_.listing, "w");
-    image_.emplace(files_.image, "wb");
+    listing_.emplace(files_.listing, "w", OldOutput::kWriteOver);
+    image_.emplace(files_.image, "wb", OldOutput::kWriteOver);
     return input_ && listing_->is_open() && image_->is_open();
   }
   // A write that fails is found by Close.

@@ -37,7 +37,7 @@ class FileRun {
         std::filesystem::equivalent(files_.source, files_.formatted, error)) {
       return RunInMemory(status);
     }
-    OutputFile formatted(files_.formatted, "w");
+    OutputFile formatted(files_.formatted, "w", OldOutput::kWriteOver);
     if (!formatted.is_open() || !WriteNormalised(source.view(), formatted)) {
       return CannotOpen(status);
     }
@@ -59,7 +59,7 @@ class FileRun {
     // done: a missing source still leaves an empty formatted file.
     FileBuffer source;
     const bool read = ReadWholeFile(files_.source, source);
-    OutputFile formatted(files_.formatted, "w");
+    OutputFile formatted(files_.formatted, "w", OldOutput::kWriteOver);
     if (!read || !formatted.is_open()) return CannotOpen(status);
     AssemblyResult result = AssembleInPlace({source.data(), source.size()}, Options(&formatted));
     status = result.status;
@@ -95,7 +95,7 @@ class FileRun {
       };
     }
     options.records_ready = [this] {
-      object_.emplace(files_.object, "w");
+      object_.emplace(files_.object, "w", OldOutput::kWriteOver);
       return object_->is_open();
     };
     // A failed write is reported once the pass is over, after any error of

@@ -44,8 +44,11 @@ bool ReadWholeFile(const char* path, FileBuffer& contents) {
   return ok;
 }
 
-OutputFile::OutputFile(const char* path, const char* mode)
-    : path_(path), file_(OpenOutputFile(path, mode)) {}
+OutputFile::OutputFile(const char* path, const char* mode, OldOutput old) : path_(path) {
+  const OpenedOutput opened = OpenOutputFile(path, mode, old);
+  file_ = opened.file;
+  written_over_ = opened.written_over;
+}
 
 bool OutputFile::Write(std::string_view bytes) {
   if (file_ == nullptr) return false;
@@ -59,6 +62,11 @@ bool OutputFile::Close() {
   if (file_ == nullptr) return !failed_;
   std::FILE* file = file_;
   file_ = nullptr;
+  // A file written over keeps its old length until it is cut to what was written.
+  if (written_over_ && !failed_ &&
+      (std::fflush(file) != 0 || ftruncate(fileno(file), ftello(file)) != 0)) {
+    failed_ = true;
+  }
   if (std::fclose(file) != 0) failed_ = true;
   if (failed_) {
     // Opening for writing truncates; with nothing written, closing cannot fail.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/large_block.h"
+#include "common/replace_file.h"
 
 namespace kiv {
 
@@ -40,7 +41,10 @@ bool ReadWholeFile(const char* path, FileBuffer& contents);
 // half-written: a cut-off record or line could otherwise read as a whole one.
 class OutputFile {
  public:
-  OutputFile(const char* path, const char* mode);
+  // With OldOutput::kWriteOver, a file of the run before is written over in
+  // place and cut to length by Close; a run stopped before Close (killed)
+  // may then leave the old file's tail after the new bytes.
+  OutputFile(const char* path, const char* mode, OldOutput old = OldOutput::kReplace);
   ~OutputFile() { Close(); }
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -55,6 +59,7 @@ class OutputFile {
  private:
   std::string path_;
   std::FILE* file_ = nullptr;
+  bool written_over_ = false;  // to be cut to length on closing
   bool failed_ = false;
 };
 

@@ -53,14 +53,44 @@ int ReplaceFile(const char* path) {
   return fd;
 }
 
+// A descriptor for the old file opened for writing without truncation, or
+// -1 when it is not replaceable; then nothing has changed.
+int OpenToWriteOver(const char* path) {
+  struct stat old {};
+  if (lstat(path, &old) != 0 || !IsReplaceable(old)) return -1;
+  const int fd = open(path, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return -1;
+  // Another file may have taken the name between the two looks.
+  struct stat opened {};
+  if (fstat(fd, &opened) != 0 || opened.st_dev != old.st_dev || opened.st_ino != old.st_ino ||
+      !IsReplaceable(opened)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
-std::FILE* OpenOutputFile(const char* path, const char* mode) {
-  const int fd = ReplaceFile(path);
-  if (fd < 0) return std::fopen(path, mode);  // also when another process made it meanwhile
-  std::FILE* file = fdopen(fd, mode);
-  if (file == nullptr) close(fd);
-  return file;
+OpenedOutput OpenOutputFile(const char* path, const char* mode, OldOutput old) {
+  OpenedOutput opened;
+  int fd = -1;
+  if (old == OldOutput::kWriteOver) {
+    fd = OpenToWriteOver(path);
+    opened.written_over = fd >= 0;
+  }
+  if (fd < 0) fd = ReplaceFile(path);
+  if (fd < 0) {
+    opened.file = std::fopen(path, mode);  // also when another process made it meanwhile
+    opened.written_over = false;
+    return opened;
+  }
+  opened.file = fdopen(fd, mode);  // never truncates
+  if (opened.file == nullptr) {
+    close(fd);
+    opened.written_over = false;
+  }
+  return opened;
 }
 
 }  // namespace kiv

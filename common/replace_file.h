@@ -11,13 +11,36 @@
 // Everything else (a link to a device, a directory, a read-only file, a file
 // with other names, one owned by someone else, an empty file) is opened by a
 // plain truncating open, so that it succeeds or fails exactly as before.
+// Such a file of the run before may instead be written over in place.
 #pragma once
 
 #include <cstdio>
 
 namespace kiv {
 
+// What becomes of a file of the run before that may be replaced.
+enum class OldOutput {
+  // Removed and made anew: it reads as empty from the start of the run (for
+  // the logs, whose last line tells whether the run succeeded).
+  kReplace,
+  // Written over from its first byte, its length cut to what was written
+  // when the writer closes it (see OpenedOutput). The system keeps the old
+  // file's cached pages and writes the new bytes into them; removing the file
+  // would free them, and the new file would take as many fresh pages, which
+  // the system must clear (and which, in a virtual machine whose host has
+  // taken back memory left free for a moment, fault in from the host).
+  kWriteOver,
+};
+
+struct OpenedOutput {
+  std::FILE* file = nullptr;
+  // The file was opened without truncation: its old bytes past what the
+  // writer writes are still there until it cuts the file to length.
+  bool written_over = false;
+};
+
 // Like std::fopen(path, mode) for a writing mode ("w" or "wb").
-std::FILE* OpenOutputFile(const char* path, const char* mode);
+OpenedOutput OpenOutputFile(const char* path, const char* mode,
+                            OldOutput old = OldOutput::kReplace);
 
 }  // namespace kiv

@@ -1,4 +1,5 @@
 // Whole-file reads, also of files whose size is not known in advance.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,8 +71,9 @@ TEST(MapWholeFile, GivesEveryKindOfFileAsReadWholeFileReadsIt) {
   EXPECT_FALSE(MapWholeFile(::testing::TempDir().c_str(), maps));
 }
 
-// An output file of an earlier run is replaced rather than truncated where
-// that leaves the same file behind; everything else is truncated in place.
+// An output file of an earlier run is replaced, or written over in place and
+// cut to length, rather than truncated where that leaves the same file
+// behind; everything else is truncated in place, whichever way was asked for.
 class OutputFileTest : public ::testing::Test {
  protected:
   static void Write(const std::string& path, const std::string& text) {
@@ -86,10 +88,12 @@ class OutputFileTest : public ::testing::Test {
     EXPECT_EQ(lstat(path.c_str(), &status), 0) << path;
     return status;
   }
-  bool WriteOutput(const std::string& text) {
-    OutputFile out(path_.c_str(), "w");
+  bool WriteOutput(const std::string& text, OldOutput old = OldOutput::kReplace) {
+    OutputFile out(path_.c_str(), "w", old);
     return out.is_open() && out.Write(text) && out.Close();
   }
+
+  static constexpr OldOutput kBothWays[] = {OldOutput::kReplace, OldOutput::kWriteOver};
 
   const test::ScratchDirectory dir_{"kiv-output-file"};
   const std::string path_ = (dir_ / "out.txt").string();
@@ -116,43 +120,76 @@ TEST_F(OutputFileTest, AnEarlierRunsFileIsMadeAnewWithItsPermissions) {
   }
 }
 
+TEST_F(OutputFileTest, AnEarlierRunsFileWrittenOverIsCutToLength) {
+  // Written over, the file stays the one it was (its cached pages are taken
+  // again), with its permissions, and ends where the new text ends.
+  for (const std::string& earlier : {std::string("the earlier run's longer text"),
+                                     std::string("ab"), std::string(size_t{5} << 20, 'x')}) {
+    Write(path_, earlier);
+    ASSERT_EQ(chmod(path_.c_str(), 0640), 0);
+    const auto old = Status(path_);
+    const int held =
+        open(path_.c_str(), O_RDONLY | O_CLOEXEC);  // a replaced file would lose its name
+    ASSERT_GE(held, 0);
+    ASSERT_TRUE(WriteOutput("new", OldOutput::kWriteOver));
+    struct stat still {};
+    EXPECT_EQ(fstat(held, &still), 0);
+    close(held);
+    EXPECT_EQ(still.st_nlink, 1u);
+    EXPECT_EQ(Read(path_), "new");
+    const auto written = Status(path_);
+    EXPECT_EQ(written.st_ino, old.st_ino);
+    EXPECT_EQ(written.st_mode, old.st_mode);
+  }
+  // Written over with nothing, it is left empty.
+  ASSERT_TRUE(WriteOutput("", OldOutput::kWriteOver));
+  EXPECT_EQ(Status(path_).st_size, 0);
+}
+
 TEST_F(OutputFileTest, AFileWithAnotherNameIsTruncatedInPlace) {
   const std::string other = (dir_ / "other.txt").string();
-  Write(path_, "the earlier run's text");
-  ASSERT_EQ(link(path_.c_str(), other.c_str()), 0);
-  ASSERT_TRUE(WriteOutput("new"));
-  EXPECT_EQ(Read(other), "new");  // still one file under two names
-  EXPECT_EQ(Status(path_).st_ino, Status(other).st_ino);
+  for (const OldOutput old : kBothWays) {
+    Write(path_, "the earlier run's text");
+    std::filesystem::remove(other);
+    ASSERT_EQ(link(path_.c_str(), other.c_str()), 0);
+    ASSERT_TRUE(WriteOutput("new", old));
+    EXPECT_EQ(Read(other), "new");  // still one file under two names
+    EXPECT_EQ(Status(path_).st_ino, Status(other).st_ino);
+  }
 }
 
 TEST_F(OutputFileTest, ALinkIsWrittenThroughAndStaysALink) {
   const std::string target = (dir_ / "target.txt").string();
-  Write(target, "the earlier run's text");
   std::filesystem::create_symlink(target, path_);
-  ASSERT_TRUE(WriteOutput("new"));
-  EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
-  EXPECT_EQ(Read(target), "new");
+  for (const OldOutput old : kBothWays) {
+    Write(target, "the earlier run's text");
+    ASSERT_TRUE(WriteOutput("new", old));
+    EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
+    EXPECT_EQ(Read(target), "new");
+  }
 }
 
 TEST_F(OutputFileTest, ADirectoryOrAReadOnlyFileCannotBeOpened) {
   std::filesystem::create_directory(path_);
-  EXPECT_FALSE(OutputFile(path_.c_str(), "w").is_open());
+  for (const OldOutput old : kBothWays) EXPECT_FALSE(OutputFile(path_.c_str(), "w", old).is_open());
   EXPECT_TRUE(std::filesystem::is_directory(path_));
   std::filesystem::remove(path_);
   if (geteuid() == 0) GTEST_SKIP() << "root may write to a read-only file";
   Write(path_, "kept");
   ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-  EXPECT_FALSE(OutputFile(path_.c_str(), "w").is_open());
+  for (const OldOutput old : kBothWays) EXPECT_FALSE(OutputFile(path_.c_str(), "w", old).is_open());
   EXPECT_EQ(Read(path_), "kept");
 }
 
 TEST_F(OutputFileTest, AFailedWriteLeavesTheFileEmpty) {
   std::filesystem::create_symlink("/dev/full", path_);
-  OutputFile out(path_.c_str(), "w");
-  ASSERT_TRUE(out.is_open());
-  out.Write("lost");
-  EXPECT_FALSE(out.Close());
-  EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
+  for (const OldOutput old : kBothWays) {
+    OutputFile out(path_.c_str(), "w", old);
+    ASSERT_TRUE(out.is_open());
+    out.Write("lost");
+    EXPECT_FALSE(out.Close());
+    EXPECT_TRUE(S_ISLNK(Status(path_).st_mode));
+  }
 }
 
 }  // namespace
