@@ -7,11 +7,12 @@
 // The steps run in order, in one process. --read FILE reads FILE whole into
 // memory (the bytes the next writes take); --write FILE SIZE writes SIZE bytes
 // to FILE (over the file already there, as the chain writes its outputs), the
-// bytes last read repeated as often as needed (the first step must be a read). The benchmark passes
-// the files the two programs read and the sizes of the files they wrote, so that the same bytes go
-// in and the same byte counts come out as in a run of the chain. Reads and writes are single system
-// calls where the kernel allows, on a buffer that is never cleared or copied: what a program that
-// does nothing but read its input and write its outputs costs.
+// bytes last read repeated as often as needed (the first step must be a read).
+// The benchmark passes the files the two programs read and the sizes of the
+// files they wrote, so that the same bytes go in and the same byte counts come
+// out as in a run of the chain. Reads and writes are single system calls where
+// the kernel allows, on a buffer that is never cleared or copied: what a
+// program that does nothing but read its input and write its outputs costs.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,8 +82,8 @@ bool ReadWhole(const std::string& path, Buffer& buffer) {
 }
 
 bool WriteSized(const std::string& path, uint64_t size, const Buffer& buffer) {
-  // As the chain writes its large outputs: over the file of the run before, in
-  // place, then cut to length; the file's cached pages are taken again.
+  // As the chain writes its outputs: over the file of the run before, in place,
+  // then cut to length; the file's cached pages are taken again.
   FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
   if (file.get() < 0) return Fail("cannot create", path);
   // An empty input still gives a file of the right size, made of blanks.
