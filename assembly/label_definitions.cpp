@@ -18,16 +18,18 @@ void TableDefinitions::TakeHeld(const HeldDefinitions& held, uint32_t base) {
   // slot fetched a fixed number of labels ahead, with no ring to copy through.
   Finish();
   const std::span<const HeldDefinitions::Event> events = held.events();
+  const char* name = held.names();
   constexpr size_t kAhead = 16;
   for (size_t i = 0; i < events.size(); ++i) {
     if (i + kAhead < events.size()) table_.PrefetchInsert(events[i + kAhead].query);
     const HeldDefinitions::Event& event = events[i];
     // Indices wrap like the 32-bit count they stand for, so adding the base
     // gives what counting on from it would have given.
-    if (event.ascii_fault) {
+    if (event.name_length == HeldDefinitions::kAsciiFault) {
       log_.Error("Error ASCII parsing in BuildLabelList", Signed(base + event.index));
     } else {
-      Insert(event.query, base + event.index);
+      Insert(LabelTable::TakeQuery(event.query, {name, event.name_length}), base + event.index);
+      name += event.name_length;
     }
   }
 }

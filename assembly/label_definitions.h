@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "assembly/byte_set_bits.h"
@@ -20,7 +21,8 @@ namespace kiv::assembly {
 // What a part of the text read on its own found, in source order: the
 // names copied end to end (read back in order, several arrive in one cache
 // line, where in the text they lie a line apart) and the definitions and
-// faults. The room is sized once for the most the part can hold (every name
+// faults, 32 bytes each (a label's query without its name, which follows the
+// name before it). The room is sized once for the most the part can hold (every name
 // is a piece of the part, every definition ends in a colon, every fault
 // ends a line) in large blocks, whose pages are touched, and so cleared,
 // only as they fill: a list grown by copying, or small pages one fault each,
@@ -34,19 +36,24 @@ class HeldDefinitions {
   // Copied and hashed here, on the thread that reads the part. The room
   // never grows, so a query may point at its copy.
   void Define(std::string_view name, uint32_t index) {
-    const char* const copy = names_.data() + names_.size();
+    // The table takes no name this long either.
+    if (name.size() >= kAsciiFault) throw std::length_error("label table full");
     names_.Append(name.data(), name.size());
-    events_.PushBack(Event{LabelTable::QueryFor({copy, name.size()}), index, false});
+    events_.PushBack(Event{LabelTable::HoldQuery(name), index, static_cast<uint32_t>(name.size())});
   }
-  void AsciiFault(uint32_t index) { events_.PushBack(Event{{}, index, true}); }
+  void AsciiFault(uint32_t index) { events_.PushBack(Event{{}, index, kAsciiFault}); }
   void Finish() {}
 
+  // A name_length that stands for an .ascii fault.
+  static constexpr uint32_t kAsciiFault = UINT32_MAX;
   struct Event {
-    LabelTable::Query query;  // unused for a fault
-    uint32_t index;           // from the part's start
-    bool ascii_fault;
+    LabelTable::HeldQuery query;  // unused for a fault
+    uint32_t index;               // from the part's start
+    uint32_t name_length;         // or kAsciiFault
   };
   std::span<const Event> events() const { return events_.span(); }
+  // The names of the events, end to end in their order.
+  const char* names() const { return names_.data(); }
 
  private:
   LargeArray<char> names_;

@@ -15,6 +15,10 @@ uint32_t TagOf(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
 
 constexpr size_t kTypicalNameRoom = 32;
 
+// The names of all labels together, at most: a slot holds a name's offset
+// plus one in 32 bits (a source this size would be larger still).
+constexpr size_t kMostNameBytes = std::numeric_limits<uint32_t>::max();
+
 // A hash's home slot among `slot_count` (at most 2^32): its low 32 bits
 // scaled to the count, so that the table can hold just the slots its labels
 // need rather than the next power of two. Every slot is fresh memory the
@@ -29,8 +33,8 @@ size_t NextSlot(size_t slot, size_t slot_count) { return slot + 1 == slot_count 
 // on past the cache line fetched ahead for it.
 size_t SlotsFor(size_t count) { return std::max<size_t>(1024, count + count * 2 / 3 + 1); }
 
-// A slot keeps a name's length in 32 bits, only as a quick test: a longer
-// name is compared in full anyway.
+// A key keeps its name's length in 32 bits, only as a quick test: a slot's
+// name is shorter than 4 GiB, and a longer name is compared in full anyway.
 uint32_t CappedLength(size_t length) {
   return static_cast<uint32_t>(std::min<size_t>(length, std::numeric_limits<uint32_t>::max()));
 }
@@ -48,24 +52,23 @@ LabelTable::Key LabelTable::MakeKey(std::string_view name, uint64_t hash) {
 }
 
 bool LabelTable::Holds(const Slot& slot, const Key& key) const {
-  if (slot.hash_tag != key.hash_tag || slot.capped_length != key.capped_length ||
+  if (slot.hash_tag != key.hash_tag || slot.name_length != key.capped_length ||
       slot.head[0] != key.head[0] || slot.head[1] != key.head[1]) {
     return false;
   }
   if (key.name.size() <= kInlineName) return true;
-  return NameOf(entries_[slot.entry_plus_one - 1]) == key.name;
+  return NameOf(slot) == key.name;
 }
 
 size_t LabelTable::FindSlot(const Key& key, uint64_t hash) const {
   for (size_t slot = HomeSlot(hash, slot_count_);; slot = NextSlot(slot, slot_count_)) {
     const Slot& held = slots_[slot];
-    if (held.entry_plus_one == 0 || Holds(held, key)) return slot;
+    if (held.name_plus_one == 0 || Holds(held, key)) return slot;
   }
 }
 
 void LabelTable::Reserve(size_t count) {
   if (count > std::numeric_limits<uint32_t>::max() / 4) return;  // grow as needed instead
-  entries_.Reserve(count);
   // Room for names of a typical length, so that the arena is not copied as
   // it grows; in a large arena, pages of the room never used are never
   // touched.
@@ -81,9 +84,9 @@ void LabelTable::Rehash(size_t slot_count) {
   auto* slots = static_cast<Slot*>(block.data());
   for (size_t i = 0; i < slot_count_; ++i) {
     const Slot& held = slots_[i];
-    if (held.entry_plus_one == 0) continue;
-    size_t slot = HomeSlot(HashLabelName(NameOf(entries_[held.entry_plus_one - 1])), slot_count);
-    while (slots[slot].entry_plus_one != 0) slot = NextSlot(slot, slot_count);
+    if (held.name_plus_one == 0) continue;
+    size_t slot = HomeSlot(HashLabelName(NameOf(held)), slot_count);
+    while (slots[slot].name_plus_one != 0) slot = NextSlot(slot, slot_count);
     slots[slot] = held;
   }
   slot_block_ = std::move(block);
@@ -108,22 +111,38 @@ LabelTable::Query LabelTable::PrepareInsert(std::string_view name) const {
   return query;
 }
 
-LabelTable::Query LabelTable::QueryFor(std::string_view name) { return MakeQuery(name); }
+LabelTable::HeldQuery LabelTable::HoldQuery(std::string_view name) {
+  const Query query = MakeQuery(name);
+  return HeldQuery{query.hash_, {query.key_.head[0], query.key_.head[1]}};
+}
 
-void LabelTable::PrefetchInsert(const Query& query) const {
-  if (slot_count_ != 0) FetchAround(HomeSlot(query.hash_, slot_count_), true);
+// Nothing is read again from the name: the tag and length follow from the
+// hash and the name's size.
+LabelTable::Query LabelTable::TakeQuery(const HeldQuery& held, std::string_view name) {
+  Query query;
+  query.hash_ = held.hash;
+  query.key_ = Key{name, TagOf(held.hash), CappedLength(name.size()), {held.head[0], held.head[1]}};
+  return query;
+}
+
+void LabelTable::PrefetchInsert(const HeldQuery& held) const {
+  if (slot_count_ != 0) FetchAround(HomeSlot(held.hash, slot_count_), true);
 }
 
 Status LabelTable::InsertLabel(const Query& query, int32_t instruction_index) {
-  if ((entries_.size() + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * entries_.size()));
+  if ((count_ + 1) * 4 > slot_count_ * 3) Rehash(SlotsFor(2 * count_));
   const Key& key = query.key_;
   Slot& slot = slots_[FindSlot(key, query.hash_)];
-  if (slot.entry_plus_one != 0) return Status::kDuplicateLabel;
-  entries_.PushBack(Entry{names_.size(), key.name.size()});
+  if (slot.name_plus_one != 0) return Status::kDuplicateLabel;
+  // The name's place must fit the slot's 32 bits, its 1 added.
+  if (key.name.size() >= kMostNameBytes - names_.size()) {
+    throw std::length_error("label table full");
+  }
+  slot.name_plus_one = static_cast<uint32_t>(names_.size() + 1);
   names_.Append(key.name.data(), key.name.size());
-  slot.entry_plus_one = static_cast<uint32_t>(entries_.size());
+  ++count_;
   slot.hash_tag = key.hash_tag;
-  slot.capped_length = key.capped_length;
+  slot.name_length = static_cast<uint32_t>(key.name.size());
   slot.instruction_index = instruction_index;
   slot.head[0] = key.head[0];
   slot.head[1] = key.head[1];
@@ -161,16 +180,16 @@ Status LabelTable::FindLabel(const Query& query, int32_t& instruction_index) con
 }
 
 Status LabelTable::FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const {
-  if (entries_.empty()) return Status::kLabelNotFound;
+  if (count_ == 0) return Status::kLabelNotFound;
   const Slot& held = slots_[FindSlot(key, hash)];
-  if (held.entry_plus_one == 0) return Status::kLabelNotFound;
+  if (held.name_plus_one == 0) return Status::kLabelNotFound;
   instruction_index = held.instruction_index;
   return Status::kSuccess;
 }
 
 void LabelTable::Clear() {
   names_.Release();
-  entries_.Release();
+  count_ = 0;
   slot_block_ = LargeBlock();
   slots_ = nullptr;
   slot_count_ = 0;

@@ -30,7 +30,7 @@ class LabelTable {
   LabelTable& operator=(LabelTable&& other) noexcept {
     if (this == &other) return *this;
     names_ = std::move(other.names_);
-    entries_ = std::move(other.entries_);
+    count_ = std::exchange(other.count_, 0);
     slot_block_ = std::move(other.slot_block_);
     slots_ = std::exchange(other.slots_, nullptr);
     slot_count_ = std::exchange(other.slot_count_, 0);
@@ -60,12 +60,19 @@ class LabelTable {
   Query PrepareInsert(std::string_view name) const;
   Status InsertLabel(const Query& query, int32_t instruction_index);
   // The same split in three, for names read on another thread: the name is
-  // hashed there, with no table at hand, and its slot fetched here a few
-  // inserts ahead of its own.
-  static Query QueryFor(std::string_view name);
-  void PrefetchInsert(const Query& query) const;
+  // hashed there, with no table at hand, into a query kept apart from its
+  // name (24 bytes, where a query takes 48: such a part holds many), and its
+  // slot fetched here a few inserts ahead of its own. The holder keeps the
+  // name and gives it back to make the query again.
+  struct HeldQuery {
+    uint64_t hash;
+    uint64_t head[2];
+  };
+  static HeldQuery HoldQuery(std::string_view name);
+  void PrefetchInsert(const HeldQuery& held) const;
+  static Query TakeQuery(const HeldQuery& held, std::string_view name);
 
-  size_t size() const { return entries_.size(); }
+  size_t size() const { return count_; }
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);
   void Clear();
@@ -74,23 +81,20 @@ class LabelTable {
   void ForEachLabel(Visit&& visit) const {
     for (size_t i = 0; i < slot_count_; ++i) {
       const Slot& held = slots_[i];
-      if (held.entry_plus_one != 0)
-        visit(NameOf(entries_[held.entry_plus_one - 1]), held.instruction_index);
+      if (held.name_plus_one != 0) visit(NameOf(held), held.instruction_index);
     }
   }
 
  private:
   static constexpr size_t kInlineName = 16;
 
-  struct Entry {
-    size_t name_offset;  // into names_
-    size_t name_length;
-  };
-  // Two slots share a 64-byte cache line.
+  // Two slots share a 64-byte cache line. A slot says where its name lies in
+  // names_, which therefore stays below 4 GiB: a list of entries beside the
+  // slots would take 16 bytes more a label, fresh memory the system clears.
   struct alignas(32) Slot {
-    uint32_t entry_plus_one;  // 0: empty
-    uint32_t hash_tag;        // high bits of the name's hash
-    uint32_t capped_length;   // the name's length, capped
+    uint32_t name_plus_one;  // 0: empty; else 1 + the name's offset in names_
+    uint32_t hash_tag;       // high bits of the name's hash
+    uint32_t name_length;
     int32_t instruction_index;
     uint64_t head[2];  // the name's first 16 bytes, packed
   };
@@ -98,14 +102,14 @@ class LabelTable {
   struct Key {
     std::string_view name;
     uint32_t hash_tag;
-    uint32_t capped_length;
+    uint32_t capped_length;  // the name's length, capped: never a slot's when capped
     uint64_t head[2];
   };
 
   static Query MakeQuery(std::string_view name);
   Status FindPrepared(const Key& key, uint64_t hash, int32_t& instruction_index) const;
-  std::string_view NameOf(const Entry& entry) const {
-    return std::string_view(names_.data() + entry.name_offset, entry.name_length);
+  std::string_view NameOf(const Slot& slot) const {
+    return std::string_view(names_.data() + (slot.name_plus_one - 1), slot.name_length);
   }
   static Key MakeKey(std::string_view name, uint64_t hash);
   bool Holds(const Slot& slot, const Key& key) const;
@@ -114,9 +118,9 @@ class LabelTable {
   void Rehash(size_t slot_count);
   void FetchAround(size_t home, bool for_writing) const;
 
-  // Filled front to back, a few megabytes each for a large source.
+  // Filled front to back, a few megabytes for a large source.
   LargeArray<char> names_;
-  LargeArray<Entry> entries_;
+  size_t count_ = 0;
   // As many as the labels need (at most three quarters full, 60 % after Reserve).
   LargeBlock slot_block_;
   Slot* slots_ = nullptr;
