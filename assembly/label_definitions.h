@@ -22,19 +22,19 @@ namespace kiv::assembly {
 // names copied end to end (read back in order, several arrive in one cache
 // line, where in the text they lie a line apart) and the definitions and
 // faults, 32 bytes each (a label's query without its name, which follows the
-// name before it). The room is sized once for the most the part can hold (every name
-// is a piece of the part, every definition ends in a colon, every fault
-// ends a line) in large blocks, whose pages are touched, and so cleared,
-// only as they fill: a list grown by copying, or small pages one fault each,
-// cost the reading thread about as much as reading the part.
+// name before it). The room is sized once for the most the part can hold
+// (every name is a piece of the part, every definition ends in a colon,
+// every fault ends a line) in large blocks, whose pages are touched, and so
+// cleared, only as they fill: a list grown by copying, or small pages one
+// fault each, cost the reading thread about as much as reading the part.
 class HeldDefinitions {
  public:
   explicit HeldDefinitions(std::string_view part) {
     names_.Reserve(part.size());
     events_.Reserve(CountByteSet<':', '\n'>(part) + 1);
   }
-  // Copied and hashed here, on the thread that reads the part. The room
-  // never grows, so a query may point at its copy.
+  // Copied and hashed here, on the thread that reads the part; the name's
+  // place among the copies follows from the lengths before it.
   void Define(std::string_view name, uint32_t index) {
     // The table takes no name this long either.
     if (name.size() >= kAsciiFault) throw std::length_error("label table full");
