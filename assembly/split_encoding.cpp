@@ -4,6 +4,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/processors.h"
+
 namespace kiv::assembly {
 namespace {
 
@@ -64,7 +66,7 @@ Status EncodeProgramInTwoHalves(std::string_view formatted, const LabelTable& la
   if (observer != nullptr) second.statements.Reserve(formatted.size() - split.offset);
   std::jthread worker;
   try {
-    worker = std::jthread([&](std::stop_token cancel) {
+    worker = StartBeside([&](std::stop_token cancel) {
       EncodingState from = split;
       second.status =
           EncodePart(formatted, labels, second.log, second.records, {}, from,

@@ -8,6 +8,7 @@
 #include "assembly/label_definitions.h"
 #include "assembly/label_scan.h"
 #include "assembly/second_thread.h"
+#include "common/processors.h"
 
 namespace kiv::assembly {
 namespace {
@@ -62,7 +63,7 @@ Status BuildLabelListInTwoHalves(std::string_view formatted, LabelTable& table, 
   SecondPart second{{}, {split.from, {}}};
   std::jthread worker;
   try {
-    worker = std::jthread([&](std::stop_token cancel) {
+    worker = StartBeside([&](std::stop_token cancel) {
       ReadSecondPart(formatted, second_from, second, std::move(cancel));
     });
   } catch (const std::system_error&) {

@@ -7,6 +7,7 @@
 #include "assembly/normaliser.h"
 #include "assembly/second_thread.h"
 #include "common/large_block.h"
+#include "common/processors.h"
 
 namespace kiv::assembly {
 namespace {
@@ -56,7 +57,7 @@ bool NormaliseInPieces(std::string_view source, const NormalisedSink& sink, size
   SecondHalf second(source.substr(split));
   std::jthread worker;
   try {
-    worker = std::jthread([&second] { second.Run(); });
+    worker = StartBeside([&second] { second.Run(); });
   } catch (const std::system_error&) {
     return NormaliseRange(first, source, piece.get(), sink);  // no thread to be had
   }

@@ -3,8 +3,40 @@
 // program on its plain one-thread way.
 #pragma once
 
+#include <stop_token>
+#include <thread>
+#include <type_traits>
+#include <utility>
+
 namespace kiv {
 
 bool MayUseTwoProcessors();
+
+// The processor the calling thread runs on now; -1 where that cannot be told.
+int CurrentProcessor();
+
+// For a thread just started to work beside the one that started it, which
+// ran on processor `starter`: the system places a new thread on its starter's
+// processor now and then (when the other one is busy for a moment), and the
+// two then take turns on it for up to 16 ms before it moves one of them. Run
+// first on the new thread, this moves it at once to another processor the
+// process may use, then lets it run on any of them again. Does nothing when
+// it runs elsewhere already, or when there is no other processor.
+void MoveOffProcessor(int starter);
+
+// A thread that runs `run` (given the thread's stop token if it takes one)
+// beside the calling thread, moved off the caller's processor first.
+template <typename Run>
+std::jthread StartBeside(Run run) {
+  return std::jthread(
+      [starter = CurrentProcessor(), run = std::move(run)](std::stop_token stop) mutable {
+        MoveOffProcessor(starter);
+        if constexpr (std::is_invocable_v<Run&, std::stop_token>) {
+          run(std::move(stop));
+        } else {
+          run();
+        }
+      });
+}
 
 }  // namespace kiv

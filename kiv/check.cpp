@@ -9,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/processors.h"
 #include "kiv/checker_chain.h"
 #include "kiv/checker_comments.h"
 #include "kiv/checker_labels.h"
@@ -61,7 +62,7 @@ class ChecksBesideFrontEnd {
   ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
       : source_(source), front_(front), report_(report) {
     try {
-      thread_ = std::jthread([this] { Run(); });
+      thread_ = StartBeside([this] { Run(); });
     } catch (const std::system_error&) {
       // No thread to be had: everything runs when the labels are ready.
     }

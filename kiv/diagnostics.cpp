@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/processors.h"
 #include "kiv/source_map.h"
 
 namespace kiv::tool {
@@ -151,7 +152,7 @@ void PrintDiagnostics(std::ostream& out, std::string_view source_name, std::stri
     const auto found_before = static_cast<size_t>(std::count_if(
         first_half.begin(), first_half.end(), [](const Diagnostic& d) { return d.line == 0; }));
     try {
-      second = std::jthread([&, found_before] {
+      second = StartBeside([&, found_before] {
         const auto rest = diagnostics.subspan(half);
         // Room for all of it, most likely, so that it is never copied as it
         // grows: room never written costs nothing.

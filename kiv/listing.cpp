@@ -8,6 +8,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "common/processors.h"
 #include "kiv/disassembly.h"
 #include "kiv/image.h"
 #include "kiv/label_lines.h"
@@ -107,7 +108,7 @@ class ListingWriter {
  private:
   std::jthread StartPieces(size_t first, std::ostream& stream, WritingTurns& turns) const {
     try {
-      return std::jthread([this, first, &stream, &turns] { WritePieces(first, 2, stream, turns); });
+      return StartBeside([this, first, &stream, &turns] { WritePieces(first, 2, stream, turns); });
     } catch (const std::system_error&) {
       return {};  // no thread to be had: this one makes every piece
     }
