@@ -1,6 +1,7 @@
-// Whether a second thread can run beside the first: only when the process may
-// run on two processors or more. One processor, as under taskset, keeps every
-// program on its plain one-thread way.
+// The processors a second thread runs on. Whether it can run beside the first
+// at all: only when the process may run on two processors or more (one, as
+// under taskset, keeps every program on its plain one-thread way); and a
+// helper started so that it does not share its starter's processor.
 #pragma once
 
 #include <stop_token>
