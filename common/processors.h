@@ -26,10 +26,12 @@ int CurrentProcessor();
 void MoveOffProcessor(int starter);
 
 // A thread that runs `run` (given the thread's stop token if it takes one)
-// beside the calling thread, moved off the caller's processor first.
+// beside the calling thread, moved off the caller's processor first. The
+// caller gives way once: a new thread placed on its processor would wait up
+// to a scheduler tick (4 ms here) for its first turn, and only then move.
 template <typename Run>
 std::jthread StartBeside(Run run) {
-  return std::jthread(
+  std::jthread thread(
       [starter = CurrentProcessor(), run = std::move(run)](std::stop_token stop) mutable {
         MoveOffProcessor(starter);
         if constexpr (std::is_invocable_v<Run&, std::stop_token>) {
@@ -38,6 +40,8 @@ std::jthread StartBeside(Run run) {
           run();
         }
       });
+  std::this_thread::yield();
+  return thread;
 }
 
 }  // namespace kiv
