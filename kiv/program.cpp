@@ -1,6 +1,7 @@
 #include "kiv/program.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "common/instruction_word.h"
 #include "kiv/data_layout.h"
@@ -84,6 +85,7 @@ class Classifier {
     if (!from_listing) {
       TakeDataLookingNeighbours();
       CompleteStrings();
+      StartStringsWhole();
     }
     return Finish();
   }
@@ -158,13 +160,54 @@ class Classifier {
     }
   }
 
-  bool EndsMidString(size_t begin, size_t end) const {
+  // A section read from a unit that goes on with a string begun in a unit
+  // before it (beside a word there that lets that unit pass for a bundle)
+  // cuts the string's 16-byte chunks out of step: its filler then lands
+  // beside other data, and bytes no string can carry come out as '?', so the
+  // reading would not give the image back. Such a section starts a unit or
+  // a few earlier, where it reads with nothing to warn of, when no jump or
+  // branch names the units it takes. What a section warns of from its true
+  // start (four ff bytes in a string, say) no earlier start takes away, so
+  // such a section stays as it is.
+  void StartStringsWhole() {
+    std::optional<std::vector<uint8_t>> targeted;  // found only when needed: it seldom is
+    const size_t n = data_.size();
+    for (size_t begin = 1; begin < n; ++begin) {
+      if (!data_[begin] || data_[begin - 1]) continue;
+      size_t end = begin;
+      while (end < n && data_[end]) ++end;
+      // Only a section that opens with string bytes can have been cut.
+      if (FirstWord(PairOf(image_.units[begin], 0)) == 0 || ReadsClean(begin, end)) continue;
+      if (!targeted) targeted = Targets();
+      for (size_t start = begin; start > 0 && begin - start < kMaxStringExtensions;) {
+        if ((*targeted)[--start] || data_[start]) break;
+        // Read whole: the unit may join the section before it.
+        size_t from = start;
+        while (from > 0 && data_[from - 1]) --from;
+        if (!ReadsClean(from, end)) continue;
+        for (size_t k = start; k < begin; ++k) data_[k] = true;
+        break;
+      }
+    }
+  }
+
+  std::vector<DataItem> Items(size_t begin, size_t end) const {
     std::vector<DataPair> pairs;
     for (size_t k = begin; k < end; ++k) {
       pairs.push_back(PairOf(image_.units[k], 0));
       pairs.push_back(PairOf(image_.units[k], 1));
     }
-    const std::vector<DataItem> items = LayOutData(pairs, {});
+    return LayOutData(pairs, {});
+  }
+
+  bool ReadsClean(size_t begin, size_t end) const {
+    const std::vector<DataItem> items = Items(begin, end);
+    return std::all_of(items.begin(), items.end(),
+                       [](const DataItem& item) { return item.warning.empty(); });
+  }
+
+  bool EndsMidString(size_t begin, size_t end) const {
+    const std::vector<DataItem> items = Items(begin, end);
     return !items.empty() && items.back().kind == DataItemKind::kAscii &&
            items.back().pair_count == 1;
   }

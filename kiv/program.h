@@ -62,10 +62,12 @@ std::optional<size_t> AddressTarget(const Instruction& instruction, size_t unit_
 // bundle is a data line, and runs of them are data sections; a unit next to
 // a section that looks like data (two word pairs, or sixteen printable
 // bytes) and that no jump or branch names joins it, and so does the unit
-// that completes a string the section's last pair begins. A bundle left
-// partly filled is followed by a boundary (a jump or branch target, the
-// instruction after jal, spawn, fork or halt, join, spawni, a data section);
-// where none is seen, an empty data section after it gives that boundary.
+// that completes a string the section's last pair begins; when the section's
+// first pair goes on with a string begun before it, the units back to the
+// string's start (a few at most) join it too. A bundle left partly filled is
+// followed by a boundary (a jump or branch target, the instruction after jal,
+// spawn, fork or halt, join, spawni, a data section); where none is seen, an
+// empty data section after it gives that boundary.
 // Every reading makes the same bytes; this one keeps the data plain and the
 // code whole.
 Program ReadProgram(const Image& image);

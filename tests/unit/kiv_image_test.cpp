@@ -102,6 +102,24 @@ TEST(KivProgram, DataLinesThatLookLikeBundlesJoinTheirSection) {
   EXPECT_EQ(program.units[2].first_index, 6u);
 }
 
+TEST(KivProgram, AStringBegunBesideAWordTakesThatUnitIntoItsSection) {
+  // The word and the string's first 8 bytes read as a bundle of three
+  // instructions; a section from the unit after would cut the string's
+  // chunks out of step and show its filler as '?', another image.
+  const std::string source =
+      ".rdata\n.word -1704677233\n.ascii \"^DL+9d]9                            \"\n.word 0\n"
+      ".text\nhalt\n";
+  const Program program = ProgramOf(source);
+  ASSERT_GE(program.units.size(), 2u);
+  EXPECT_TRUE(program.units[0].is_data);
+  ASSERT_FALSE(program.sections.empty());
+  EXPECT_EQ(program.sections[0].begin, 0u);
+  const RoundTrip trip = RunRoundTrip(source);
+  ASSERT_TRUE(trip.applies);
+  EXPECT_TRUE(trip.same) << trip.disassembly.text;
+  EXPECT_TRUE(trip.disassembly.warnings.empty());
+}
+
 TEST(KivProgram, PartialBundleWithoutBoundaryGetsAnEmptySection) {
   // An empty data section is what closed the first bundle.
   const Program program = ProgramOf("add 1, 2, 3\n.rdata\n.text\nsub 1, 2, 3\n");
