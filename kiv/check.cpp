@@ -225,7 +225,7 @@ void ChecksBesideFrontEnd::JoinPieces(Report& walk_report) {
       piece->Run();
       piece->Place(source_, &source_lines_, checks_.facts.end_line);
     }
-    piece->JoinTo(checks_.facts, checks_.definitions, walk_report);
+    piece->JoinTo(checks_.facts, checks_.definitions, checks_.names_as_listed, walk_report);
     walk_placed_ = MergePlacedBatches(std::move(walk_placed_), piece->TakePlaced());
     if (!walked || i == last_piece_ || !piece->stopped_there()) break;
   }
@@ -243,9 +243,9 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
   if (handed_over) first_piece_line_ = checks_.facts.end_line;
   first_piece_line_found_.count_down();
-  // Those of the pieces too: they have placed them on their own copies.
-  // Made here, every name is compared with the pass's reading of it.
-  feed.MakeBefore(SIZE_MAX);
+  // A walk that read to the end made every definition; one that handed over
+  // made those before the first piece, whose own follow them when the
+  // pieces are joined.
   checks_.definitions = std::move(feed.definitions());
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on

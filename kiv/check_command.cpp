@@ -2,6 +2,7 @@
 
 #include "common/heap_on_huge_pages.h"
 #include "common/mapped_file.h"
+#include "common/process_end.h"
 #include "kiv/check.h"
 #include "kiv/commands.h"
 
@@ -49,7 +50,10 @@ int RunCheckCommand(Arguments args, std::ostream& out, std::ostream& err) {
   const std::vector<Diagnostic> diagnostics = CheckSource(source.view());
   PrintDiagnostics(err, source_name, source.view(), diagnostics, plain);
   err.flush();
-  return HasError(diagnostics) ? kExitInputError : kExitOk;
+  const int status = HasError(diagnostics) ? kExitInputError : kExitOk;
+  // Nothing is left to do but free the messages one by one.
+  EndProcessIfAllowed(status);
+  return status;
 }
 
 }  // namespace kiv::tool

@@ -47,7 +47,7 @@ struct FrontEndRun {
 
 // How many equal parts the line starts of FrontEndRun::walk_starts divide a
 // large text into.
-inline constexpr size_t kWalkStarts = 64;
+inline constexpr size_t kWalkStarts = 256;
 
 // The front end's stages up to the encoding pass: normaliser, label table
 // and label pass. `formatted_ready` is called as soon as the normalised text

@@ -6,6 +6,7 @@
 #include "assembly/second_thread.h"
 #include "common/heap_on_huge_pages.h"
 #include "common/mapped_file.h"
+#include "common/process_end.h"
 #include "kiv/chain.h"
 #include "kiv/commands.h"
 #include "kiv/label_lines.h"
@@ -59,6 +60,9 @@ int RunListCommand(Arguments args, std::ostream& out, std::ostream& err) {
   }
   const SourceLines lines = source_lines.get();
   WriteListing(out, {lines, chain, statements}, {.second_thread = two_threads});
+  out.flush();
+  // Nothing is left to do but take apart the chain's files and the listing.
+  EndProcessIfAllowed(kExitOk);
   return kExitOk;
 }
 

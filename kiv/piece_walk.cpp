@@ -53,17 +53,20 @@ void PieceWalk::Run() {
   options.stop_at = stop_at_;
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options, stopped_there_);
   definitions_ = std::move(feed_.definitions());
+  names_as_listed_ = feed_.names_as_listed();
 }
 
 void PieceWalk::Place(std::string_view source, const SourceMap* source_lines, size_t first_line) {
   placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
 }
 
-void PieceWalk::JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions,
-                       Report& report) {
-  for (size_t i = 0; i < definitions_.size(); ++i) {
-    definitions[first_definition_ + i].stands_at = definitions_[i].stands_at;
-  }
+void PieceWalk::JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions,
+                       bool& names_as_listed, Report& report) {
+  // A walk that stopped at a line start made every definition before it, and
+  // perhaps the next: this piece made that one too, and placed it.
+  definitions.KeepFirst(first_definition_);
+  definitions.Append(definitions_.data(), definitions_.size());
+  names_as_listed = names_as_listed && names_as_listed_;
   // Lines this piece carried count from its first, the line the walk before
   // it ended on: those of anything not placed yet go on from there.
   report_.ShiftCarriedLines(facts.end_line - 1);

@@ -15,6 +15,7 @@
 #include "assembly/encoding_state.h"
 #include "assembly/label_pass.h"
 #include "assembly/label_table.h"
+#include "common/large_array.h"
 #include "kiv/checker_facts.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_report.h"
@@ -51,10 +52,14 @@ class PieceWalk {
   void Place(std::string_view source, const SourceMap* source_lines, size_t first_line);
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
 
-  // After the walk before it has handed over at `start`: its facts, the
-  // definitions' places, and its report take what this piece found (only its
-  // first error, when it has been placed).
-  void JoinTo(ProgramFacts& facts, std::span<LabelDefinition> definitions, Report& report);
+  // After the walk before it has handed over at `start`: its facts and its
+  // report take what this piece found (only its first error, when it has
+  // been placed), and its definitions go on from this piece's own, which it
+  // made as it walked: those it made from here on (it may have made one or
+  // two past the piece's start, which it did not place) give way to them.
+  // `names_as_listed` turns false when this piece read a name otherwise.
+  void JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions,
+              bool& names_as_listed, Report& report);
 
  private:
   std::string_view formatted_;
@@ -66,6 +71,7 @@ class PieceWalk {
   size_t first_definition_;  // the whole text's index of the first of its own
   DefinitionFeed feed_;
   LargeArray<LabelDefinition> definitions_;  // from the feed, once walked
+  bool names_as_listed_ = true;              // the feed's, once walked
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;

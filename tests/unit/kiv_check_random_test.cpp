@@ -617,16 +617,21 @@ WalkOutcome WalkInPieces(const kiv::assembly::AssemblyResult& front,
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
   if (pieces_walker.joinable()) pieces_walker.join();
-  feed.MakeBefore(SIZE_MAX);
+  // A first walk that handed over made the definitions up to the first piece:
+  // the pieces' own complete them.
   auto definitions = std::move(feed.definitions());
+  bool names_as_listed = feed.names_as_listed();
   joined = 0;
   if (handed_over) {
     for (size_t i = starts.first_taken(); i <= last; ++i) {
-      walks[i]->JoinTo(facts, definitions, report);
+      walks[i]->JoinTo(facts, definitions, names_as_listed, report);
       ++joined;
       if (i == last || !walks[i]->stopped_there()) break;
     }
   }
+  kiv::tool::DefinitionFeed whole(front.formatted, defined, 0);
+  whole.MakeBefore(SIZE_MAX);
+  EXPECT_EQ(names_as_listed, whole.names_as_listed());
   return Outcome(std::move(facts), front, definitions,
                  kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);
 }
