@@ -58,8 +58,8 @@ class PieceWalk {
   // made as it walked: those it made from here on (it may have made one or
   // two past the piece's start, which it did not place) give way to them.
   // `names_as_listed` turns false when this piece read a name otherwise.
-  void JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions,
-              bool& names_as_listed, Report& report);
+  void JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions, bool& names_as_listed,
+              Report& report);
 
  private:
   std::string_view formatted_;
