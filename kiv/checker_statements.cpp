@@ -8,6 +8,7 @@
 #include "assembly/mnemonic_table.h"
 #include "assembly/number_parser.h"
 #include "common/instruction_word.h"
+#include "common/large_block.h"
 #include "common/large_buffer.h"
 #include "common/packed_bytes.h"
 #include "kiv/definition_feed.h"
@@ -20,11 +21,14 @@ ProgramFacts StatementWalker::Run() {
   // Generous guesses, so that the lists are never copied as they grow: pages
   // reserved but never written cost nothing, and large lists are on huge
   // pages, a fault for every two megabytes written rather than every four
-  // kilobytes.
-  const size_t most_transfers =
-      ((stop_at_ != nullptr ? stop_at_->offset : text_.size()) - std::min(pos_, text_.size())) /
-          16 +
-      16;
+  // kilobytes. That holds for room in a mapping of its own; a piece's lists
+  // are smaller and come from the heap, where a huge page is cleared whole
+  // as soon as any of it is written, reserved room and all: they are given
+  // room for a likely count instead, and grow from there.
+  const size_t span =
+      (stop_at_ != nullptr ? stop_at_->offset : text_.size()) - std::min(pos_, text_.size());
+  size_t most_transfers = span / 16 + 16;
+  if (most_transfers * sizeof(TransferFact) < kMappedBlockBytes) most_transfers = span / 128 + 16;
   if (options_.keep_statements) ReserveLarge(facts_.statements, text_.size() / 8 + 16);
   facts_.transfers.Reserve(most_transfers);
   label_transfers_.Reserve(most_transfers);
