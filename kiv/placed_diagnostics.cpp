@@ -41,8 +41,7 @@ std::vector<LinePlace> LinesInText(const std::vector<Diagnostic>& diagnostics,
 }  // namespace
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source, const LineCheckpoints* source_lines,
-                  size_t first_line) {
+                  std::string_view source, const LineCheckpoints* source_lines, size_t first_line) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
@@ -50,8 +49,9 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
   std::vector<size_t> lines;
   lines.reserve(places.size());
   for (const LinePlace& at : places) lines.push_back(at.line);
-  const std::vector<size_t> starts =
-      source_lines != nullptr ? source_lines->LineStarts(source, lines) : LineStartsOf(source, lines);
+  const std::vector<size_t> starts = source_lines != nullptr
+                                         ? source_lines->LineStarts(source, lines)
+                                         : LineStartsOf(source, lines);
   for (size_t i = 0; i < diagnostics.size(); ++i) {
     const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
     Diagnostic& d = diagnostics[i];

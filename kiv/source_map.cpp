@@ -14,8 +14,9 @@ namespace {
 // The line-end bits of the 64-byte block at `block`, or of what is left.
 uint64_t LineEndBits(std::string_view text, size_t block) {
   const size_t left = text.size() - block;
-  return left >= assembly::kByteBlock ? assembly::ByteSetBits<'\n'>(text.data() + block)
-                                      : assembly::ByteSetBitsOfTail<'\n'>(text.data() + block, left);
+  return left >= assembly::kByteBlock
+             ? assembly::ByteSetBits<'\n'>(text.data() + block)
+             : assembly::ByteSetBitsOfTail<'\n'>(text.data() + block, left);
 }
 
 }  // namespace
