@@ -216,6 +216,14 @@ void ChecksBesideFrontEnd::PlacePieces() {
 // The pieces' findings follow the first walk's, in order. A piece that read
 // on to the end is the last; one not walked is walked here, to the end.
 void ChecksBesideFrontEnd::JoinPieces(Report& walk_report) {
+  // Room for every piece's batch at once: the first walk's list would
+  // otherwise be copied into fresh memory again and again as it grows.
+  size_t placed = walk_placed_.diagnostics.size();
+  for (size_t i = piece_starts_->first_taken(); i <= last_piece_; ++i) {
+    if (pieces_[i]) placed += pieces_[i]->placed_count();
+  }
+  walk_placed_.diagnostics.reserve(placed);
+  walk_placed_.sorted_by.reserve(placed);
   for (size_t i = piece_starts_->first_taken(); i <= last_piece_; ++i) {
     std::optional<PieceWalk>& piece = pieces_[i];
     const bool walked = piece.has_value();
