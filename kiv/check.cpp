@@ -124,7 +124,7 @@ class ChecksBesideFrontEnd {
   SourceChecks checks_;
   // Found by the checks' thread before lines_found_; read by both threads
   // after that.
-  LineCheckpoints source_lines_;
+  SourceMap source_lines_{source_};
   std::latch lines_found_{1};
   // The line of the normalised text the first piece begins on, as the first
   // walk counted to it; 0 when that walk did not hand over there.
@@ -265,9 +265,11 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
 }
 
 void ChecksBesideFrontEnd::Run() {
-  // The source's line checkpoints, for placing what the checks find, are
-  // counted in the same pass, while the normaliser runs.
-  checks_.quotes_in_comments = CheckQuotesInComments(source_, &source_lines_);
+  // The source's lines, for placing what the checks find, are found in the
+  // same pass, while the normaliser runs.
+  std::vector<size_t> line_starts;
+  checks_.quotes_in_comments = CheckQuotesInComments(source_, &line_starts);
+  source_lines_ = SourceMap(source_, std::move(line_starts));
   lines_found_.count_down();
   formatted_.wait();
   const std::string_view formatted = front_.formatted;

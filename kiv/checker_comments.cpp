@@ -64,13 +64,15 @@ struct OpenComment {
 
 }  // namespace
 
-std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, LineCheckpoints* lines) {
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
+                                              std::vector<size_t>* line_starts) {
   std::vector<Diagnostic> found;
+  if (line_starts != nullptr) StartLineTable(*line_starts, source.size());
   bool in_quote = false;  // carries over line ends, also out of a comment
   OpenComment comment;
   for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
     const BlockBits bits = BitsOf(source, block);
-    if (lines != nullptr) lines->Add(block, bits.ends);
+    if (line_starts != nullptr) AddLineStarts(*line_starts, block, bits.ends);
     size_t from = 0;  // the block's bits before it are taken
     while (from < assembly::kByteBlock) {
       if (comment.open) {

@@ -9,17 +9,17 @@
 #include <vector>
 
 #include "kiv/diagnostics.h"
-#include "kiv/source_map.h"
 
 namespace kiv::tool {
 
 // A warning at the first quote of each such comment, with offsets into the
 // source itself (the comments are gone from the normalised text). A 64-byte
 // block at a time: its quotes, comment starts and line ends are bits, and
-// most blocks hold none of the first two. With `lines`, the source's line
-// checkpoints are counted in the same pass.
+// most blocks hold none of the first two. With `line_starts`, the source's
+// line starts (0, and the offset after each line end) are listed in the same
+// pass, as SourceMap lists them.
 std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
-                                              LineCheckpoints* lines = nullptr);
+                                              std::vector<size_t>* line_starts = nullptr);
 // The plain twin, byte by byte, for the test that compares them.
 std::vector<Diagnostic> CheckQuotesInCommentsPlain(std::string_view source);
 

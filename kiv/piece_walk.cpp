@@ -56,8 +56,7 @@ void PieceWalk::Run() {
   names_as_listed_ = feed_.names_as_listed();
 }
 
-void PieceWalk::Place(std::string_view source, const LineCheckpoints* source_lines,
-                      size_t first_line) {
+void PieceWalk::Place(std::string_view source, const SourceMap* source_lines, size_t first_line) {
   placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
 }
 

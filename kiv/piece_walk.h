@@ -49,7 +49,7 @@ class PieceWalk {
   // thread that walked, rather than after the join; TakePlaced hands it on.
   // `source_lines` as PlaceDiagnostics takes it; `first_line` is the line
   // of the normalised text the walk began on.
-  void Place(std::string_view source, const LineCheckpoints* source_lines, size_t first_line);
+  void Place(std::string_view source, const SourceMap* source_lines, size_t first_line);
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
   size_t placed_count() const { return placed_.diagnostics.size(); }
 

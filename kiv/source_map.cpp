@@ -9,35 +9,23 @@
 
 namespace kiv::tool {
 
-namespace {
-
-// The line-end bits of the 64-byte block at `block`, or of what is left.
-uint64_t LineEndBits(std::string_view text, size_t block) {
-  const size_t left = text.size() - block;
-  return left >= assembly::kByteBlock
-             ? assembly::ByteSetBits<'\n'>(text.data() + block)
-             : assembly::ByteSetBitsOfTail<'\n'>(text.data() + block, left);
-}
-
-}  // namespace
-
 void SourceMap::Build() const {
-  // A guess at the line count that most sources stay within: room reserved
-  // but never written costs nothing.
-  ReserveLarge(line_starts_, source_.size() / 16 + 1);
-  line_starts_.push_back(0);
+  StartLineTable(line_starts_, source_.size());
   // The line ends of each 64-byte block at once, one bit scan each.
   for (size_t block = 0; block < source_.size(); block += assembly::kByteBlock) {
-    for (uint64_t ends = LineEndBits(source_, block); ends != 0; ends &= ends - 1) {
-      line_starts_.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
-    }
+    const size_t left = source_.size() - block;
+    AddLineStarts(line_starts_, block,
+                  left >= assembly::kByteBlock
+                      ? assembly::ByteSetBits<'\n'>(source_.data() + block)
+                      : assembly::ByteSetBitsOfTail<'\n'>(source_.data() + block, left));
   }
 }
 
-LineCheckpoints::LineCheckpoints(std::string_view text) {
-  for (size_t block = 0; block < text.size(); block += assembly::kByteBlock) {
-    Add(block, LineEndBits(text, block));
-  }
+void StartLineTable(std::vector<size_t>& line_starts, size_t size) {
+  // A guess at the line count that most sources stay within: room reserved
+  // but never written costs nothing.
+  ReserveLarge(line_starts, size / 16 + 1);
+  line_starts.push_back(0);
 }
 
 size_t SourceMap::line_count() const {
@@ -132,30 +120,6 @@ std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const siz
                                   std::min(offsets[i], text.size()));
   }
   return positions;
-}
-
-std::vector<size_t> LineCheckpoints::LineStarts(std::string_view text,
-                                                std::span<const size_t> lines) const {
-  std::vector<size_t> starts(lines.size(), text.size());
-  size_t line = 1;
-  size_t line_start = 0;
-  for (const size_t i : AscendingOrder(lines)) {
-    if (lines[i] > line && line_start < text.size()) {
-      // The line ends before it: `lines[i] - 1`. Counted from the stretch
-      // they reach into when that lies past where the count stands.
-      const size_t ends = lines[i] - 1;
-      const auto after = std::lower_bound(ends_before_.begin(), ends_before_.end(), ends);
-      const auto stretch = static_cast<size_t>(after - ends_before_.begin()) - 1;
-      if (stretch * kStretch > line_start) {
-        line_start = stretch * kStretch;
-        line = ends_before_[stretch] + 1;
-      }
-      line_start = SkipLines(text, line_start, lines[i] - line);
-      line = lines[i];
-    }
-    if (line == lines[i]) starts[i] = line_start;
-  }
-  return starts;
 }
 
 std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> lines) {

@@ -44,34 +44,15 @@ class SourceMap {
   mutable std::vector<size_t> line_starts_;  // empty until the first look-up
 };
 
-// The number of line ends before every 4 KiB of a text: some thousands of
-// numbers for a large source, where a table of every line start holds
-// millions, each written as the text is read. A line's start is found from
-// them by counting the line ends of one stretch at most, and lines asked for
-// in order by counting on from the one before.
-class LineCheckpoints {
- public:
-  static constexpr size_t kStretch = size_t{4} << 10;  // a whole number of 64-byte blocks
-
-  LineCheckpoints() = default;
-  // Counted here, over the whole text.
-  explicit LineCheckpoints(std::string_view text);
-
-  // Or counted by whoever reads the text anyway: given each 64-byte block's
-  // line-end bits, in order from the first block.
-  void Add(size_t block, uint64_t ends) {
-    if (block % kStretch == 0) ends_before_.push_back(ends_so_far_);
-    ends_so_far_ += static_cast<size_t>(std::popcount(ends));
+// A table of line starts as SourceMap keeps it, made a 64-byte block at a
+// time by whoever reads the text: started for a text of `size` bytes with
+// the first line's start, then given each block's line-end bits in order.
+void StartLineTable(std::vector<size_t>& line_starts, size_t size);
+inline void AddLineStarts(std::vector<size_t>& line_starts, size_t block, uint64_t ends) {
+  for (; ends != 0; ends &= ends - 1) {
+    line_starts.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
   }
-
-  // The first byte of each 1-based line of `lines` (in any order) in `text`,
-  // the text these were counted over: as LineStartsOf finds them.
-  std::vector<size_t> LineStarts(std::string_view text, std::span<const size_t> lines) const;
-
- private:
-  std::vector<size_t> ends_before_;  // line ends before each stretch
-  size_t ends_so_far_ = 0;
-};
+}
 
 // The positions of `offsets` (in any order) in one pass over the text, with
 // no table of every line.
@@ -86,8 +67,8 @@ struct LinePlace {
 
 std::vector<LinePlace> LinesOf(std::string_view text, std::span<const size_t> offsets);
 
-// The first byte of each 1-based line of `lines` (in any order), in one pass
-// from the start; the end of the text for a line past the last.
+// The first byte of each 1-based line of `lines` (in any order), in one pass;
+// the end of the text for a line past the last.
 std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> lines);
 
 // The position of `offset` in a line that starts at `line_start`.
