@@ -16,6 +16,14 @@
 #include "kiv/statement_walker.h"
 
 namespace kiv::tool {
+namespace {
+
+// About the walk of two pieces: what the first walk does after it ends
+// beyond what the pieces' walker does (it places the most diagnostics, and
+// joins the pieces' findings to its own).
+constexpr size_t kStartsLeftToPieces = 2;
+
+}  // namespace
 
 ProgramFacts StatementWalker::Run() {
   // Generous guesses, so that the lists are never copied as they grow: pages
@@ -129,6 +137,14 @@ bool StatementWalker::LookForHandOver() {
 
 bool StatementWalker::PassStarts() {
   while (pos_ >= next_start_offset_) {
+    // The last few starts before the pieces' walker are left to it, when this
+    // walk arrives with their counts: it ends that much sooner, and places
+    // and joins what was found while the pieces' walker walks them.
+    if (pos_ == next_start_offset_ && SameCountsAs((*starts_)[next_start_]) &&
+        starts_->TakenWithin(next_start_, kStartsLeftToPieces)) {
+      handed_over_ = true;
+      return true;
+    }
     if (!starts_->Pass(next_start_)) {
       // A piece has it: the walk ends here when it has arrived there exactly,
       // with the piece's counts; otherwise it reads on alone to the end.

@@ -47,6 +47,14 @@ class PieceStarts {
   // The pieces' walker, after TakeFrom: takes the last start not yet taken,
   // while the first walk has not passed it.
   std::optional<size_t> TakeNext();
+  // The first walk, at start `i`, the first it has not passed: whether the
+  // pieces' walker has taken a start after it, and no more than `within`
+  // after it, so that it takes every start down to `i` as well. The first
+  // walk may then end at `i` and leave those to it: nothing changes here.
+  bool TakenWithin(size_t i, size_t within) const {
+    const size_t taken = Taken(state_.load(std::memory_order_acquire));
+    return taken < starts_.size() && taken > i && taken - i <= within;
+  }
   // The first walk reads on alone: no more are taken.
   void GoAlone() { alone_.store(true, std::memory_order_relaxed); }
   // The first start a piece has taken; size() while none is.
