@@ -57,8 +57,6 @@ class LargeArray {
     if (count != 0) std::memcpy(data() + size_, values, count * sizeof(T));
     size_ += count;
   }
-  // Keeps the first `count` elements, and the room.
-  void KeepFirst(size_t count) { size_ = std::min(size_, count); }
   // Keeps the room.
   void Clear() { size_ = 0; }
   // Gives the room back too.

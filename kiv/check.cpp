@@ -35,9 +35,14 @@ constexpr size_t kLastPieceFrom = 36;
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
 struct SourceChecks {
-  LargeArray<LabelDefinition> definitions;  // made from the label pass's list
-  // Whether the label pass read each name as the definitions hold it.
+  // Whether the label pass read each name as a scan reads it.
   bool names_as_listed = false;
+  // And entered no name twice: then its value of each label is the index it
+  // entered the label with, and only those the walk placed elsewhere can be
+  // miscounted. Most sources.
+  bool as_listed = false;
+  // Made from the label pass's list only otherwise.
+  LargeArray<LabelDefinition> definitions;
   ProgramFacts facts;
   std::vector<Diagnostic> quotes_in_comments;  // at offsets into the source
   // Found after the label counts are compared, and reported after them.
@@ -233,7 +238,7 @@ void ChecksBesideFrontEnd::JoinPieces(Report& walk_report) {
       piece->Run();
       piece->Place(source_, &source_lines_, checks_.facts.end_line);
     }
-    piece->JoinTo(checks_.facts, checks_.definitions, checks_.names_as_listed, walk_report);
+    piece->JoinTo(checks_.facts, checks_.names_as_listed, walk_report);
     walk_placed_ = MergePlacedBatches(std::move(walk_placed_), piece->TakePlaced());
     if (!walked || i == last_piece_ || !piece->stopped_there()) break;
   }
@@ -251,10 +256,7 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
       WalkStatements(front_.formatted, lines, front_.labels, walk_report, walk, handed_over);
   if (handed_over) first_piece_line_ = checks_.facts.end_line;
   first_piece_line_found_.count_down();
-  // A walk that read to the end made every definition; one that handed over
-  // made those before the first piece, whose own follow them when the
-  // pieces are joined.
-  checks_.definitions = std::move(feed.definitions());
+  // Those of the labels up to the first piece; the pieces' follow.
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the pieces, while the other thread may still walk.
@@ -279,8 +281,14 @@ void ChecksBesideFrontEnd::Run() {
   // The walk has waited for the labels.
   if (abandoned_) return;
   // A duplicate label is reported before anything the walk found at its
-  // offset, as if it had been checked before the walk.
-  CheckDuplicateLabels(checks_.definitions, front_.labels, report_);
+  // offset, as if it had been checked before the walk. Without one, and with
+  // every name read alike, no definition need be made.
+  checks_.as_listed = checks_.names_as_listed && front_.labels.size() == front_.defined.size();
+  if (!checks_.as_listed) {
+    checks_.definitions =
+        MakeDefinitions(front_.formatted, front_.defined, 0, checks_.facts.counted_apart);
+    CheckDuplicateLabels(checks_.definitions.span(), front_.labels, report_);
+  }
   report_.Absorb(std::move(walk_report));
   // The label counts add no error: the first one is known here.
   exact_until_ = report_.first_error_offset();
@@ -300,11 +308,12 @@ void CheckLabelCounts(std::string_view formatted, const FrontEndRun& front,
     keep.keep_statements = true;
     return WalkStatements(formatted, lines, front.labels, again, keep);
   };
-  // Most sources: the pass entered each label once, under the name the
-  // definitions hold, and the walk noted the labels it placed elsewhere.
-  if (checks.names_as_listed && front.labels.size() == checks.definitions.size()) {
-    CheckLabelCountsAsListed(formatted, checks.definitions, checks.facts.counted_apart, lines,
-                             with_statements, report);
+  // Most sources: the pass entered each label once, under the name a scan
+  // reads, and the walk noted the labels it placed elsewhere.
+  if (checks.as_listed) {
+    CheckLabelCountsAsListed(
+        formatted, CountedApartDefinitions(formatted, front.defined, checks.facts.counted_apart),
+        lines, with_statements, report);
     return;
   }
   CheckLabelCounts(formatted, checks.definitions, LabelPassValues(checks.definitions, front.labels),

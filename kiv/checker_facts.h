@@ -46,6 +46,14 @@ inline bool NearInInstructions(const TransferFact& transfer) {
   return instructions > kBranchLowest + 2 && instructions < kBranchHighest - 2;
 }
 
+// A label made from the label pass's list that stands at another index
+// than the pass entered it with.
+struct CountedApart {
+  size_t definition;   // its index in the list
+  uint32_t stands_at;  // the walk's index where it stands
+  bool operator==(const CountedApart&) const = default;
+};
+
 struct ProgramFacts {
   std::vector<StatementFact> statements;  // ascending by offset and by index
   LargeArray<TransferFact> transfers;     // in source order
@@ -57,9 +65,9 @@ struct ProgramFacts {
   // back end's layout tells whether its distance in bundles fits: noted as
   // the transfers are found, rather than looked for among them at the end.
   bool far_branch = false;
-  // The labels, made from the label pass's list, that stand at another index
-  // than the pass entered them with: their indices among the definitions.
-  std::vector<size_t> counted_apart;
+  // The labels of the label pass's list, when the walk read them from it,
+  // that stand at another index than the pass entered them with.
+  std::vector<CountedApart> counted_apart;
 };
 
 }  // namespace kiv::tool

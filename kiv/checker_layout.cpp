@@ -124,12 +124,11 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
 }
 
 void CheckLabelCountsAsListed(std::string_view formatted,
-                              std::span<const LabelDefinition> definitions,
-                              std::span<const size_t> counted_apart, const SourceMap& lines,
+                              std::span<const LabelDefinition> counted_apart,
+                              const SourceMap& lines,
                               const std::function<ProgramFacts()>& statements, Report& report) {
   std::vector<Miscounted> miscounted;
-  for (const size_t i : counted_apart) {
-    const LabelDefinition& definition = definitions[i];
+  for (const LabelDefinition& definition : counted_apart) {
     if (definition.colon_offset >= report.first_error_offset()) break;
     miscounted.push_back(Miscounted{&definition, definition.entered_at});
   }

@@ -37,13 +37,13 @@ void CheckLabelCounts(std::string_view formatted, std::span<const LabelDefinitio
                       std::span<const std::optional<uint32_t>> values, const SourceMap& lines,
                       const std::function<ProgramFacts()>& statements, Report& report);
 
-// The same, where the label pass read every label's name as `definitions`
-// hold it and entered no name twice: its value of each is then the index it
-// entered the label with (`entered_at`), and only the labels the walk placed
+// The same, where the label pass read every label's name as a scan reads it
+// and entered no name twice: its value of each is then the index it entered
+// the label with (`entered_at`), and only the labels the walk placed
 // elsewhere, `counted_apart` (in source order), can be miscounted.
 void CheckLabelCountsAsListed(std::string_view formatted,
-                              std::span<const LabelDefinition> definitions,
-                              std::span<const size_t> counted_apart, const SourceMap& lines,
+                              std::span<const LabelDefinition> counted_apart,
+                              const SourceMap& lines,
                               const std::function<ProgramFacts()>& statements, Report& report);
 
 // A target strictly inside a data section is refused by the back end; one at

@@ -71,10 +71,13 @@ ProgramFacts StatementWalker::Run() {
 
 void StatementWalker::TakeFromFeed(size_t offset) {
   DefinitionFeed& feed = *options_.feed;
-  while (next_definition_ == definitions_.size() && !feed.all_made()) {
-    feed.MakeBefore(offset);
-    definitions_ = feed.definitions().span();
-    PlaceKnownBefore(offset);
+  while (next_listed_ == listed_.size()) {
+    if (feed.known().size() == listed_.size() && !feed.WaitForMore()) {
+      all_listed_ = true;
+      return;
+    }
+    listed_ = feed.known();
+    PlaceListedBefore(offset);
   }
 }
 

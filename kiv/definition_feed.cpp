@@ -1,81 +1,39 @@
 #include "kiv/definition_feed.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace kiv::tool {
-namespace {
-
-// How many definitions ahead of the one being made the list and the text
-// are fetched.
-constexpr size_t kFetchAhead = 8;
-
-}  // namespace
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
                                const std::vector<assembly::DefinedLabel>& defined,
                                const std::atomic<size_t>& listed,
                                const std::atomic<bool>& pass_ended)
-    : formatted_(formatted), growing_(&defined), listed_(&listed), pass_ended_(&pass_ended) {
-  // Room for a label every sixteen bytes, more than most sources hold, so
-  // that the list is never copied as it grows.
-  made_.Reserve(formatted.size() / 16 + 16);
-}
+    : formatted_(formatted), growing_(&defined), listed_(&listed), pass_ended_(&pass_ended) {}
 
 DefinitionFeed::DefinitionFeed(std::string_view formatted,
-                               std::span<const assembly::DefinedLabel> defined, size_t from,
-                               size_t most)
-    : formatted_(formatted), whole_(defined), from_(from), known_(defined.size()) {
-  if (from > 0 && from <= defined.size()) previous_colon_end_ = defined[from - 1].colon_offset + 1;
-  made_.Reserve(std::min(most, defined.size() - std::min(from, defined.size())));
+                               std::span<const assembly::DefinedLabel> defined, size_t from)
+    : formatted_(formatted),
+      whole_(defined),
+      from_(std::min(from, defined.size())),
+      known_(defined.size()) {
+  if (from_ > 0) previous_colon_end_ = defined[from_ - 1].colon_offset + 1;
 }
 
-void DefinitionFeed::MakeBefore(size_t offset) {
-  while (!all_made_) {
-    if (from_ + made_.size() >= known_ && !WaitForMore()) {
-      all_made_ = true;
-      return;
-    }
-    // Only the entries the pass has told final are read: it may be writing
-    // the next ones.
-    const assembly::DefinedLabel* const entries =
-        growing_ != nullptr ? growing_->data() : whole_.data();
-    while (from_ + made_.size() < known_) {
-      const size_t next = from_ + made_.size();
-      // The pass wrote its list long before, on the other thread: the entry a
-      // few labels on, and the text before its name, are fetched now, so that
-      // each is at hand when the walk comes to it.
-      if (next + kFetchAhead < known_) {
-        const assembly::DefinedLabel& later = entries[next + kFetchAhead];
-        __builtin_prefetch(&later);
-        __builtin_prefetch(formatted_.data() + later.name_offset - (later.name_offset > 0 ? 1 : 0));
-      }
-      const assembly::DefinedLabel& entry = entries[next];
-      const size_t colon = entry.colon_offset;
-      // A name the pass reads from a line start, or from just after the colon
-      // before it, is the one the scan reads: most names. Only the others are
-      // read back from their colon.
-      const size_t name = entry.name_offset;
-      const bool read_alike = name == previous_colon_end_ || formatted_[name - 1] == '\n';
-      made_.PushBack(read_alike
-                         ? LabelDefinition{formatted_.substr(name, colon - name), name, colon, true}
-                         : DefinitionAt(formatted_, colon, previous_colon_end_));
-      LabelDefinition& made = made_[made_.size() - 1];
-      made.entered_at = entry.index;
-      names_as_listed_ = names_as_listed_ && made.name_offset == entry.name_offset;
-      previous_colon_end_ = colon + 1;
-      if (colon >= offset) return;
-    }
-  }
+void DefinitionFeed::CompareName(const assembly::DefinedLabel& entry) {
+  const LabelDefinition read = DefinitionAt(formatted_, entry.colon_offset, previous_colon_end_);
+  names_as_listed_ = names_as_listed_ && read.name_offset == entry.name_offset;
 }
 
 bool DefinitionFeed::WaitForMore() {
-  if (growing_ == nullptr) return false;  // a whole list: all are made
+  if (growing_ == nullptr) return false;  // a whole list: all are known
+  const size_t had = known_;
   for (int tries = 0;; ++tries) {
     // The end is looked at first: once it is seen, the last count is.
     const bool ended = pass_ended_->load(std::memory_order_acquire);
     known_ = listed_->load(std::memory_order_acquire);
-    if (from_ + made_.size() < known_) return true;
+    if (known_ > had) return true;
     if (ended) return false;
     // The pass reads far faster than the walk: this happens near the text's
     // start, before it has listed its first few, or when it has been held
@@ -88,6 +46,51 @@ bool DefinitionFeed::WaitForMore() {
       std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
   }
+}
+
+LabelDefinition ListedDefinition(std::string_view formatted,
+                                 std::span<const assembly::DefinedLabel> defined, size_t i) {
+  const assembly::DefinedLabel& entry = defined[i];
+  const size_t previous_colon_end = i > 0 ? defined[i - 1].colon_offset + 1 : 0;
+  const size_t name = entry.name_offset;
+  const size_t colon = entry.colon_offset;
+  LabelDefinition made =
+      name == previous_colon_end || formatted[name - 1] == '\n'
+          ? LabelDefinition{formatted.substr(name, colon - name), name, colon, true}
+          : DefinitionAt(formatted, colon, previous_colon_end);
+  made.entered_at = entry.index;
+  made.stands_at = entry.index;
+  return made;
+}
+
+LargeArray<LabelDefinition> MakeDefinitions(std::string_view formatted,
+                                            std::span<const assembly::DefinedLabel> defined,
+                                            size_t from,
+                                            std::span<const CountedApart> counted_apart) {
+  LargeArray<LabelDefinition> made;
+  from = std::min(from, defined.size());
+  made.Reserve(defined.size() - from);
+  for (size_t i = from; i < defined.size(); ++i) {
+    made.PushBack(ListedDefinition(formatted, defined, i));
+  }
+  for (const CountedApart& apart : counted_apart) {
+    if (apart.definition >= from && apart.definition < defined.size()) {
+      made[apart.definition - from].stands_at = apart.stands_at;
+    }
+  }
+  return made;
+}
+
+std::vector<LabelDefinition> CountedApartDefinitions(
+    std::string_view formatted, std::span<const assembly::DefinedLabel> defined,
+    std::span<const CountedApart> counted_apart) {
+  std::vector<LabelDefinition> made;
+  made.reserve(counted_apart.size());
+  for (const CountedApart& apart : counted_apart) {
+    made.push_back(ListedDefinition(formatted, defined, apart.definition));
+    made.back().stands_at = apart.stands_at;
+  }
+  return made;
 }
 
 }  // namespace kiv::tool

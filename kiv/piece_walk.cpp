@@ -38,11 +38,7 @@ PieceWalk::PieceWalk(std::string_view formatted, const assembly::LabelTable& lab
       labels_(labels),
       start_(start),
       stop_at_(stop_at),
-      first_definition_(FirstFrom(defined, start.offset)),
-      // Room for the piece's own definitions and the one after it.
-      feed_(formatted, defined, first_definition_,
-            stop_at != nullptr ? FirstFrom(defined, stop_at->offset) - first_definition_ + 1
-                               : SIZE_MAX),
+      feed_(formatted, defined, FirstFrom(defined, start.offset)),
       keep_statements_(keep_statements) {}
 
 void PieceWalk::Run() {
@@ -52,21 +48,14 @@ void PieceWalk::Run() {
   options.start = &start_;
   options.stop_at = stop_at_;
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options, stopped_there_);
-  definitions_ = std::move(feed_.definitions());
-  names_as_listed_ = feed_.names_as_listed();
 }
 
 void PieceWalk::Place(std::string_view source, const SourceMap* source_lines, size_t first_line) {
   placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
 }
 
-void PieceWalk::JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions,
-                       bool& names_as_listed, Report& report) {
-  // A walk that stopped at a line start made every definition before it, and
-  // perhaps the next: this piece made that one too, and placed it.
-  definitions.KeepFirst(first_definition_);
-  definitions.Append(definitions_.data(), definitions_.size());
-  names_as_listed = names_as_listed && names_as_listed_;
+void PieceWalk::JoinTo(ProgramFacts& facts, bool& names_as_listed, Report& report) {
+  names_as_listed = names_as_listed && feed_.names_as_listed();
   // Lines this piece carried count from its first, the line the walk before
   // it ended on: those of anything not placed yet go on from there.
   report_.ShiftCarriedLines(facts.end_line - 1);
@@ -77,9 +66,8 @@ void PieceWalk::JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definit
   facts.end_index = facts_.end_index;
   facts.end_line += facts_.end_line - 1;  // the walk before ended on this piece's first line
   facts.far_branch = facts.far_branch || facts_.far_branch;
-  for (const size_t definition : facts_.counted_apart) {
-    facts.counted_apart.push_back(first_definition_ + definition);
-  }
+  facts.counted_apart.insert(facts.counted_apart.end(), facts_.counted_apart.begin(),
+                             facts_.counted_apart.end());
 }
 
 }  // namespace kiv::tool

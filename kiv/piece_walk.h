@@ -55,12 +55,9 @@ class PieceWalk {
 
   // After the walk before it has handed over at `start`: its facts and its
   // report take what this piece found (only its first error, when it has
-  // been placed), and its definitions go on from this piece's own, which it
-  // made as it walked: those it made from here on (it may have made one or
-  // two past the piece's start, which it did not place) give way to them.
-  // `names_as_listed` turns false when this piece read a name otherwise.
-  void JoinTo(ProgramFacts& facts, LargeArray<LabelDefinition>& definitions, bool& names_as_listed,
-              Report& report);
+  // been placed). `names_as_listed` turns false when the label pass read a
+  // name of this piece's otherwise than the scan.
+  void JoinTo(ProgramFacts& facts, bool& names_as_listed, Report& report);
 
  private:
   std::string_view formatted_;
@@ -69,10 +66,7 @@ class PieceWalk {
   assembly::EncodingState start_;
   const assembly::EncodingState* stop_at_;
   bool stopped_there_ = false;
-  size_t first_definition_;  // the whole text's index of the first of its own
-  DefinitionFeed feed_;
-  LargeArray<LabelDefinition> definitions_;  // from the feed, once walked
-  bool names_as_listed_ = true;              // the feed's, once walked
+  DefinitionFeed feed_;  // the pass's list from the first definition after its start
   bool keep_statements_;
   Report report_;
   ProgramFacts facts_;

@@ -13,6 +13,7 @@
 #include "kiv/checker_facts.h"
 #include "kiv/checker_report.h"
 #include "kiv/checker_statements.h"
+#include "kiv/definition_feed.h"
 #include "kiv/line_tokens.h"
 #include "kiv/lookup_ring.h"
 #include "kiv/operand_roles.h"
@@ -128,22 +129,30 @@ class StatementWalker {
   void DeferLabelUse(const LabelUse& use);
   // The labels whose colons lie before `offset` stand at the current index.
   void PlaceDefinitionsBefore(size_t offset) {
-    PlaceKnownBefore(offset);
-    if (next_definition_ == definitions_.size() && options_.feed != nullptr) TakeFromFeed(offset);
-  }
-  void PlaceKnownBefore(size_t offset) {
-    while (next_definition_ < definitions_.size() &&
-           definitions_[next_definition_].colon_offset < offset) {
-      LabelDefinition& definition = definitions_[next_definition_];
-      definition.stands_at = index_;
-      if (options_.feed != nullptr && definition.entered_at != index_) {
-        facts_.counted_apart.push_back(next_definition_);
+    if (options_.feed == nullptr) {
+      while (next_definition_ < definitions_.size() &&
+             definitions_[next_definition_].colon_offset < offset) {
+        definitions_[next_definition_++].stands_at = index_;
       }
-      ++next_definition_;
+      return;
+    }
+    PlaceListedBefore(offset);
+    if (next_listed_ == listed_.size() && !all_listed_) TakeFromFeed(offset);
+  }
+  // From the label pass's list: only those that stand apart from where the
+  // pass entered them are noted.
+  void PlaceListedBefore(size_t offset) {
+    while (next_listed_ < listed_.size() && listed_[next_listed_].colon_offset < offset) {
+      const assembly::DefinedLabel& entry = listed_[next_listed_];
+      if (entry.index != index_) {
+        facts_.counted_apart.push_back(CountedApart{options_.feed->from() + next_listed_, index_});
+      }
+      options_.feed->Placed(entry);
+      ++next_listed_;
     }
   }
-  // Every known label before `offset` is placed: more are made and placed
-  // until one lies at or after it, or none are left.
+  // Every label listed so far lies before `offset`: more are waited for and
+  // placed until one lies at or after it, or the list has ended.
   void TakeFromFeed(size_t offset);
   // The labels are final: the uses put aside until then go into the ring.
   void TakeWaitingLabelUses();
@@ -160,8 +169,11 @@ class StatementWalker {
   Report& report_;
   const WalkOptions& options_;
   ProgramFacts facts_;
-  std::span<LabelDefinition> definitions_;  // those known so far
-  size_t next_definition_ = 0;              // the first label not yet placed
+  std::span<LabelDefinition> definitions_;          // without a feed
+  size_t next_definition_ = 0;                      // the first label not yet placed
+  std::span<const assembly::DefinedLabel> listed_;  // with a feed: those known so far
+  size_t next_listed_ = 0;                          // the first of them not yet placed
+  bool all_listed_ = false;                         // and no more will come
 
   size_t pos_ = 0;
   LineTokens line_tokens_{text_};

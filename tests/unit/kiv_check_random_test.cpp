@@ -426,10 +426,19 @@ void ExpectSameDefinitions(std::span<const kiv::tool::LabelDefinition> made,
   }
 }
 
+// Whether the label pass read every name of `defined` as a scan reads it, as
+// a feed tells once each entry is placed.
+bool NamesAsListed(std::string_view formatted,
+                   std::span<const kiv::assembly::DefinedLabel> defined) {
+  kiv::tool::DefinitionFeed feed(formatted, defined, 0);
+  for (const kiv::assembly::DefinedLabel& entry : feed.known()) feed.Placed(entry);
+  return feed.names_as_listed();
+}
+
 // The definitions made from the label pass's list are those a scan of the
-// text finds: from a whole list, from any entry on, and while the pass still
-// lists them on another thread, made in steps as a walk asks for them; and
-// the feed tells when the pass read a name apart from the scan.
+// text finds, from any entry on; a feed hands a walk every entry while the
+// pass still lists them on another thread, and tells when the pass read a
+// name apart from the scan.
 TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
   std::mt19937 random(11);
   size_t names_apart = 0;
@@ -440,9 +449,7 @@ TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
         kiv::tool::ScanLabelDefinitions(formatted);
     const std::vector<kiv::assembly::DefinedLabel> defined = LabelPassList(formatted);
     const size_t from = random() % (defined.size() + 1);
-    kiv::tool::DefinitionFeed whole(formatted, defined, from);
-    whole.MakeBefore(SIZE_MAX);
-    ExpectSameDefinitions(whole.definitions(),
+    ExpectSameDefinitions(kiv::tool::MakeDefinitions(formatted, defined, from).span(),
                           std::span(scanned).subspan(std::min(from, scanned.size())), source);
 
     std::vector<kiv::assembly::DefinedLabel> growing;
@@ -456,9 +463,16 @@ TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
       ended.store(true, std::memory_order_release);
     });
     kiv::tool::DefinitionFeed feed(formatted, growing, listed, ended);
-    for (size_t offset = 0; !feed.all_made(); offset += 1 + random() % 64) feed.MakeBefore(offset);
+    size_t placed = 0;
+    do {
+      for (const kiv::assembly::DefinedLabel& entry : feed.known().subspan(placed)) {
+        feed.Placed(entry);
+        ++placed;
+      }
+    } while (feed.WaitForMore());
     pass.join();
-    ExpectSameDefinitions(feed.definitions(), scanned, source);
+    EXPECT_EQ(placed, growing.size()) << source;
+    ExpectSameDefinitions(kiv::tool::MakeDefinitions(formatted, growing).span(), scanned, source);
     // The pass reads some names from after a .word's number on a later line.
     bool names_alike = scanned.size() == defined.size();
     for (size_t i = 0; names_alike && i < scanned.size(); ++i) {
@@ -525,7 +539,7 @@ TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
     options.feed = &feed;
     const ProgramFacts facts =
         kiv::tool::WalkStatements(formatted, lines, labels, walk_report, options);
-    auto& definitions = feed.definitions();
+    const auto definitions = kiv::tool::MakeDefinitions(formatted, defined, 0, facts.counted_apart);
     if (!feed.names_as_listed() || labels.size() != definitions.size()) continue;
     ++as_listed;
     const auto statements = [&] {
@@ -535,8 +549,9 @@ TEST(KivCheckRandom, LabelCountsFromThePassListAreThoseFromLookUps) {
       return kiv::tool::WalkStatements(formatted, lines, labels, again, keep);
     };
     kiv::tool::Report listed = walk_report;
-    kiv::tool::CheckLabelCountsAsListed(formatted, definitions, facts.counted_apart, lines,
-                                        statements, listed);
+    kiv::tool::CheckLabelCountsAsListed(
+        formatted, kiv::tool::CountedApartDefinitions(formatted, defined, facts.counted_apart),
+        lines, statements, listed);
     kiv::tool::Report looked_up = walk_report;
     kiv::tool::CheckLabelCounts(formatted, definitions,
                                 kiv::tool::LabelPassValues(definitions, labels, 0), lines,
@@ -617,21 +632,20 @@ WalkOutcome WalkInPieces(const kiv::assembly::AssemblyResult& front,
   ProgramFacts facts =
       kiv::tool::WalkStatements(front.formatted, lines, front.labels, report, options, handed_over);
   if (pieces_walker.joinable()) pieces_walker.join();
-  // A first walk that handed over made the definitions up to the first piece:
-  // the pieces' own complete them.
-  auto definitions = std::move(feed.definitions());
+  // A first walk that handed over read the names up to the first piece: the
+  // pieces read the rest.
   bool names_as_listed = feed.names_as_listed();
   joined = 0;
   if (handed_over) {
     for (size_t i = starts.first_taken(); i <= last; ++i) {
-      walks[i]->JoinTo(facts, definitions, names_as_listed, report);
+      walks[i]->JoinTo(facts, names_as_listed, report);
       ++joined;
       if (i == last || !walks[i]->stopped_there()) break;
     }
   }
-  kiv::tool::DefinitionFeed whole(front.formatted, defined, 0);
-  whole.MakeBefore(SIZE_MAX);
-  EXPECT_EQ(names_as_listed, whole.names_as_listed());
+  EXPECT_EQ(names_as_listed, NamesAsListed(front.formatted, defined));
+  const auto definitions =
+      kiv::tool::MakeDefinitions(front.formatted, defined, 0, facts.counted_apart);
   return Outcome(std::move(facts), front, definitions,
                  kiv::tool::LabelPassValues(definitions, front.labels, 0), lines, report);
 }
@@ -671,10 +685,11 @@ TEST(KivCheckRandom, WalkingInTwoHalvesFindsWhatOneWalkFinds) {
       ExpectSameWalk(one, two, seed);
       EXPECT_EQ(one.facts.end_index, two.facts.end_index) << "seed " << seed;
       EXPECT_EQ(one.facts.far_branch, two.facts.far_branch) << "seed " << seed;
-      // The labels the halves placed apart from the pass's index, in order.
-      std::vector<size_t> counted_apart;
+      // The labels the halves placed apart from the pass's index, in order,
+      // where they stand.
+      std::vector<kiv::tool::CountedApart> counted_apart;
       for (size_t i = 0; i < defined.size() && i < one.stands_at.size(); ++i) {
-        if (defined[i].index != one.stands_at[i]) counted_apart.push_back(i);
+        if (defined[i].index != one.stands_at[i]) counted_apart.push_back({i, one.stands_at[i]});
       }
       EXPECT_EQ(two.facts.counted_apart, counted_apart) << "seed " << seed;
       ASSERT_EQ(one.facts.statements.size(), two.facts.statements.size()) << "seed " << seed;
