@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <latch>
 #include <new>
 #include <optional>
@@ -84,6 +85,16 @@ class ChecksBesideFrontEnd {
   void FormattedReady() { Tell(formatted_, formatted_told_); }
   // Where the label pass tells how many definitions it has listed.
   std::atomic<size_t>* listed() { return &listed_; }
+  // The normalised text's colons, for the label pass's room: counted by the
+  // checks' thread as it reads the source for the quotes in comments, while
+  // the normaliser runs. None without that thread: the pass counts them.
+  std::function<size_t()> colons() {
+    if (!thread_.joinable()) return {};
+    return [this] {
+      comments_found_.wait();
+      return source_comments_.colons();
+    };
+  }
   // Called once the label pass has ended; walks pieces of the text, if any.
   void LabelsReady() {
     FormattedReady();
@@ -127,10 +138,10 @@ class ChecksBesideFrontEnd {
   const FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
-  // Found by the checks' thread before lines_found_; read by both threads
+  // Found by the checks' thread before comments_found_; read by both threads
   // after that.
-  SourceMap source_lines_{source_};
-  std::latch lines_found_{1};
+  CommentMap source_comments_;
+  std::latch comments_found_{1};
   // The line of the normalised text the first piece begins on, as the first
   // walk counted to it; 0 when that walk did not hand over there.
   size_t first_piece_line_ = 0;  // written before first_piece_line_found_
@@ -178,7 +189,7 @@ void ChecksBesideFrontEnd::LayOutPieces() {
 }
 
 void ChecksBesideFrontEnd::WalkPieces() {
-  lines_found_.wait();
+  comments_found_.wait();
   PieceStarts& starts = *piece_starts_;
   if (starts.TakeFrom(last_piece_)) {
     WalkPiece(last_piece_);
@@ -208,7 +219,7 @@ void ChecksBesideFrontEnd::PlacePieces() {
   for (size_t i = piece_starts_->first_taken(); i <= last_piece_ && pieces_[i]; ++i) {
     PieceWalk& piece = *pieces_[i];
     try {
-      piece.Place(source_, &source_lines_, line);
+      piece.Place(source_, &source_comments_, line);
     } catch (const std::bad_alloc&) {
       pieces_[i].reset();  // the checks' thread walks from here itself
       break;
@@ -236,7 +247,7 @@ void ChecksBesideFrontEnd::JoinPieces(Report& walk_report) {
       piece.emplace(front_.formatted, front_.labels, front_.defined, (*piece_starts_)[i],
                     /*keep_statements=*/false);
       piece->Run();
-      piece->Place(source_, &source_lines_, checks_.facts.end_line);
+      piece->Place(source_, &source_comments_, checks_.facts.end_line);
     }
     piece->JoinTo(checks_.facts, checks_.names_as_listed, walk_report);
     walk_placed_ = MergePlacedBatches(std::move(walk_placed_), piece->TakePlaced());
@@ -260,19 +271,17 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
   checks_.names_as_listed = feed.names_as_listed();
   // What the walk found is placed on the source's lines at once, here and on
   // the thread of the pieces, while the other thread may still walk.
-  walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, &source_lines_);
+  walk_placed_ = PlaceDiagnostics(walk_report, front_.formatted, source_, &source_comments_);
   if (!handed_over) return;
   pieces_done_.wait();
   JoinPieces(walk_report);
 }
 
 void ChecksBesideFrontEnd::Run() {
-  // The source's lines, for placing what the checks find, are found in the
-  // same pass, while the normaliser runs.
-  std::vector<size_t> line_starts;
-  checks_.quotes_in_comments = CheckQuotesInComments(source_, &line_starts);
-  source_lines_ = SourceMap(source_, std::move(line_starts));
-  lines_found_.count_down();
+  // Where the normaliser drops comments, for placing what the checks find on
+  // the source's lines, is noted in the same pass, while the normaliser runs.
+  checks_.quotes_in_comments = CheckQuotesInComments(source_, &source_comments_);
+  comments_found_.count_down();
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   const SourceMap lines(formatted);
@@ -293,8 +302,8 @@ void ChecksBesideFrontEnd::Run() {
   // The label counts add no error: the first one is known here.
   exact_until_ = report_.first_error_offset();
   facts_found_.count_down();
-  checks_.placed = MergePlacedBatches(PlaceDiagnostics(report_, formatted, source_, &source_lines_),
-                                      std::move(walk_placed_));
+  checks_.placed = MergePlacedBatches(
+      PlaceDiagnostics(report_, formatted, source_, &source_comments_), std::move(walk_placed_));
 }
 
 // A label whose two passes disagree. The statements are walked again,
@@ -335,7 +344,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   {
     ChecksBesideFrontEnd beside(source, front, report);
     RunLabelPass(
-        source, front, [&] { beside.FormattedReady(); }, beside.listed());
+        source, front, [&] { beside.FormattedReady(); }, beside.listed(), beside.colons());
     beside.LabelsReady();
     SourceChecks& checks = beside.Finish();
     // The encoding pass and the back end's layout only add to the checks when

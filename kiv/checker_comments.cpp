@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <numeric>
 #include <utility>
 
 #include "assembly/byte_set_bits.h"
@@ -48,9 +49,19 @@ BlockBits BitsOf(std::string_view source, size_t block) {
           assembly::ByteSetBitsOfTail<'#', ';'>(bytes, left)};
 }
 
-// A comment open across blocks: its quotes so far, and where the first is.
+// The colon bits of the 64-byte block at `block`, or of what is left.
+uint64_t ColonBits(std::string_view source, size_t block) {
+  const size_t left = source.size() - block;
+  return left >= assembly::kByteBlock
+             ? assembly::ByteSetBits<':'>(source.data() + block)
+             : assembly::ByteSetBitsOfTail<':'>(source.data() + block, left);
+}
+
+// A comment open across blocks: where it starts, its quotes so far, and
+// where the first is.
 struct OpenComment {
   bool open = false;
+  size_t start = 0;
   size_t quotes = 0;
   size_t first_quote = 0;
 
@@ -64,15 +75,18 @@ struct OpenComment {
 
 }  // namespace
 
-std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
-                                              std::vector<size_t>* line_starts) {
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMap* comments) {
   std::vector<Diagnostic> found;
-  if (line_starts != nullptr) StartLineTable(*line_starts, source.size());
   bool in_quote = false;  // carries over line ends, also out of a comment
   OpenComment comment;
+  size_t colons = 0;  // in the source; those in comments are taken off
   for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
     const BlockBits bits = BitsOf(source, block);
-    if (line_starts != nullptr) AddLineStarts(*line_starts, block, bits.ends);
+    uint64_t colon_bits = 0;
+    if (comments != nullptr) {
+      colon_bits = ColonBits(source, block);
+      colons += assembly::CountSetBits(colon_bits);
+    }
     size_t from = 0;  // the block's bits before it are taken
     while (from < assembly::kByteBlock) {
       if (comment.open) {
@@ -81,11 +95,13 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
         const uint64_t ends = bits.ends & BitsFrom(from);
         const size_t end = ends == 0 ? assembly::kByteBlock : std::countr_zero(ends);
         comment.Count(bits.quotes & BitsFrom(from) & BitsBelow(end), block);
+        colons -= assembly::CountSetBits(colon_bits & BitsFrom(from) & BitsBelow(end));
         if (ends == 0) break;
         if (comment.quotes % 2 != 0) {
           in_quote = !in_quote;
           found.push_back(OddQuotes(comment.first_quote));
         }
+        if (comments != nullptr) comments->Add(comment.start, block + end);
         comment = OpenComment{};
         from = end + 1;
         continue;
@@ -99,11 +115,31 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
         in_quote = !in_quote;
       } else if (!in_quote) {
         comment.open = true;
+        comment.start = block + at;
       }
     }
   }
-  // A comment on the last line changes no line after it.
+  // A comment on the last line changes no line after it, and moves no
+  // offset of the normalised text: it is dropped at the end.
+  if (comments != nullptr) comments->CountColons(colons);
   return found;
+}
+
+std::vector<size_t> CommentMap::DroppedBefore(std::span<const size_t> offsets) const {
+  std::vector<size_t> dropped(offsets.size());
+  // Most come in order: one sweep over the comments then places them all.
+  std::vector<size_t> order(offsets.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  if (!std::is_sorted(offsets.begin(), offsets.end())) {
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+  }
+  size_t next = 0;  // the first comment not before the offsets so far
+  for (const size_t i : order) {
+    while (next < at_.size() && at_[next] < offsets[i]) ++next;
+    dropped[i] = next == 0 ? 0 : dropped_by_[next - 1];
+  }
+  return dropped;
 }
 
 std::vector<Diagnostic> CheckQuotesInCommentsPlain(std::string_view source) {

@@ -50,8 +50,8 @@ void PieceWalk::Run() {
   facts_ = WalkStatements(formatted_, lines_, labels_, report_, options, stopped_there_);
 }
 
-void PieceWalk::Place(std::string_view source, const SourceMap* source_lines, size_t first_line) {
-  placed_ = PlaceDiagnostics(report_, formatted_, source, source_lines, first_line);
+void PieceWalk::Place(std::string_view source, const CommentMap* comments, size_t first_line) {
+  placed_ = PlaceDiagnostics(report_, formatted_, source, comments, first_line);
 }
 
 void PieceWalk::JoinTo(ProgramFacts& facts, bool& names_as_listed, Report& report) {

@@ -47,9 +47,9 @@ class PieceWalk {
 
   // Sorts what the walk found and moves it to the source's lines, on the
   // thread that walked, rather than after the join; TakePlaced hands it on.
-  // `source_lines` as PlaceDiagnostics takes it; `first_line` is the line
+  // `comments` as PlaceDiagnostics takes them; `first_line` is the line
   // of the normalised text the walk began on.
-  void Place(std::string_view source, const SourceMap* source_lines, size_t first_line);
+  void Place(std::string_view source, const CommentMap* comments, size_t first_line);
   PlacedDiagnostics TakePlaced() { return std::move(placed_); }
   size_t placed_count() const { return placed_.diagnostics.size(); }
 

@@ -9,14 +9,10 @@
 namespace kiv::tool {
 namespace {
 
-// Whether `offset` lies on the 1-based `line` of `source`, which starts at
-// `start`: no line end between them.
-bool OnLine(std::string_view source, const SourceMap* source_lines, size_t line, size_t start,
-            size_t offset) {
-  if (source_lines == nullptr || line >= source_lines->line_count()) {
-    return source.substr(start, offset - start).find('\n') == std::string_view::npos;
-  }
-  return offset < source_lines->LineStart(line);  // the next line's, 0-based
+// Whether `offset` lies on the line of `source` that starts at `start`: no
+// line end between them.
+bool OnLine(std::string_view source, size_t start, size_t offset) {
+  return source.substr(start, offset - start).find('\n') == std::string_view::npos;
 }
 
 // Each diagnostic's line in the normalised text and where that starts: the
@@ -45,29 +41,30 @@ std::vector<LinePlace> LinesInText(const std::vector<Diagnostic>& diagnostics,
 }  // namespace
 
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source, const SourceMap* source_lines, size_t first_line) {
+                  std::string_view source, const CommentMap* comments, size_t first_line) {
   std::vector<size_t> offsets;
   offsets.reserve(diagnostics.size());
-  for (const Diagnostic& d : diagnostics) offsets.push_back(d.offset);
+  for (const Diagnostic& d : diagnostics) offsets.push_back(std::min(d.offset, formatted.size()));
   const std::vector<LinePlace> places = LinesInText(diagnostics, formatted, first_line);
   std::vector<size_t> lines;
   lines.reserve(places.size());
   for (const LinePlace& at : places) lines.push_back(at.line);
   std::vector<size_t> starts;
-  if (source_lines != nullptr) {
-    starts.reserve(lines.size());
-    for (const size_t line : lines) starts.push_back(source_lines->LineStart(line - 1));
+  if (comments != nullptr) {
+    // The line starts as far on as the offsets: no comment lies between a
+    // line's start and what a diagnostic points at on it.
+    starts = comments->DroppedBefore(offsets);
+    for (size_t i = 0; i < starts.size(); ++i) starts[i] += places[i].line_start;
   } else {
     starts = LineStartsOf(source, lines);
   }
   for (size_t i = 0; i < diagnostics.size(); ++i) {
-    const size_t within = std::min(offsets[i], formatted.size()) - places[i].line_start;
+    const size_t within = offsets[i] - places[i].line_start;
     Diagnostic& d = diagnostics[i];
     d.offset = std::min(starts[i] + within, source.size());
-    // Only where the source has that line and the offset lies on it (before
-    // the next line's start, which a map of the source tells without a read
-    // of the line); the printer places any other itself.
-    if (starts[i] < source.size() && OnLine(source, source_lines, lines[i], starts[i], d.offset)) {
+    // Only where the source has that line and the offset lies on it; the
+    // printer places any other itself.
+    if (starts[i] < source.size() && OnLine(source, starts[i], d.offset)) {
       d.line = places[i].line;
       d.line_start = starts[i];
     } else {
@@ -78,13 +75,13 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
 }
 
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
-                                   std::string_view source, const SourceMap* source_lines,
+                                   std::string_view source, const CommentMap* comments,
                                    size_t first_line) {
   PlacedDiagnostics placed;
   placed.diagnostics = report.Finish();
   placed.sorted_by.reserve(placed.diagnostics.size());
   for (const Diagnostic& d : placed.diagnostics) placed.sorted_by.push_back(d.offset);
-  MoveToSource(placed.diagnostics, formatted, source, source_lines, first_line);
+  MoveToSource(placed.diagnostics, formatted, source, comments, first_line);
   return placed;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kiv/checker_comments.h"
 #include "kiv/checker_report.h"
 #include "kiv/diagnostics.h"
 #include "kiv/source_map.h"
@@ -23,20 +24,21 @@ struct PlacedDiagnostics {
 // every line and every column before a comment: an offset there lies at the
 // same line and column of the source. Each diagnostic keeps its line, so
 // that the printer need not look for it again.
-// `source_lines`, when given, is a map of `source` whose lines are found
-// already: its line starts are taken from it rather than looked for.
+// `comments`, when given, are where the normaliser dropped comments from
+// `source`: each offset is moved on by what they dropped before it, rather
+// than placed by counting the source's lines.
 // A diagnostic that carries its line in the normalised text (Report::
 // CarryLines) keeps it: lines carried by a
 // walk that began on line `first_line` count from 1 there. The others' lines
 // are counted.
 void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatted,
-                  std::string_view source, const SourceMap* source_lines = nullptr,
+                  std::string_view source, const CommentMap* comments = nullptr,
                   size_t first_line = 1);
 
 // Finishes the report (it stays usable, its first error known) and moves
 // what it held to the source.
 PlacedDiagnostics PlaceDiagnostics(Report& report, std::string_view formatted,
-                                   std::string_view source, const SourceMap* source_lines = nullptr,
+                                   std::string_view source, const CommentMap* comments = nullptr,
                                    size_t first_line = 1);
 
 // Both batches in the order Report::Finish gives a report that took

@@ -10,22 +10,20 @@
 namespace kiv::tool {
 
 void SourceMap::Build() const {
-  StartLineTable(line_starts_, source_.size());
+  // A guess at the line count that most sources stay within: room reserved
+  // but never written costs nothing.
+  ReserveLarge(line_starts_, source_.size() / 16 + 1);
+  line_starts_.push_back(0);
   // The line ends of each 64-byte block at once, one bit scan each.
   for (size_t block = 0; block < source_.size(); block += assembly::kByteBlock) {
     const size_t left = source_.size() - block;
-    AddLineStarts(line_starts_, block,
-                  left >= assembly::kByteBlock
-                      ? assembly::ByteSetBits<'\n'>(source_.data() + block)
-                      : assembly::ByteSetBitsOfTail<'\n'>(source_.data() + block, left));
+    uint64_t ends = left >= assembly::kByteBlock
+                        ? assembly::ByteSetBits<'\n'>(source_.data() + block)
+                        : assembly::ByteSetBitsOfTail<'\n'>(source_.data() + block, left);
+    for (; ends != 0; ends &= ends - 1) {
+      line_starts_.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
+    }
   }
-}
-
-void StartLineTable(std::vector<size_t>& line_starts, size_t size) {
-  // A guess at the line count that most sources stay within: room reserved
-  // but never written costs nothing.
-  ReserveLarge(line_starts, size / 16 + 1);
-  line_starts.push_back(0);
 }
 
 size_t SourceMap::line_count() const {

@@ -24,10 +24,6 @@ struct SourcePosition {
 class SourceMap {
  public:
   explicit SourceMap(std::string_view source) : source_(source) {}
-  // With its table of line starts found already, by a pass that read the
-  // source anyway: 0 and the offset after each line end, ascending.
-  SourceMap(std::string_view source, std::vector<size_t> line_starts)
-      : source_(source), line_starts_(std::move(line_starts)) {}
 
   // Offsets at or past the end fall on the last line.
   SourcePosition Locate(size_t offset) const;
@@ -43,16 +39,6 @@ class SourceMap {
   std::string_view source_;
   mutable std::vector<size_t> line_starts_;  // empty until the first look-up
 };
-
-// A table of line starts as SourceMap keeps it, made a 64-byte block at a
-// time by whoever reads the text: started for a text of `size` bytes with
-// the first line's start, then given each block's line-end bits in order.
-void StartLineTable(std::vector<size_t>& line_starts, size_t size);
-inline void AddLineStarts(std::vector<size_t>& line_starts, size_t block, uint64_t ends) {
-  for (; ends != 0; ends &= ends - 1) {
-    line_starts.push_back(block + static_cast<size_t>(std::countr_zero(ends)) + 1);
-  }
-}
 
 // The positions of `offsets` (in any order) in one pass over the text, with
 // no table of every line.
