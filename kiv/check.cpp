@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <latch>
 #include <new>
@@ -32,6 +33,10 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // little slower (it also takes the label operands it put aside), and the
 // pieces between go to whichever thread comes to them first.
 constexpr size_t kLastPieceFrom = 36;
+
+// How long the label pass waits for the colons the checks' thread counts: a
+// fraction of what counting them in the normalised text takes.
+constexpr std::chrono::microseconds kColonsAwaited{500};
 
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
@@ -87,11 +92,17 @@ class ChecksBesideFrontEnd {
   std::atomic<size_t>* listed() { return &listed_; }
   // The normalised text's colons, for the label pass's room: counted by the
   // checks' thread as it reads the source for the quotes in comments, while
-  // the normaliser runs. None without that thread: the pass counts them.
-  std::function<size_t()> colons() {
+  // the normaliser runs. Both read the source from its start, so that thread
+  // ends its pass about when the normaliser ends; when it is held up for
+  // longer than a moment, or there is no such thread, the pass counts them.
+  std::function<std::optional<size_t>()> colons() {
     if (!thread_.joinable()) return {};
-    return [this] {
-      comments_found_.wait();
+    return [this]() -> std::optional<size_t> {
+      const auto give_up = std::chrono::steady_clock::now() + kColonsAwaited;
+      while (!comments_found_.try_wait()) {
+        if (std::chrono::steady_clock::now() >= give_up) return std::nullopt;
+        std::this_thread::yield();
+      }
       return source_comments_.colons();
     };
   }

@@ -68,7 +68,7 @@ constexpr size_t kNormalisedPiece = size_t{256} << 10;
 
 void RunLabelPass(std::string_view source, FrontEndRun& run,
                   const std::function<void()>& formatted_ready, std::atomic<size_t>* listed,
-                  const std::function<size_t()>& colons) {
+                  const std::function<std::optional<size_t>()>& colons) {
   assembly::Log log;
   // Normalised a piece at a time straight into room of the source's size
   // (the text is never longer), each piece's colons counted while it is
@@ -89,7 +89,10 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
   }
   run.formatted = std::string_view(text, static_cast<size_t>(end - text));
   if (formatted_ready) formatted_ready();
-  if (colons) counted = colons();
+  if (colons) {
+    const std::optional<size_t> known = colons();
+    counted = known ? *known : assembly::CountByteSet<':'>(run.formatted);
+  }
   assembly::CreateLabelTable(run.labels);
   // On a large text the label pass notes the counts at line starts spread
   // over it: the check's walk is split at one of them, chosen once the pass

@@ -134,7 +134,13 @@ std::vector<size_t> CommentMap::DroppedBefore(std::span<const size_t> offsets) c
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
   }
-  size_t next = 0;  // the first comment not before the offsets so far
+  // The first comment not before the offsets so far: found at once for the
+  // first, as a piece of the text far into it asks.
+  size_t next = 0;
+  if (!order.empty()) {
+    next = static_cast<size_t>(std::lower_bound(at_.begin(), at_.end(), offsets[order.front()]) -
+                               at_.begin());
+  }
   for (const size_t i : order) {
     while (next < at_.size() && at_[next] < offsets[i]) ++next;
     dropped[i] = next == 0 ? 0 : dropped_by_[next - 1];
