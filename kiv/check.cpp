@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <functional>
 #include <latch>
 #include <new>
 #include <optional>
@@ -33,10 +31,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // little slower (it also takes the label operands it put aside), and the
 // pieces between go to whichever thread comes to them first.
 constexpr size_t kLastPieceFrom = 36;
-
-// How long the label pass waits for the colons the checks' thread counts: a
-// fraction of what counting them in the normalised text takes.
-constexpr std::chrono::microseconds kColonsAwaited{500};
 
 // What the checks over the text find: they need the text and the labels,
 // not the records, so they run beside the encoding pass.
@@ -90,22 +84,6 @@ class ChecksBesideFrontEnd {
   void FormattedReady() { Tell(formatted_, formatted_told_); }
   // Where the label pass tells how many definitions it has listed.
   std::atomic<size_t>* listed() { return &listed_; }
-  // The normalised text's colons, for the label pass's room: counted by the
-  // checks' thread as it reads the source for the quotes in comments, while
-  // the normaliser runs. Both read the source from its start, so that thread
-  // ends its pass about when the normaliser ends; when it is held up for
-  // longer than a moment, or there is no such thread, the pass counts them.
-  std::function<std::optional<size_t>()> colons() {
-    if (!thread_.joinable()) return {};
-    return [this]() -> std::optional<size_t> {
-      const auto give_up = std::chrono::steady_clock::now() + kColonsAwaited;
-      while (!comments_found_.try_wait()) {
-        if (std::chrono::steady_clock::now() >= give_up) return std::nullopt;
-        std::this_thread::yield();
-      }
-      return source_comments_.colons();
-    };
-  }
   // Called once the label pass has ended; walks pieces of the text, if any.
   void LabelsReady() {
     FormattedReady();
@@ -355,7 +333,7 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
   {
     ChecksBesideFrontEnd beside(source, front, report);
     RunLabelPass(
-        source, front, [&] { beside.FormattedReady(); }, beside.listed(), beside.colons());
+        source, front, [&] { beside.FormattedReady(); }, beside.listed());
     beside.LabelsReady();
     SourceChecks& checks = beside.Finish();
     // The encoding pass and the back end's layout only add to the checks when

@@ -67,32 +67,25 @@ constexpr size_t kNormalisedPiece = size_t{256} << 10;
 }  // namespace
 
 void RunLabelPass(std::string_view source, FrontEndRun& run,
-                  const std::function<void()>& formatted_ready, std::atomic<size_t>* listed,
-                  const std::function<std::optional<size_t>()>& colons) {
+                  const std::function<void()>& formatted_ready, std::atomic<size_t>* listed) {
   assembly::Log log;
   // Normalised a piece at a time straight into room of the source's size
   // (the text is never longer), each piece's colons counted while it is
-  // still in the cache, unless they are counted elsewhere: the label pass
-  // makes its room from them rather than read the whole text once more first.
+  // still in the cache: the label pass makes its room from them rather than
+  // read the whole text once more first.
   run.formatted_room = LargeBlock(source.size());
   char* const text = static_cast<char*>(run.formatted_room.data());
   assembly::Normaliser normaliser;
   char* end = text;
-  size_t counted = 0;
+  size_t colons = 0;
   for (size_t at = 0; at < source.size(); at += kNormalisedPiece) {
     char* const piece = end;
     end = normaliser.Normalise(source.substr(at, kNormalisedPiece), piece);
-    if (!colons) {
-      counted +=
-          assembly::CountByteSet<':'>(std::string_view(piece, static_cast<size_t>(end - piece)));
-    }
+    colons +=
+        assembly::CountByteSet<':'>(std::string_view(piece, static_cast<size_t>(end - piece)));
   }
   run.formatted = std::string_view(text, static_cast<size_t>(end - text));
   if (formatted_ready) formatted_ready();
-  if (colons) {
-    const std::optional<size_t> known = colons();
-    counted = known ? *known : assembly::CountByteSet<':'>(run.formatted);
-  }
   assembly::CreateLabelTable(run.labels);
   // On a large text the label pass notes the counts at line starts spread
   // over it: the check's walk is split at one of them, chosen once the pass
@@ -104,7 +97,7 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
     for (size_t k = 1; k < kWalkStarts; ++k) notes.push_back({size / kWalkStarts * k, {}});
   }
   run.status =
-      assembly::BuildLabelList(run.formatted, run.labels, log, notes, run.defined, listed, counted);
+      assembly::BuildLabelList(run.formatted, run.labels, log, notes, run.defined, listed, colons);
   for (size_t i = 0; i < notes.size(); ++i) {
     const assembly::SplitNote& note = notes[i];
     if (!note.state) break;

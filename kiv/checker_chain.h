@@ -54,14 +54,10 @@ inline constexpr size_t kWalkStarts = 256;
 // is final, before the label pass, for work that needs the text alone; from
 // then on the text stays where it is.
 // With `listed`, the pass tells there how many entries of `run.defined` are
-// final as it goes (see BuildLabelList). With `colons`, the colons of the
-// normalised text are asked for there once it is made, counted by whoever
-// read the source anyway, rather than counted as it is made; when they are
-// not counted yet, the text is read for them.
+// final as it goes (see BuildLabelList).
 void RunLabelPass(std::string_view source, FrontEndRun& run,
                   const std::function<void()>& formatted_ready = {},
-                  std::atomic<size_t>* listed = nullptr,
-                  const std::function<std::optional<size_t>()>& colons = {});
+                  std::atomic<size_t>* listed = nullptr);
 
 // The encoding pass over what RunLabelPass made, when that succeeded.
 void RunEncodingPass(FrontEndRun& run);

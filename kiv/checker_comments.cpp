@@ -49,14 +49,6 @@ BlockBits BitsOf(std::string_view source, size_t block) {
           assembly::ByteSetBitsOfTail<'#', ';'>(bytes, left)};
 }
 
-// The colon bits of the 64-byte block at `block`, or of what is left.
-uint64_t ColonBits(std::string_view source, size_t block) {
-  const size_t left = source.size() - block;
-  return left >= assembly::kByteBlock
-             ? assembly::ByteSetBits<':'>(source.data() + block)
-             : assembly::ByteSetBitsOfTail<':'>(source.data() + block, left);
-}
-
 // A comment open across blocks: where it starts, its quotes so far, and
 // where the first is.
 struct OpenComment {
@@ -79,14 +71,8 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMa
   std::vector<Diagnostic> found;
   bool in_quote = false;  // carries over line ends, also out of a comment
   OpenComment comment;
-  size_t colons = 0;  // in the source; those in comments are taken off
   for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
     const BlockBits bits = BitsOf(source, block);
-    uint64_t colon_bits = 0;
-    if (comments != nullptr) {
-      colon_bits = ColonBits(source, block);
-      colons += assembly::CountSetBits(colon_bits);
-    }
     size_t from = 0;  // the block's bits before it are taken
     while (from < assembly::kByteBlock) {
       if (comment.open) {
@@ -95,7 +81,6 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMa
         const uint64_t ends = bits.ends & BitsFrom(from);
         const size_t end = ends == 0 ? assembly::kByteBlock : std::countr_zero(ends);
         comment.Count(bits.quotes & BitsFrom(from) & BitsBelow(end), block);
-        colons -= assembly::CountSetBits(colon_bits & BitsFrom(from) & BitsBelow(end));
         if (ends == 0) break;
         if (comment.quotes % 2 != 0) {
           in_quote = !in_quote;
@@ -121,7 +106,6 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMa
   }
   // A comment on the last line changes no line after it, and moves no
   // offset of the normalised text: it is dropped at the end.
-  if (comments != nullptr) comments->CountColons(colons);
   return found;
 }
 

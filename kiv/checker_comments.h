@@ -31,22 +31,18 @@ class CommentMap {
   // the comments before it dropped. A comment dropped right at an offset,
   // at the end of its line, is not before it.
   std::vector<size_t> DroppedBefore(std::span<const size_t> offsets) const;
-  // The colons of the normalised text: those of the source outside comments.
-  size_t colons() const { return colons_; }
-  void CountColons(size_t colons) { colons_ += colons; }
 
  private:
   std::vector<size_t> at_;          // each comment's place in the normalised text
   std::vector<size_t> dropped_by_;  // the bytes it and those before it dropped
   size_t dropped_ = 0;
-  size_t colons_ = 0;
 };
 
 // A warning at the first quote of each such comment, with offsets into the
 // source itself (the comments are gone from the normalised text). A 64-byte
 // block at a time: its quotes, comment starts and line ends are bits, and
-// most blocks hold none of the first two. With `comments`, the comments and
-// the colons outside them are noted in the same pass.
+// most blocks hold none of the first two. With `comments`, the comments are
+// noted in the same pass.
 std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
                                               CommentMap* comments = nullptr);
 // The plain twin, byte by byte, for the test that compares them.
