@@ -46,6 +46,19 @@ class TextWriter {
   // uses; a character of several bytes takes one column.
   void PutCaretLine(std::string_view line, size_t column_offset, size_t length) {
     const size_t before = std::min(column_offset, line.size());
+    const size_t rest = std::min(length, line.size() - before);
+    if (OneColumnEach(line.substr(0, before + rest))) {
+      // Nearly every line: a blank for each byte, then the caret and the
+      // underline, a byte each.
+      std::memset(at_, ' ', before);
+      at_ += before;
+      *at_++ = '^';
+      if (rest > 1) {
+        std::memset(at_, '~', rest - 1);
+        at_ += rest - 1;
+      }
+      return;
+    }
     for (size_t i = 0; i < before; ++i) {
       const auto byte = static_cast<unsigned char>(line[i]);
       *at_ = byte == '\t' ? '\t' : ' ';
@@ -53,7 +66,6 @@ class TextWriter {
     }
     *at_++ = '^';
     // The underline ends with the line: a token never spans a line end.
-    const size_t rest = std::min(length, line.size() - before);
     for (size_t i = 1; i < rest; ++i) {
       *at_ = '~';
       at_ += (static_cast<unsigned char>(line[before + i]) & 0xc0) != 0x80;

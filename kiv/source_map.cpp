@@ -6,6 +6,7 @@
 
 #include "assembly/byte_set_bits.h"
 #include "common/large_buffer.h"
+#include "common/packed_bytes.h"
 
 namespace kiv::tool {
 
@@ -134,7 +135,22 @@ std::vector<size_t> LineStartsOf(std::string_view text, std::span<const size_t> 
   return starts;
 }
 
+bool OneColumnEach(std::string_view bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    const uint64_t word = Load8(bytes.data() + i);
+    if ((word & kHighBits) != 0 || BytesEqual(word, '\t') != 0) return false;
+  }
+  for (; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte == '\t' || byte >= 0x80) return false;
+  }
+  return true;
+}
+
 size_t DisplayColumn(std::string_view line, size_t offset) {
+  offset = std::min(offset, line.size());
+  if (OneColumnEach(line.substr(0, offset))) return offset + 1;
   size_t column = 1;
   for (size_t i = 0; i < offset && i < line.size(); ++i) {
     const auto byte = static_cast<unsigned char>(line[i]);

@@ -65,4 +65,9 @@ SourcePosition PositionInLine(std::string_view text, size_t line, size_t line_st
 // character take no column of their own.
 size_t DisplayColumn(std::string_view line, size_t offset);
 
+// Whether each byte of `bytes` takes one column of its own: no tab, and no
+// byte of a character of several (nearly every line of a source), eight
+// bytes at a time.
+bool OneColumnEach(std::string_view bytes);
+
 }  // namespace kiv::tool
