@@ -45,9 +45,9 @@ class DefinitionFeed {
   // more will come.
   bool WaitForMore();
 
-  // Each entry the walk places, in order from the first: whether the pass
-  // read its name where the scan reads it, which it does not after a .word's
-  // number on a later line.
+  // Told each entry the walk places, in order from the first: notes whether
+  // the pass read its name where the scan reads it, which it does not after
+  // a .word's number on a later line.
   void Placed(const assembly::DefinedLabel& entry) {
     if (!ReadAlike(entry)) CompareName(entry);
     previous_colon_end_ = entry.colon_offset + 1;
