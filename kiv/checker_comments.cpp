@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <numeric>
 #include <utility>
 
 #include "assembly/byte_set_bits.h"
@@ -111,13 +110,8 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMa
 
 std::vector<size_t> CommentMap::DroppedBefore(std::span<const size_t> offsets) const {
   std::vector<size_t> dropped(offsets.size());
-  // Most come in order: one sweep over the comments then places them all.
-  std::vector<size_t> order(offsets.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  if (!std::is_sorted(offsets.begin(), offsets.end())) {
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
-  }
+  // In ascending order, one sweep over the comments places them all.
+  const std::vector<size_t> order = AscendingOrder(offsets);
   // The first comment not before the offsets so far: found at once for the
   // first, as a piece of the text far into it asks.
   size_t next = 0;

@@ -55,7 +55,7 @@ LabelDefinition ListedDefinition(std::string_view formatted,
   const size_t name = entry.name_offset;
   const size_t colon = entry.colon_offset;
   LabelDefinition made =
-      name == previous_colon_end || formatted[name - 1] == '\n'
+      ReadAsScanned(formatted, name, previous_colon_end)
           ? LabelDefinition{formatted.substr(name, colon - name), name, colon, true}
           : DefinitionAt(formatted, colon, previous_colon_end);
   made.entered_at = entry.index;

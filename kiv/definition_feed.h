@@ -22,6 +22,12 @@
 
 namespace kiv::tool {
 
+// A name the pass reads from a line start, or from just after the colon
+// before it (`previous_colon_end`), is the one the scan reads: most names.
+inline bool ReadAsScanned(std::string_view formatted, size_t name, size_t previous_colon_end) {
+  return name == previous_colon_end || formatted[name - 1] == '\n';
+}
+
 class DefinitionFeed {
  public:
   // From the pass's list while it runs: `defined` is its list, of which
@@ -55,11 +61,8 @@ class DefinitionFeed {
   bool names_as_listed() const { return names_as_listed_; }
 
  private:
-  // A name the pass reads from a line start, or from just after the colon
-  // before it, is the one the scan reads: most names.
   bool ReadAlike(const assembly::DefinedLabel& entry) const {
-    const size_t name = entry.name_offset;
-    return name == previous_colon_end_ || formatted_[name - 1] == '\n';
+    return ReadAsScanned(formatted_, entry.name_offset, previous_colon_end_);
   }
   void CompareName(const assembly::DefinedLabel& entry);
 

@@ -46,9 +46,6 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
   offsets.reserve(diagnostics.size());
   for (const Diagnostic& d : diagnostics) offsets.push_back(std::min(d.offset, formatted.size()));
   const std::vector<LinePlace> places = LinesInText(diagnostics, formatted, first_line);
-  std::vector<size_t> lines;
-  lines.reserve(places.size());
-  for (const LinePlace& at : places) lines.push_back(at.line);
   std::vector<size_t> starts;
   if (comments != nullptr) {
     // The line starts as far on as the offsets: no comment lies between a
@@ -56,6 +53,9 @@ void MoveToSource(std::vector<Diagnostic>& diagnostics, std::string_view formatt
     starts = comments->DroppedBefore(offsets);
     for (size_t i = 0; i < starts.size(); ++i) starts[i] += places[i].line_start;
   } else {
+    std::vector<size_t> lines;
+    lines.reserve(places.size());
+    for (const LinePlace& at : places) lines.push_back(at.line);
     starts = LineStartsOf(source, lines);
   }
   for (size_t i = 0; i < diagnostics.size(); ++i) {

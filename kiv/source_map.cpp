@@ -58,9 +58,8 @@ SourcePosition PositionInLine(std::string_view text, size_t line, size_t line_st
   return position;
 }
 
-namespace {
+namespace {}  // namespace
 
-// The indices that put `keys` in ascending order, equal keys as given.
 std::vector<size_t> AscendingOrder(std::span<const size_t> keys) {
   std::vector<size_t> order(keys.size());
   std::iota(order.begin(), order.end(), size_t{0});
@@ -70,6 +69,8 @@ std::vector<size_t> AscendingOrder(std::span<const size_t> keys) {
                    [&](size_t a, size_t b) { return keys[a] < keys[b]; });
   return order;
 }
+
+namespace {
 
 // Just past the n-th line end at or after `pos` (n at least 1), or the end
 // of the text. Whole 64-byte blocks are counted at once.

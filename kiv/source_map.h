@@ -40,6 +40,10 @@ class SourceMap {
   mutable std::vector<size_t> line_starts_;  // empty until the first look-up
 };
 
+// The indices that put `keys` in ascending order, equal keys as given: at
+// once when they are in order already, as most offsets of findings are.
+std::vector<size_t> AscendingOrder(std::span<const size_t> keys);
+
 // The positions of `offsets` (in any order) in one pass over the text, with
 // no table of every line.
 std::vector<SourcePosition> LocateAll(std::string_view text, std::span<const size_t> offsets);
