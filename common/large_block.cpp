@@ -60,6 +60,22 @@ LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
   return *this;
 }
 
+bool LargeBlock::EnterPagesForWriting(bool last_first) const {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  if (mapping_size_ == 0) return false;
+  char* const start = static_cast<char*>(data_);
+  const size_t length = (size_ + kHugePage - 1) & ~(kHugePage - 1);
+  if (!last_first) return madvise(start, length, MADV_POPULATE_WRITE) == 0;
+  for (size_t at = length; at > 0; at -= kHugePage) {
+    if (madvise(start + at - kHugePage, kHugePage, MADV_POPULATE_WRITE) != 0) return false;
+  }
+  return true;
+#else
+  (void)last_first;
+  return false;
+#endif
+}
+
 void LargeBlock::Release() {
 #if defined(__linux__)
   if (mapping_size_ != 0) {

@@ -29,6 +29,16 @@ class LargeBlock {
   void* data() const { return data_; }
   size_t size() const { return size_; }
 
+  // Has the system enter the pages of a mapped block for writing, cleared
+  // and leaving anything already written as it is, so that whoever writes
+  // there later takes no fault: for a thread with nothing else to do while
+  // another fills the block. `last_first` goes a huge page at a time from the
+  // block's end, for a block filled from its start meanwhile: where clearing
+  // is slow, the two threads meet rather than queue for the same pages. False
+  // when it did not (a block from the heap, or a system that cannot); the
+  // block works the same either way.
+  bool EnterPagesForWriting(bool last_first = false) const;
+
  private:
   LargeBlock(size_t bytes, bool clear);
   void Release();

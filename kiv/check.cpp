@@ -64,10 +64,23 @@ struct SourceChecks {
 // the report.
 class ChecksBesideFrontEnd {
  public:
-  ChecksBesideFrontEnd(std::string_view source, const FrontEndRun& front, Report& report)
+  ChecksBesideFrontEnd(std::string_view source, FrontEndRun& front, Report& report)
       : source_(source), front_(front), report_(report) {
     try {
-      thread_ = StartBeside([this] { Run(); });
+      thread_ = StartBeside([this, &front] {
+        // Fresh pages are cleared as they are first written. Ahead of the
+        // normaliser, which writes far slower than they are cleared, and
+        // before the label pass, which touches its table all over at once,
+        // they cost the calling thread nothing.
+        front.formatted_room.EnterPagesForWriting(/*last_first=*/true);
+        try {
+          label_room_ = MakeLabelRoom(source_, front);
+        } catch (const std::bad_alloc&) {
+          // The label pass makes its room itself.
+        }
+        label_room_made_.count_down();
+        Run();
+      });
     } catch (const std::system_error&) {
       // No thread to be had: everything runs when the labels are ready.
     }
@@ -82,6 +95,13 @@ class ChecksBesideFrontEnd {
   ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
 
   void FormattedReady() { Tell(formatted_, formatted_told_); }
+  // The label pass's room, made on the checks' thread while the normaliser
+  // runs (see RunLabelPass); nothing without that thread.
+  std::optional<size_t> LabelRoom() {
+    if (!thread_.joinable()) return std::nullopt;
+    label_room_made_.wait();
+    return label_room_;
+  }
   // Where the label pass tells how many definitions it has listed.
   std::atomic<size_t>* listed() { return &listed_; }
   // Called once the label pass has ended; walks pieces of the text, if any.
@@ -131,6 +151,8 @@ class ChecksBesideFrontEnd {
   // after that.
   CommentMap source_comments_;
   std::latch comments_found_{1};
+  std::optional<size_t> label_room_;  // written before label_room_made_
+  std::latch label_room_made_{1};
   // The line of the normalised text the first piece begins on, as the first
   // walk counted to it; 0 when that walk did not hand over there.
   size_t first_piece_line_ = 0;  // written before first_piece_line_found_
@@ -328,12 +350,16 @@ std::vector<Diagnostic> CheckSource(std::string_view source) {
                    "the source without it");
   }
   FrontEndRun front;
+  // Made here for the checks' thread to enter its pages while the calling
+  // thread normalises into it (see ChecksBesideFrontEnd).
+  front.formatted_room = LargeBlock(source.size());
   std::vector<Diagnostic> quotes_in_comments;
   PlacedDiagnostics placed_beside;
   {
     ChecksBesideFrontEnd beside(source, front, report);
     RunLabelPass(
-        source, front, [&] { beside.FormattedReady(); }, beside.listed());
+        source, front, [&] { beside.FormattedReady(); }, beside.listed(),
+        [&] { return beside.LabelRoom(); });
     beside.LabelsReady();
     SourceChecks& checks = beside.Finish();
     // The encoding pass and the back end's layout only add to the checks when

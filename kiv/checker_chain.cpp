@@ -66,27 +66,49 @@ constexpr size_t kNormalisedPiece = size_t{256} << 10;
 
 }  // namespace
 
+size_t MakeLabelRoom(std::string_view source, FrontEndRun& run) {
+  assembly::CreateLabelTable(run.labels);
+  // Only comments are dropped from the text: it has no colon the source lacks.
+  const size_t colons = assembly::CountByteSet<':'>(source);
+  run.labels.Reserve(colons);
+  run.labels.EnterSlotPages();
+  run.defined.reserve(colons);
+  return colons;
+}
+
 void RunLabelPass(std::string_view source, FrontEndRun& run,
-                  const std::function<void()>& formatted_ready, std::atomic<size_t>* listed) {
+                  const std::function<void()>& formatted_ready, std::atomic<size_t>* listed,
+                  const std::function<std::optional<size_t>()>& label_room) {
   assembly::Log log;
   // Normalised a piece at a time straight into room of the source's size
   // (the text is never longer), each piece's colons counted while it is
-  // still in the cache: the label pass makes its room from them rather than
-  // read the whole text once more first.
-  run.formatted_room = LargeBlock(source.size());
+  // still in the cache, unless another thread counts them: the label pass
+  // makes its room from them rather than read the whole text once more
+  // first. The room may have been made by the caller already, for a thread
+  // of its own to enter its pages.
+  if (run.formatted_room.size() < source.size()) run.formatted_room = LargeBlock(source.size());
   char* const text = static_cast<char*>(run.formatted_room.data());
   assembly::Normaliser normaliser;
   char* end = text;
   size_t colons = 0;
+  const bool count_here = !label_room;
   for (size_t at = 0; at < source.size(); at += kNormalisedPiece) {
     char* const piece = end;
     end = normaliser.Normalise(source.substr(at, kNormalisedPiece), piece);
-    colons +=
-        assembly::CountByteSet<':'>(std::string_view(piece, static_cast<size_t>(end - piece)));
+    if (count_here) {
+      colons +=
+          assembly::CountByteSet<':'>(std::string_view(piece, static_cast<size_t>(end - piece)));
+    }
   }
   run.formatted = std::string_view(text, static_cast<size_t>(end - text));
   if (formatted_ready) formatted_ready();
-  assembly::CreateLabelTable(run.labels);
+  const std::optional<size_t> room = label_room ? label_room() : std::nullopt;
+  if (room) {
+    colons = *room;
+  } else {
+    if (!count_here) colons = assembly::CountByteSet<':'>(run.formatted);
+    assembly::CreateLabelTable(run.labels);
+  }
   // On a large text the label pass notes the counts at line starts spread
   // over it: the check's walk is split at one of them, chosen once the pass
   // has ended, and a failing source is encoded in two halves from the

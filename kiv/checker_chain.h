@@ -24,7 +24,8 @@ namespace kiv::tool {
 struct FrontEndRun {
   assembly::Status status = assembly::Status::kSuccess;
   // The normalised text, made straight into room of the source's size: it
-  // is never longer than the source, and is not copied piece by piece.
+  // is never longer than the source, and is not copied piece by piece. Made
+  // by RunLabelPass unless it is that large already.
   LargeBlock formatted_room;
   std::string_view formatted;
   assembly::LabelTable labels;
@@ -55,9 +56,21 @@ inline constexpr size_t kWalkStarts = 256;
 // then on the text stays where it is.
 // With `listed`, the pass tells there how many entries of `run.defined` are
 // final as it goes (see BuildLabelList).
+// With `label_room`, another thread makes the label table (CreateLabelTable)
+// and room in it and in `run.defined` for as many labels as the source has
+// colons, never fewer than the text has, while the normaliser runs: called
+// once the text is final, it waits for that and returns the count, or
+// nothing when the room could not be made there. No colon is counted here
+// then.
 void RunLabelPass(std::string_view source, FrontEndRun& run,
                   const std::function<void()>& formatted_ready = {},
-                  std::atomic<size_t>* listed = nullptr);
+                  std::atomic<size_t>* listed = nullptr,
+                  const std::function<std::optional<size_t>()>& label_room = {});
+
+// What `label_room` waits for: the label table made, with room for the
+// source's colons whose slots' pages are entered, and room in the list of
+// definitions. Returns that count.
+size_t MakeLabelRoom(std::string_view source, FrontEndRun& run);
 
 // The encoding pass over what RunLabelPass made, when that succeeded.
 void RunEncodingPass(FrontEndRun& run);

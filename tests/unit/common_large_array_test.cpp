@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/large_array.h"
+#include "common/large_block.h"
 
 namespace kiv {
 namespace {
@@ -43,6 +44,27 @@ TEST(LargeArray, ClearKeepsTheRoomAndAssignZerosGivesZeros) {
   for (const uint64_t value : array) ASSERT_EQ(value, 0u);
   array.AssignZeros(0);
   EXPECT_TRUE(array.empty());
+}
+
+// Pages entered while another thread may be writing the block: what is
+// written stays, and the rest reads as zero, whichever end goes first; a
+// block from the heap is left alone.
+TEST(LargeBlock, EnteringPagesKeepsWhatIsWritten) {
+  for (const bool last_first : {false, true}) {
+    const size_t bytes = (size_t{5} << 20) + 123;  // mapped, a last huge page partly used
+    const LargeBlock block(bytes);
+    auto* const data = static_cast<unsigned char*>(block.data());
+    const std::vector<size_t> written = {0, 4095, size_t{2} << 20, (size_t{4} << 20) + 7,
+                                         bytes - 1};
+    for (const size_t at : written) data[at] = static_cast<unsigned char>(0xa0 + at % 50);
+    block.EnterPagesForWriting(last_first);
+    for (const size_t at : written) {
+      EXPECT_EQ(data[at], static_cast<unsigned char>(0xa0 + at % 50)) << at;
+    }
+    for (const size_t at : {size_t{1}, size_t{3} << 20, bytes - 2}) EXPECT_EQ(data[at], 0u) << at;
+  }
+  const LargeBlock small(100);
+  EXPECT_FALSE(small.EnterPagesForWriting());
 }
 
 }  // namespace

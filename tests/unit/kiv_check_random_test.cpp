@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <latch>
 #include <optional>
 #include <random>
 #include <set>
@@ -24,6 +25,7 @@
 #include "assembly/log.h"
 #include "assembly/normaliser.h"
 #include "kiv/check.h"
+#include "kiv/checker_chain.h"
 #include "kiv/checker_labels.h"
 #include "kiv/checker_layout.h"
 #include "kiv/checker_report.h"
@@ -482,6 +484,49 @@ TEST(KivCheckRandom, DefinitionsMadeFromTheLabelPassListAreThoseScanned) {
     names_apart += names_alike ? 0 : 1;
   }
   EXPECT_GT(names_apart, 5u);
+}
+
+// The label pass's room made on another thread while the normaliser runs,
+// from the source's colons (those of comments too), or not made there at
+// all, changes nothing the pass makes.
+TEST(KivCheckRandom, LabelRoomMadeBesideTheNormaliserChangesNothing) {
+  std::mt19937 random(17);
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    const std::string source = seed % 2 == 0 ? LabelJunk(random) : ProgramsInARow(seed, 2);
+    kiv::tool::FrontEndRun plain;
+    kiv::tool::RunLabelPass(source, plain);
+    for (const bool made_there : {true, false}) {
+      kiv::tool::FrontEndRun run;
+      std::optional<size_t> room;
+      std::latch made(1);
+      std::jthread maker([&] {
+        if (made_there) room = kiv::tool::MakeLabelRoom(source, run);
+        made.count_down();
+      });
+      kiv::tool::RunLabelPass(source, run, {}, nullptr, [&] {
+        made.wait();
+        return room;
+      });
+      EXPECT_EQ(run.formatted, plain.formatted) << source;
+      EXPECT_EQ(run.status, plain.status) << source;
+      EXPECT_EQ(run.log, plain.log) << source;
+      ASSERT_EQ(run.defined.size(), plain.defined.size()) << source;
+      ASSERT_EQ(run.labels.size(), plain.labels.size()) << source;
+      for (size_t i = 0; i < plain.defined.size(); ++i) {
+        const kiv::assembly::DefinedLabel& entry = plain.defined[i];
+        EXPECT_EQ(run.defined[i].name_offset, entry.name_offset) << source;
+        EXPECT_EQ(run.defined[i].colon_offset, entry.colon_offset) << source;
+        EXPECT_EQ(run.defined[i].index, entry.index) << source;
+        const std::string_view name =
+            std::string_view(plain.formatted)
+                .substr(entry.name_offset, entry.colon_offset - entry.name_offset);
+        int32_t expected = -1;
+        int32_t found = -1;
+        EXPECT_EQ(run.labels.FindLabel(name, found), plain.labels.FindLabel(name, expected));
+        EXPECT_EQ(found, expected) << source;
+      }
+    }
+  }
 }
 
 // The label counts checked from what the label pass listed and the labels
