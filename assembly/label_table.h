@@ -75,10 +75,11 @@ class LabelTable {
   size_t size() const { return count_; }
   // Makes room for `count` labels, so that filling the table never rehashes.
   void Reserve(size_t count);
-  // Has the system enter the pages of the room made for the slots, which the
-  // first few thousand labels of a large source touch all over: for another
-  // thread to do while this one has other work (see LargeBlock).
-  void EnterSlotPages() const { slot_block_.EnterPagesForWriting(); }
+  // The room made for the slots, which the first few thousand labels of a
+  // large source touch all over: another thread may have the system enter
+  // its pages (LargeBlock::EnterPagesForWriting) while this one fills it.
+  // It stays where it is until the table grows past its room.
+  const LargeBlock& slot_room() const { return slot_block_; }
   void Clear();
   // Calls visit(name, instruction_index) for every label, in no useful order.
   template <typename Visit>

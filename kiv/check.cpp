@@ -65,20 +65,13 @@ struct SourceChecks {
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, FrontEndRun& front, Report& report)
-      : source_(source), front_(front), report_(report) {
+      : source_(source), front_(front), room_for_(front), report_(report) {
     try {
-      thread_ = StartBeside([this, &front] {
-        // Fresh pages are cleared as they are first written. Ahead of the
-        // normaliser, which writes far slower than they are cleared, and
-        // before the label pass, which touches its table all over at once,
-        // they cost the calling thread nothing.
-        front.formatted_room.EnterPagesForWriting(/*last_first=*/true);
-        try {
-          label_room_ = MakeLabelRoom(source_, front);
-        } catch (const std::bad_alloc&) {
-          // The label pass makes its room itself.
-        }
-        label_room_made_.count_down();
+      thread_ = StartBeside([this] {
+        // Fresh pages are cleared as they are first written: from the end,
+        // while the normaliser writes from the start, far slower than they
+        // are cleared, they cost the calling thread little or nothing.
+        front_.formatted_room.EnterPagesForWriting(/*last_first=*/true);
         Run();
       });
     } catch (const std::system_error&) {
@@ -95,11 +88,15 @@ class ChecksBesideFrontEnd {
   ChecksBesideFrontEnd& operator=(const ChecksBesideFrontEnd&) = delete;
 
   void FormattedReady() { Tell(formatted_, formatted_told_); }
-  // The label pass's room, made on the checks' thread while the normaliser
-  // runs (see RunLabelPass); nothing without that thread.
+  // The label pass's room (see RunLabelPass), when the checks' thread has
+  // made it or is making it; otherwise it is left to the label pass, which
+  // then need not wait for that thread.
   std::optional<size_t> LabelRoom() {
-    if (!thread_.joinable()) return std::nullopt;
-    label_room_made_.wait();
+    int state = kRoomOpen;
+    if (room_state_.compare_exchange_strong(state, kRoomLeft, std::memory_order_acq_rel)) {
+      return std::nullopt;
+    }
+    room_state_.wait(kRoomMaking, std::memory_order_acquire);
     return label_room_;
   }
   // Where the label pass tells how many definitions it has listed.
@@ -136,6 +133,7 @@ class ChecksBesideFrontEnd {
     labels_ready_.notify_all();
   }
   void Run();
+  void OfferLabelRoom(size_t colons);
   void Walk(const SourceMap& lines, Report& walk_report);
   void LayOutPieces();
   void WalkPieces();
@@ -145,14 +143,18 @@ class ChecksBesideFrontEnd {
 
   std::string_view source_;
   const FrontEndRun& front_;
+  FrontEndRun& room_for_;  // the same: only its label room is made here
   Report& report_;
   SourceChecks checks_;
   // Found by the checks' thread before comments_found_; read by both threads
   // after that.
   CommentMap source_comments_;
   std::latch comments_found_{1};
-  std::optional<size_t> label_room_;  // written before label_room_made_
-  std::latch label_room_made_{1};
+  // The label pass's room: made by the checks' thread unless the label pass
+  // comes for it first.
+  enum : int { kRoomOpen, kRoomMaking, kRoomMade, kRoomLeft };
+  std::atomic<int> room_state_{kRoomOpen};
+  std::optional<size_t> label_room_;  // written before kRoomMade
   // The line of the normalised text the first piece begins on, as the first
   // walk counted to it; 0 when that walk did not hand over there.
   size_t first_piece_line_ = 0;  // written before first_piece_line_found_
@@ -291,8 +293,10 @@ void ChecksBesideFrontEnd::Walk(const SourceMap& lines, Report& walk_report) {
 void ChecksBesideFrontEnd::Run() {
   // Where the normaliser drops comments, for placing what the checks find on
   // the source's lines, is noted in the same pass, while the normaliser runs.
-  checks_.quotes_in_comments = CheckQuotesInComments(source_, &source_comments_);
+  size_t colons = 0;
+  checks_.quotes_in_comments = CheckQuotesInComments(source_, &source_comments_, &colons);
   comments_found_.count_down();
+  OfferLabelRoom(colons);
   formatted_.wait();
   const std::string_view formatted = front_.formatted;
   const SourceMap lines(formatted);
@@ -315,6 +319,26 @@ void ChecksBesideFrontEnd::Run() {
   facts_found_.count_down();
   checks_.placed = MergePlacedBatches(
       PlaceDiagnostics(report_, formatted, source_, &source_comments_), std::move(walk_placed_));
+}
+
+// The label pass's room is made here while the normaliser still runs. The
+// pass touches its table all over from its first labels on: the pages of the
+// slots are entered here from the last, while it faults in others from the
+// first it touches, so that where clearing them is slow, both threads clear.
+void ChecksBesideFrontEnd::OfferLabelRoom(size_t colons) {
+  int state = kRoomOpen;
+  if (!room_state_.compare_exchange_strong(state, kRoomMaking, std::memory_order_acq_rel)) return;
+  const LargeBlock* slots = nullptr;
+  try {
+    MakeLabelRoom(room_for_, colons);
+    label_room_ = colons;
+    slots = &room_for_.labels.slot_room();
+  } catch (const std::bad_alloc&) {
+    // The label pass makes its room itself.
+  }
+  room_state_.store(kRoomMade, std::memory_order_release);
+  room_state_.notify_all();
+  if (slots != nullptr) slots->EnterPagesForWriting(/*last_first=*/true);
 }
 
 // A label whose two passes disagree. The statements are walked again,

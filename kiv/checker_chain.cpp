@@ -66,14 +66,10 @@ constexpr size_t kNormalisedPiece = size_t{256} << 10;
 
 }  // namespace
 
-size_t MakeLabelRoom(std::string_view source, FrontEndRun& run) {
+void MakeLabelRoom(FrontEndRun& run, size_t labels) {
   assembly::CreateLabelTable(run.labels);
-  // Only comments are dropped from the text: it has no colon the source lacks.
-  const size_t colons = assembly::CountByteSet<':'>(source);
-  run.labels.Reserve(colons);
-  run.labels.EnterSlotPages();
-  run.defined.reserve(colons);
-  return colons;
+  run.labels.Reserve(labels);
+  run.defined.reserve(labels);
 }
 
 void RunLabelPass(std::string_view source, FrontEndRun& run,
@@ -102,6 +98,8 @@ void RunLabelPass(std::string_view source, FrontEndRun& run,
   }
   run.formatted = std::string_view(text, static_cast<size_t>(end - text));
   if (formatted_ready) formatted_ready();
+  // The room made elsewhere is for the source's colons: only comments are
+  // dropped from the text, which has no colon the source lacks.
   const std::optional<size_t> room = label_room ? label_room() : std::nullopt;
   if (room) {
     colons = *room;

@@ -56,21 +56,20 @@ inline constexpr size_t kWalkStarts = 256;
 // then on the text stays where it is.
 // With `listed`, the pass tells there how many entries of `run.defined` are
 // final as it goes (see BuildLabelList).
-// With `label_room`, another thread makes the label table (CreateLabelTable)
-// and room in it and in `run.defined` for as many labels as the source has
-// colons, never fewer than the text has, while the normaliser runs: called
-// once the text is final, it waits for that and returns the count, or
-// nothing when the room could not be made there. No colon is counted here
-// then.
+// With `label_room`, another thread may make the label table and room in it
+// and in `run.defined` while the normaliser runs (MakeLabelRoom, for as many
+// labels as the source has colons: never fewer than the text has). Called
+// once the text is final, it returns that count when the room is made, or
+// nothing when it is to be made here. No colon is counted while the text is
+// normalised then.
 void RunLabelPass(std::string_view source, FrontEndRun& run,
                   const std::function<void()>& formatted_ready = {},
                   std::atomic<size_t>* listed = nullptr,
                   const std::function<std::optional<size_t>()>& label_room = {});
 
-// What `label_room` waits for: the label table made, with room for the
-// source's colons whose slots' pages are entered, and room in the list of
-// definitions. Returns that count.
-size_t MakeLabelRoom(std::string_view source, FrontEndRun& run);
+// The label table made (CreateLabelTable) with room for `labels`, and room
+// in the list of definitions.
+void MakeLabelRoom(FrontEndRun& run, size_t labels);
 
 // The encoding pass over what RunLabelPass made, when that succeeded.
 void RunEncodingPass(FrontEndRun& run);

@@ -48,6 +48,14 @@ BlockBits BitsOf(std::string_view source, size_t block) {
           assembly::ByteSetBitsOfTail<'#', ';'>(bytes, left)};
 }
 
+size_t ColonsOf(std::string_view source, size_t block) {
+  const char* bytes = source.data() + block;
+  const size_t left = source.size() - block;
+  return assembly::CountSetBits(left >= assembly::kByteBlock
+                                    ? assembly::ByteSetBits<':'>(bytes)
+                                    : assembly::ByteSetBitsOfTail<':'>(bytes, left));
+}
+
 // A comment open across blocks: where it starts, its quotes so far, and
 // where the first is.
 struct OpenComment {
@@ -66,12 +74,15 @@ struct OpenComment {
 
 }  // namespace
 
-std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMap* comments) {
+std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMap* comments,
+                                              size_t* colons) {
   std::vector<Diagnostic> found;
   bool in_quote = false;  // carries over line ends, also out of a comment
   OpenComment comment;
+  size_t colon_count = 0;
   for (size_t block = 0; block < source.size(); block += assembly::kByteBlock) {
     const BlockBits bits = BitsOf(source, block);
+    if (colons != nullptr) colon_count += ColonsOf(source, block);
     size_t from = 0;  // the block's bits before it are taken
     while (from < assembly::kByteBlock) {
       if (comment.open) {
@@ -105,6 +116,7 @@ std::vector<Diagnostic> CheckQuotesInComments(std::string_view source, CommentMa
   }
   // A comment on the last line changes no line after it, and moves no
   // offset of the normalised text: it is dropped at the end.
+  if (colons != nullptr) *colons = colon_count;
   return found;
 }
 

@@ -42,9 +42,11 @@ class CommentMap {
 // source itself (the comments are gone from the normalised text). A 64-byte
 // block at a time: its quotes, comment starts and line ends are bits, and
 // most blocks hold none of the first two. With `comments`, the comments are
-// noted in the same pass.
+// noted in the same pass; with `colons`, the source's colons are counted
+// there (every label of the normalised text ends in one of them).
 std::vector<Diagnostic> CheckQuotesInComments(std::string_view source,
-                                              CommentMap* comments = nullptr);
+                                              CommentMap* comments = nullptr,
+                                              size_t* colons = nullptr);
 // The plain twin, byte by byte, for the test that compares them.
 std::vector<Diagnostic> CheckQuotesInCommentsPlain(std::string_view source);
 

@@ -500,7 +500,10 @@ TEST(KivCheckRandom, LabelRoomMadeBesideTheNormaliserChangesNothing) {
       std::optional<size_t> room;
       std::latch made(1);
       std::jthread maker([&] {
-        if (made_there) room = kiv::tool::MakeLabelRoom(source, run);
+        if (made_there) {
+          room = static_cast<size_t>(std::count(source.begin(), source.end(), ':'));
+          kiv::tool::MakeLabelRoom(run, *room);
+        }
         made.count_down();
       });
       kiv::tool::RunLabelPass(source, run, {}, nullptr, [&] {

@@ -323,7 +323,8 @@ TEST(KivComments, OnlyAnOddNumberOfQuotesInACommentIsReported) {
 // strings, quotes carry over line ends and texts end inside comments; and
 // on text with few line ends, whose comments run over several 64-byte
 // blocks. The comments it notes move every offset of the normalised text to
-// the same line and column of the source.
+// the same line and column of the source; the colons it counts are the
+// source's.
 TEST(KivComments, TheBlockScanMatchesThePlainOne) {
   using kiv::tool::CheckQuotesInComments;
   using kiv::tool::CheckQuotesInCommentsPlain;
@@ -338,9 +339,12 @@ TEST(KivComments, TheBlockScanMatchesThePlainOne) {
     std::string text(size(random) * (round % 4 == 3 ? 3 : 1), ' ');
     for (char& c : text) c = bytes[pick(random)];
     kiv::tool::CommentMap comments;
-    const std::vector<Diagnostic> fast = CheckQuotesInComments(text, &comments);
+    size_t colons = 0;
+    const std::vector<Diagnostic> fast = CheckQuotesInComments(text, &comments, &colons);
     const std::vector<Diagnostic> plain = CheckQuotesInCommentsPlain(text);
     ASSERT_EQ(fast.size(), plain.size()) << text;
+    // Never fewer than the normalised text holds: the label pass's room.
+    ASSERT_EQ(colons, static_cast<size_t>(std::count(text.begin(), text.end(), ':'))) << text;
     for (size_t i = 0; i < fast.size(); ++i) {
       ASSERT_EQ(fast[i].offset, plain[i].offset) << text;
       ASSERT_EQ(fast[i].message, plain[i].message);
