@@ -77,8 +77,8 @@ class LabelTable {
   void Reserve(size_t count);
   // The room made for the slots, which the first few thousand labels of a
   // large source touch all over: another thread may have the system enter
-  // its pages (LargeBlock::EnterPagesForWriting) while this one fills it.
-  // It stays where it is until the table grows past its room.
+  // its pages (EnterPagesForWriting) while this one fills them. It stays
+  // where it is until the table grows past its room.
   const LargeBlock& slot_room() const { return slot_block_; }
   void Clear();
   // Calls visit(name, instruction_index) for every label, in no useful order.

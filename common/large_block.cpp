@@ -1,5 +1,6 @@
 #include "common/large_block.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -61,16 +62,30 @@ LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept {
 }
 
 bool LargeBlock::EnterPagesForWriting(bool last_first) const {
+  // A mapping holds whole huge pages.
+  return mapping_size_ != 0 &&
+         kiv::EnterPagesForWriting(data_, (size_ + kHugePage - 1) & ~(kHugePage - 1), last_first);
+}
+
+bool EnterPagesForWriting(const void* data, size_t bytes, bool last_first) {
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-  if (mapping_size_ == 0) return false;
-  char* const start = static_cast<char*>(data_);
-  const size_t length = (size_ + kHugePage - 1) & ~(kHugePage - 1);
-  if (!last_first) return madvise(start, length, MADV_POPULATE_WRITE) == 0;
-  for (size_t at = length; at > 0; at -= kHugePage) {
-    if (madvise(start + at - kHugePage, kHugePage, MADV_POPULATE_WRITE) != 0) return false;
+  constexpr uintptr_t kPage = 4096;
+  const auto from = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+  const auto to = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kPage - 1);
+  if (to <= from) return false;
+  if (!last_first)
+    return madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) == 0;
+  for (uintptr_t end = to; end > from;) {
+    const uintptr_t start = end - std::min<uintptr_t>(end - from, kHugePage);
+    if (madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE) != 0) {
+      return false;
+    }
+    end = start;
   }
   return true;
 #else
+  (void)data;
+  (void)bytes;
   (void)last_first;
   return false;
 #endif

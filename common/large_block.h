@@ -29,14 +29,8 @@ class LargeBlock {
   void* data() const { return data_; }
   size_t size() const { return size_; }
 
-  // Has the system enter the pages of a mapped block for writing, cleared
-  // and leaving anything already written as it is, so that whoever writes
-  // there later takes no fault: for a thread with nothing else to do while
-  // another fills the block. `last_first` goes a huge page at a time from the
-  // block's end, for a block filled from its start meanwhile: where clearing
-  // is slow, the two threads meet rather than queue for the same pages. False
-  // when it did not (a block from the heap, or a system that cannot); the
-  // block works the same either way.
+  // EnterPagesForWriting (below) over a mapped block, huge pages and all;
+  // false for a block from the heap.
   bool EnterPagesForWriting(bool last_first = false) const;
 
  private:
@@ -48,5 +42,15 @@ class LargeBlock {
   void* mapping_ = nullptr;  // what to give back: the mapping, or the heap block
   size_t mapping_size_ = 0;
 };
+
+// Has the system enter the whole pages of [data, data + bytes) for writing,
+// cleared and leaving anything already written as it is, so that whoever
+// writes there later takes no fault: for a thread with nothing else to do
+// while another fills the memory. `last_first` goes a huge page at a time
+// from the end, for memory filled from its start meanwhile: where clearing
+// is slow, the two threads meet rather than queue for the same pages. False
+// when it did not (a system that cannot, or memory no longer mapped); the
+// memory works the same either way.
+bool EnterPagesForWriting(const void* data, size_t bytes, bool last_first = false);
 
 }  // namespace kiv

@@ -61,7 +61,10 @@ struct SourceChecks {
 // end backwards, until it meets the checks' thread's walk; that walk takes
 // the pieces' findings over if it arrives at their first with the same
 // counts (see PieceStarts). Until Finish, only the checks' thread touches
-// the report.
+// the report. While the normaliser runs, that thread also enters the pages
+// of the room the text is normalised into, and makes the label pass's room
+// (see OfferLabelRoom): fresh pages, cleared as they are first written, are
+// much of what the calling thread would otherwise wait for.
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, FrontEndRun& front, Report& report)
@@ -328,17 +331,20 @@ void ChecksBesideFrontEnd::Run() {
 void ChecksBesideFrontEnd::OfferLabelRoom(size_t colons) {
   int state = kRoomOpen;
   if (!room_state_.compare_exchange_strong(state, kRoomMaking, std::memory_order_acq_rel)) return;
-  const LargeBlock* slots = nullptr;
+  // Where the slots lie is taken before the label pass may touch the table.
+  const void* slots = nullptr;
+  size_t slot_bytes = 0;
   try {
     MakeLabelRoom(room_for_, colons);
     label_room_ = colons;
-    slots = &room_for_.labels.slot_room();
+    slots = room_for_.labels.slot_room().data();
+    slot_bytes = room_for_.labels.slot_room().size();
   } catch (const std::bad_alloc&) {
     // The label pass makes its room itself.
   }
   room_state_.store(kRoomMade, std::memory_order_release);
   room_state_.notify_all();
-  if (slots != nullptr) slots->EnterPagesForWriting(/*last_first=*/true);
+  EnterPagesForWriting(slots, slot_bytes, /*last_first=*/true);
 }
 
 // A label whose two passes disagree. The statements are walked again,

@@ -46,9 +46,9 @@ TEST(LargeArray, ClearKeepsTheRoomAndAssignZerosGivesZeros) {
   EXPECT_TRUE(array.empty());
 }
 
-// Pages entered while another thread may be writing the block: what is
-// written stays, and the rest reads as zero, whichever end goes first; a
-// block from the heap is left alone.
+// Pages entered while another thread may be writing the memory: what is
+// written stays, and the rest of a block reads as zero, whichever end goes
+// first.
 TEST(LargeBlock, EnteringPagesKeepsWhatIsWritten) {
   for (const bool last_first : {false, true}) {
     const size_t bytes = (size_t{5} << 20) + 123;  // mapped, a last huge page partly used
@@ -65,6 +65,18 @@ TEST(LargeBlock, EnteringPagesKeepsWhatIsWritten) {
   }
   const LargeBlock small(100);
   EXPECT_FALSE(small.EnterPagesForWriting());
+  // Any memory, on whole pages inside the range only: a heap block's
+  // neighbours are left as they are.
+  std::vector<unsigned char> heap((size_t{3} << 20) + 5000);
+  for (size_t i = 0; i < heap.size(); ++i) heap[i] = static_cast<unsigned char>(i * 7);
+  for (const bool last_first : {false, true}) {
+    EXPECT_TRUE(EnterPagesForWriting(heap.data() + 3, heap.size() - 10, last_first));
+  }
+  for (size_t i = 0; i < heap.size(); ++i) {
+    ASSERT_EQ(heap[i], static_cast<unsigned char>(i * 7)) << i;
+  }
+  EXPECT_FALSE(EnterPagesForWriting(heap.data() + 1, 100));
+  EXPECT_FALSE(EnterPagesForWriting(nullptr, 0));
 }
 
 }  // namespace
