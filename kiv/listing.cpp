@@ -12,6 +12,7 @@
 #include "kiv/disassembly.h"
 #include "kiv/image.h"
 #include "kiv/label_lines.h"
+#include "kiv/lookup_ring.h"
 #include "kiv/program.h"
 #include "kiv/slot_sources.h"
 
@@ -54,6 +55,7 @@ void AppendAddress(std::string& out, size_t unit, char separator, int part) {
 }
 
 constexpr size_t kSymbolPartBytes = size_t{1} << 20;
+constexpr size_t kMostSymbolsAhead = 16;
 
 // Whose turn it is to write: pieces are made on either thread but written
 // strictly in order, so the listing's bytes never depend on the threads.
@@ -78,8 +80,9 @@ class WritingTurns {
 // of the listing at once.
 class ListingWriter {
  public:
-  ListingWriter(const ListingInput& input, size_t block_units)
-      : block_units_(std::max<size_t>(block_units, 1)),
+  ListingWriter(const ListingInput& input, const ListingOptions& options)
+      : block_units_(std::max<size_t>(options.block_units, 1)),
+        symbols_ahead_(options.symbols_ahead),
         chain_(input.chain),
         lines_(input.source.lines),
         labels_(input.source.labels) {
@@ -207,19 +210,31 @@ class ListingWriter {
     parts.back() += "INDEX  ADDRESS   LINE\n";
     const bool repeats = labels_.size() != chain_.front.labels.size();
     std::unordered_set<std::string_view> listed;
-    constexpr size_t kLookAhead = 8;  // the table's slots are far apart in memory
-    for (size_t i = 0; i < labels_.size(); ++i) {
-      if (i + kLookAhead < labels_.size())
-        chain_.front.labels.Prefetch(labels_[i + kLookAhead].name);
-      const LabelLine& definition = labels_[i];
+    const assembly::LabelTable& table = chain_.front.labels;
+    // The table's slots are far apart in memory: each name is hashed and its
+    // slot fetched a few names before it is looked up, in order (LookupRing).
+    struct Pending {
+      const LabelLine* definition;
+      assembly::LabelTable::Query query;
+    };
+    LookupRing<Pending, kMostSymbolsAhead> ring(symbols_ahead_);
+    const auto list = [&](const Pending& pending) {
+      const LabelLine& definition = *pending.definition;
       int32_t index = 0;
-      if (chain_.front.labels.FindLabel(definition.name, index) != assembly::Status::kSuccess) {
-        continue;
-      }
-      if (repeats && !listed.insert(definition.name).second) continue;
+      if (table.FindLabel(pending.query, index) != assembly::Status::kSuccess) return;
+      if (repeats && !listed.insert(definition.name).second) return;
       if (parts.back().size() >= kSymbolPartBytes) parts.emplace_back();
       Symbol(definition.name, index, definition.line, parts.back());
+    };
+    // The names themselves lie a line or more apart: each is fetched further
+    // ahead still, before its hashing.
+    constexpr size_t kNamesAhead = 2 * kMostSymbolsAhead;
+    for (size_t i = 0; i < labels_.size(); ++i) {
+      if (i + kNamesAhead < labels_.size())
+        __builtin_prefetch(labels_[i + kNamesAhead].name.data());
+      ring.Add(Pending{&labels_[i], table.PrepareFind(labels_[i].name)}, list);
     }
+    ring.Drain(list);
     return parts;
   }
 
@@ -235,6 +250,7 @@ class ListingWriter {
   }
 
   size_t block_units_;
+  size_t symbols_ahead_;
   const ChainResult& chain_;
   const LineIndex& lines_;
   const std::vector<LabelLine>& labels_;
@@ -245,7 +261,7 @@ class ListingWriter {
 }  // namespace
 
 void WriteListing(std::ostream& out, const ListingInput& input, const ListingOptions& options) {
-  ListingWriter(input, options.block_units).Run(out, options.second_thread);
+  ListingWriter(input, options).Run(out, options.second_thread);
 }
 
 }  // namespace kiv::tool

@@ -27,6 +27,10 @@ struct ListingOptions {
   // makes the others: the same bytes, sooner on a large program.
   bool second_thread = false;
   size_t block_units = 4096;  // units in one piece, about a megabyte of listing
+  // The symbols' labels are looked up this many names after their slots are
+  // fetched (the table is far larger than the caches); 0 looks each up at
+  // once, the plain way.
+  size_t symbols_ahead = 16;
 };
 
 // Written out in pieces as it is made.

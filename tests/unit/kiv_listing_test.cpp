@@ -1,7 +1,7 @@
 // The listing of `kiv list` made in pieces, on one thread or two, against
 // the listing made by one thread in large pieces, on random programs that
-// the chain assembles: every way of cutting and sharing the work gives the
-// same bytes.
+// the chain assembles: every way of cutting and sharing the work, and the
+// symbols looked up ahead or at once, gives the same bytes.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -97,6 +97,8 @@ TEST(KivListing, PiecesAndThreadsGiveTheSameBytes) {
     const ListingInput input{lines, chain, statements};
     const std::string plain = Listing(input, {});
     ASSERT_NE(plain.find("SYMBOLS"), std::string::npos);
+    // The symbols looked up a few names behind their slots' fetches, or at once.
+    EXPECT_EQ(Listing(input, {.symbols_ahead = 0}), plain) << "seed " << seed << "\n" << source;
     for (const size_t block_units : {1, 2, 7, 64}) {
       EXPECT_EQ(Listing(input, {.second_thread = false, .block_units = block_units}), plain)
           << "seed " << seed << ", one thread, " << block_units << " units a piece\n"
