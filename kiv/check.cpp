@@ -68,7 +68,7 @@ struct SourceChecks {
 class ChecksBesideFrontEnd {
  public:
   ChecksBesideFrontEnd(std::string_view source, FrontEndRun& front, Report& report)
-      : source_(source), front_(front), room_for_(front), report_(report) {
+      : source_(source), front_(front), report_(report) {
     try {
       thread_ = StartBeside([this] {
         // Fresh pages are cleared as they are first written: from the end,
@@ -145,8 +145,8 @@ class ChecksBesideFrontEnd {
   void JoinPieces(Report& walk_report);
 
   std::string_view source_;
-  const FrontEndRun& front_;
-  FrontEndRun& room_for_;  // the same: only its label room is made here
+  // Read only, but for the label pass's room made in OfferLabelRoom.
+  FrontEndRun& front_;
   Report& report_;
   SourceChecks checks_;
   // Found by the checks' thread before comments_found_; read by both threads
@@ -335,10 +335,10 @@ void ChecksBesideFrontEnd::OfferLabelRoom(size_t colons) {
   const void* slots = nullptr;
   size_t slot_bytes = 0;
   try {
-    MakeLabelRoom(room_for_, colons);
+    MakeLabelRoom(front_, colons);
     label_room_ = colons;
-    slots = room_for_.labels.slot_room().data();
-    slot_bytes = room_for_.labels.slot_room().size();
+    slots = front_.labels.slot_room().data();
+    slot_bytes = front_.labels.slot_room().size();
   } catch (const std::bad_alloc&) {
     // The label pass makes its room itself.
   }

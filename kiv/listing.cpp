@@ -55,7 +55,6 @@ void AppendAddress(std::string& out, size_t unit, char separator, int part) {
 }
 
 constexpr size_t kSymbolPartBytes = size_t{1} << 20;
-constexpr size_t kMostSymbolsAhead = 16;
 
 // Whose turn it is to write: pieces are made on either thread but written
 // strictly in order, so the listing's bytes never depend on the threads.

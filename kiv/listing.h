@@ -22,6 +22,9 @@ struct ListingInput {
   const StatementLog& statements;  // those the chain reported
 };
 
+// The most symbols looked up behind their slots' fetches (ListingOptions).
+inline constexpr size_t kMostSymbolsAhead = 16;
+
 struct ListingOptions {
   // A second thread makes every other piece of the listing while this one
   // makes the others: the same bytes, sooner on a large program.
@@ -29,8 +32,8 @@ struct ListingOptions {
   size_t block_units = 4096;  // units in one piece, about a megabyte of listing
   // The symbols' labels are looked up this many names after their slots are
   // fetched (the table is far larger than the caches); 0 looks each up at
-  // once, the plain way.
-  size_t symbols_ahead = 16;
+  // once, the plain way; at most kMostSymbolsAhead.
+  size_t symbols_ahead = kMostSymbolsAhead;
 };
 
 // Written out in pieces as it is made.
